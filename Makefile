@@ -1,0 +1,43 @@
+# The two commands of the README, and the pieces they are made of.
+NATIVE := build/native
+ASAN   := build/native-asan
+WIN32  := build/win32
+JOBS   ?= $(shell nproc)
+
+.PHONY: run test bench deps native asan win32 test-native test-asan test-win32 clean
+
+run: deps win32
+	scripts/run-program.sh $(WIN32)
+
+test: deps native asan win32 test-native test-asan test-win32
+
+bench: deps native
+	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline
+	$(NATIVE)/bench/bench_pipeline
+
+deps:
+	scripts/install-deps.sh
+
+native:
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(NATIVE) -j$(JOBS)
+
+asan:
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVT_SANITIZE=ON >/dev/null
+	cmake --build $(ASAN) -j$(JOBS)
+
+win32:
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(WIN32) -j$(JOBS)
+
+test-native:
+	ctest --test-dir $(NATIVE) --output-on-failure -j$(JOBS)
+
+test-asan:
+	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+test-win32:
+	ctest --test-dir $(WIN32) --output-on-failure
+
+clean:
+	rm -rf build
