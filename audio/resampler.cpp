@@ -22,6 +22,14 @@ double bessel_i0(double x) {
   return sum;
 }
 
+// 15-bit samples times 16-bit taps: a half sum stays within 32 bits for real audio, but a
+// full-scale signal matching the taps' signs would not, so the sums are 64-bit (as fast on
+// this target) and equal to the 32-bit ones whenever those would not have overflowed.
+inline int32_t finish_sum(int64_t sum, int out_shift) {
+  int64_t value = out_shift >= 0 ? (sum + ((int64_t{1} << out_shift) >> 1)) >> out_shift : sum << -out_shift;
+  return static_cast<int32_t>(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
+}
+
 int32_t round_half_away(double x) {
   return static_cast<int32_t>(x >= 0 ? std::floor(x + 0.5) : std::ceil(x - 0.5));
 }
@@ -128,17 +136,27 @@ void Resampler::read(int32_t* out, int frames) {
     const int32_t* row = design_.taps.data() + static_cast<size_t>(phase_) * kResamplerTaps;
     const int32_t* frame = buffer_.data() + static_cast<size_t>(read_pos_) * ch;
     const int out_shift = 15 - shift_;
-    for (int c = 0; c < ch; ++c) {
-      const int32_t* x = frame + c;
-      // 15-bit samples times 16-bit taps: a half sum stays within 32 bits for real audio,
-      // but a full-scale signal matching the taps' signs would not, so the sums are 64-bit
-      // (as fast on this target) and give the same result whenever 32 bits would have done.
-      int64_t a = 0, b = 0;
-      for (int k = 0; k < kHalfTaps; ++k) a += static_cast<int64_t>(x[k * ch]) * row[k];
-      for (int k = kHalfTaps; k < kResamplerTaps; ++k) b += static_cast<int64_t>(x[k * ch]) * row[k];
-      int64_t sum = (a >> 1) + (b >> 1);
-      int64_t value = out_shift >= 0 ? (sum + ((int64_t{1} << out_shift) >> 1)) >> out_shift : sum << -out_shift;
-      out[c] = static_cast<int32_t>(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
+    if (ch == 2) {
+      // Stereo frames share the row: both channels in one pass over the taps.
+      int64_t a0 = 0, a1 = 0, b0 = 0, b1 = 0;
+      for (int k = 0; k < kHalfTaps; ++k) {
+        a0 += static_cast<int64_t>(frame[2 * k]) * row[k];
+        a1 += static_cast<int64_t>(frame[2 * k + 1]) * row[k];
+      }
+      for (int k = kHalfTaps; k < kResamplerTaps; ++k) {
+        b0 += static_cast<int64_t>(frame[2 * k]) * row[k];
+        b1 += static_cast<int64_t>(frame[2 * k + 1]) * row[k];
+      }
+      out[0] = finish_sum((a0 >> 1) + (b0 >> 1), out_shift);
+      out[1] = finish_sum((a1 >> 1) + (b1 >> 1), out_shift);
+    } else {
+      for (int c = 0; c < ch; ++c) {
+        const int32_t* x = frame + c;
+        int64_t a = 0, b = 0;
+        for (int k = 0; k < kHalfTaps; ++k) a += static_cast<int64_t>(x[k * ch]) * row[k];
+        for (int k = kHalfTaps; k < kResamplerTaps; ++k) b += static_cast<int64_t>(x[k * ch]) * row[k];
+        out[c] = finish_sum((a >> 1) + (b >> 1), out_shift);
+      }
     }
     out += ch;
     phase_ += design_.step;
