@@ -45,13 +45,25 @@ uint32_t channel_mean_square(const int32_t* samples, int frames, int channels, i
   return q * 8192 + (total - q * n) * 8192 / n;
 }
 
-int8_t level_db(uint32_t mean_square) {
-  if (mean_square == 0) return kSilenceDb;
-  double db = 10.0 * std::log10(mean_square * 1.1920903375594525e-7);
+namespace {
+
+int8_t round_and_limit_db(double db) {
   double rounded = db >= 0 ? std::floor(db + 0.5) : std::ceil(db - 0.5);
   if (rounded < -127) rounded = -127;
   if (rounded > 127) rounded = 127;
   return static_cast<int8_t>(rounded);
+}
+
+}  // namespace
+
+int8_t level_db(uint32_t mean_square) {
+  if (mean_square == 0) return kSilenceDb;
+  return round_and_limit_db(10.0 * std::log10(mean_square * 1.1920903375594525e-7));
+}
+
+int8_t peak_level_db(int32_t peak) {
+  if (peak <= 0) return kSilenceDb;
+  return round_and_limit_db(20.0 * std::log10(peak / 131072.0));
 }
 
 }  // namespace vt

@@ -16,4 +16,8 @@ uint32_t channel_mean_square(const int32_t* samples, int frames, int channels, i
 // Decibels of a mean square: 0 gives -127, otherwise rounded and limited to -127..127.
 int8_t level_db(uint32_t mean_square);
 
+// Decibels of a peak magnitude: 20 log10(peak / 131072), so a 16-bit peak of 8,192 reads
+// 0 dB and full scale +12 dB; a peak of 0 gives -127.
+int8_t peak_level_db(int32_t peak);
+
 }  // namespace vt
