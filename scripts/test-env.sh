@@ -65,7 +65,7 @@ start_env() {
   cat > "$dir/env.sh" <<ENV
 export WINEPREFIX="$dir/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export DISPLAY=":$display"
 export XDG_RUNTIME_DIR="$run"
 export PULSE_SERVER="unix:$run/pulse.sock"
