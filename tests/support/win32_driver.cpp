@@ -23,4 +23,12 @@ std::string env(const char* name) {
   return value ? value : "";
 }
 
+std::string windows_path(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;
+  std::string result = "Z:" + path;
+  for (char& c : result)
+    if (c == '/') c = '\\';
+  return result;
+}
+
 }  // namespace vt_test

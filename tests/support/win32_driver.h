@@ -11,5 +11,7 @@ namespace vt_test {
 bool wait_until(const std::function<bool()>& condition, int timeout_ms);
 // Environment variable or empty text.
 std::string env(const char* name);
+// A Linux path as Wine sees it ("/a/b" becomes "Z:\a\b"); other paths unchanged.
+std::string windows_path(const std::string& path);
 
 }  // namespace vt_test
