@@ -126,7 +126,11 @@ void remove_tree(const std::string& path) {
 
 std::string scratch_folder(const std::string& name) {
   std::string build = windows_path(env("VT_BUILD_DIR"));
-  if (build.empty()) build = "C:\\vt-test";
+  if (build.empty()) {
+    char temp[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    build = length > 0 && length < sizeof temp ? std::string(temp, length - 1) : std::string("C:\\windows\\temp");
+  }
   std::string scratch = build + "\\test-scratch";
   CreateDirectoryA(scratch.c_str(), nullptr);
   std::string folder = scratch + "\\" + name;
