@@ -182,10 +182,13 @@ std::string default_output_folder() {
   return create_child(documents, "Vocatrack");
 }
 
-// The default is created on every call; a stored folder is taken as it is.
+// The default is created on every call; a stored folder is taken as it is. A stored
+// empty text counts as unset: recordings would otherwise land in whatever folder is
+// current, which for a scheduled start is the system folder.
 std::string output_folder() {
   std::string fallback = default_output_folder();
-  return read_string(Hive::User, settings_key_path(kSectionSettings).c_str(), kOutputFolder.name, fallback.c_str());
+  std::string stored = read_setting(kOutputFolder);
+  return stored.empty() ? fallback : stored;
 }
 
 void open_folder_to_everyone(const char* path) {

@@ -44,7 +44,7 @@ std::string user_app_data_folder();   // the user's AppData shell folder, not cr
 std::string per_user_data_folder();   // <user app data>\Ardentine\Vocatrack, created
 std::string shared_data_folder();     // <Common AppData>\Ardentine\Vocatrack, created, open to everyone
 std::string default_output_folder();  // <documents>\Vocatrack, created
-std::string output_folder();          // OutputFolder, or the default output folder
+std::string output_folder();          // OutputFolder, or the default one when unset or empty
 // Gives the Everyone group full, inherited access to a folder; failures are ignored.
 void open_folder_to_everyone(const char* path);
 

@@ -187,6 +187,8 @@ TEST_F(SettingsFolders, OutputFolderIsTheStoredOneOrTheDefault) {
   EXPECT_EQ(stored, output_folder());
   EXPECT_FALSE(is_folder(stored));
   EXPECT_TRUE(is_folder(scratch_ + "\\Docs\\Vocatrack"));
+  write_setting(kOutputFolder, "");
+  EXPECT_EQ(scratch_ + "\\Docs\\Vocatrack", output_folder());
 }
 
 // True when the folder's access list lets everyone read, write and delete, inherited by
