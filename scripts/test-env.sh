@@ -81,6 +81,11 @@ ENV
     "$WINE_LOADER" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentVersion 2>/dev/null \
       | grep -q '6\.0' || { echo "Wine prefix set-up failed (see $dir/wineboot.log)" >&2; return 1; }
     touch "$WINEPREFIX/.vocatrack-ready"
+  else
+    # The prefix's background services (services.exe, plugplay, ...) start with the first
+    # Wine program and keep its output open: start them here, writing to the log, or the
+    # first test's output would stay open and CTest would wait for it until the time-out.
+    "$WINE_LOADER" wineboot > "$dir/wineboot.log" 2>&1
   fi
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }
