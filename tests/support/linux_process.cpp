@@ -24,13 +24,6 @@ bool read_file(const std::string& linux_path, std::string* text) {
 
 }  // namespace
 
-std::string windows_path(const std::string& linux_path) {
-  std::string path = "Z:" + linux_path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
 std::string build_dir() {
   std::string dir = env("VT_BUILD_DIR");
   return dir.empty() ? "/tmp" : dir;

@@ -26,8 +26,7 @@ class LinuxProcess {
 
 // Runs a command to its end; its exit status, or -1 when it did not end in time.
 int run_linux(const std::string& command, int timeout_ms = 60000);
-// A Linux path as a Windows one (Z:\...), and the build tree's Linux path.
-std::string windows_path(const std::string& linux_path);
+// The build tree's Linux path (windows_path of win32_driver.h maps it for Windows calls).
 std::string build_dir();
 
 }  // namespace vt_test

@@ -1,5 +1,7 @@
 #include "tests/support/win32_driver.h"
 
+#include "tests/support/linux_process.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <vector>
@@ -202,22 +204,9 @@ std::string save_screenshot(const std::string& name, int timeout_ms) {
   std::string partial_path = folder + "/." + safe + ".partial.png";
   DeleteFileA(windows_path(final_path).c_str());
 
-  char system_folder[MAX_PATH];
-  UINT length = GetSystemDirectoryA(system_folder, sizeof system_folder);
-  if (length == 0 || length >= sizeof system_folder) return std::string();
-  std::string command = std::string("\"") + system_folder + "\\start.exe\" /unix /bin/sh -c \"import -window root '" +
-                        partial_path + "' && mv '" + partial_path + "' '" + final_path + "'\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  std::vector<char> command_line(command.begin(), command.end());
-  command_line.push_back('\0');
-  if (!CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &process))
-    return std::string();
-  WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeout_ms));
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  LinuxProcess shot("import -window root '" + partial_path + "' && mv '" + partial_path + "' '" + final_path + "'");
+  if (!shot.start()) return std::string();
+  shot.wait(timeout_ms);
   std::string result = windows_path(final_path);
   bool saved =
       wait_until([&] { return GetFileAttributesA(result.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeout_ms);
