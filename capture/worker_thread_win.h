@@ -18,6 +18,8 @@ class WorkerThread {
   // True unless the wait for stop or `event` timed out.
   bool WaitForStopOrEvent(HANDLE event, DWORD ms) const;
   bool running() const { return running_ != 0; }
+  // The thread while it exists (for its times in benchmarks); null otherwise.
+  HANDLE thread_handle() const { return thread_; }
 
  protected:
   virtual void Run() = 0;
