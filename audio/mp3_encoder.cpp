@@ -48,6 +48,15 @@ int32_t encoder_input_rate(const EncoderSettings& settings, int32_t requested_ra
   return rate < 8000 ? 8000 : rate;
 }
 
+void pack_encoder_pcm(const int32_t* samples, int count, uint8_t* out) {
+  const int high = kEncoderInputBigEndian ? 0 : 1;
+  for (int i = 0; i < count; ++i) {
+    uint16_t value = static_cast<uint16_t>((samples[i] + 8) >> 4);
+    out[2 * i + high] = static_cast<uint8_t>(value >> 8);
+    out[2 * i + 1 - high] = static_cast<uint8_t>(value);
+  }
+}
+
 bool build_encoder_command(const EncoderSettings& settings, const std::string& encoder_path,
                            int32_t requested_rate, int requested_channels,
                            const std::string& output_path, EncoderCommand* command) {

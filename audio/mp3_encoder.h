@@ -35,6 +35,15 @@ struct EncoderCommand {
   uint8_t channels = 0;  // of the PCM to feed
 };
 
+// The command line asks the encoder to swap the bytes of its raw input (-x):
+// the encoder reads raw PCM as little-endian unless told to swap, so what is
+// fed to it is big-endian 16-bit PCM.
+constexpr bool kEncoderInputBigEndian = true;
+
+// Converts `count` samples (sample units) to the encoder's 16-bit PCM in
+// `out` (2 * count bytes).
+void pack_encoder_pcm(const int32_t* samples, int count, uint8_t* out);
+
 // Builds the encoder's command line; false when the component is not present
 // (`encoder_path` empty).
 bool build_encoder_command(const EncoderSettings& settings, const std::string& encoder_path,

@@ -81,6 +81,11 @@ ENV
     "$WINE_LOADER" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentVersion 2>/dev/null \
       | grep -q '6\.0' || { echo "Wine prefix set-up failed (see $dir/wineboot.log)" >&2; return 1; }
     touch "$WINEPREFIX/.vocatrack-ready"
+  else
+    # Start the prefix's services here, with their output in the log: started by
+    # the first test program instead, they would keep its output pipe open and
+    # CTest would wait for them until the time-out.
+    "$WINE_LOADER" wineboot > "$dir/wineboot.log" 2>&1
   fi
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }

@@ -1,4 +1,5 @@
 #include "audio/mp3_encoder.h"
+#include "audio/stream.h"
 
 #include <gtest/gtest.h>
 
@@ -182,6 +183,20 @@ TEST(EncoderSettingsStore, LoadLiftsALowMinimumUnderAHighMaximum) {
   section.values["VBRMaxBitRate"] = "128";  // 8 to 128 is kept
   EXPECT_EQ(8, vt::load_encoder_settings(section).min_bit_rate);
   EXPECT_EQ(128, vt::load_encoder_settings(section).max_bit_rate);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EncoderPcm, SixteenBitBigEndianForTheSwappingEncoder) {
+  ASSERT_TRUE(vt::kEncoderInputBigEndian);
+  const int32_t samples[] = {0, vt::kFullScale, -vt::kFullScale, 0x12340, -16, 7, 8, -9};
+  uint8_t out[16] = {};
+  vt::pack_encoder_pcm(samples, 8, out);
+  const uint8_t expected[16] = {0x00, 0x00, 0x7F, 0xFF, 0x80, 0x01, 0x12, 0x34,
+                                0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01, 0xFF, 0xFF};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(expected[i], out[i]) << "byte " << i;
 }
 
 }  // namespace
