@@ -87,6 +87,13 @@ ENV
     # CTest would wait for them until the time-out.
     "$WINE_LOADER" wineboot > "$dir/wineboot.log" 2>&1
   fi
+  # Components the installer would register (HKLM Software\Ardentine\Components\<name>,
+  # value Path), from the paths the build gives: VT_COMPONENT_MP3EL for mp3el.
+  if [ -n "${VT_COMPONENT_MP3EL:-}" ]; then
+    "$WINE_LOADER" reg add 'HKLM\Software\Ardentine\Components\mp3el' /v Path /t REG_SZ \
+      /d "Z:${VT_COMPONENT_MP3EL//\//\\}" /f >> "$dir/wineboot.log" 2>&1 \
+      || { echo "registering the component mp3el failed" >&2; return 1; }
+  fi
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }
 

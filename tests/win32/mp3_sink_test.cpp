@@ -126,6 +126,15 @@ class Mp3SinkTest : public ::testing::Test {
   }
 };
 
+// The environment registers the component as the installer would.
+TEST_F(Mp3SinkTest, ComponentIsRegisteredAtTheBuiltEncoder) {
+  char path[MAX_PATH] = {};
+  DWORD size = sizeof path;
+  ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Ardentine\\Components\\mp3el",
+                                        "Path", RRF_RT_REG_SZ, nullptr, path, &size));
+  EXPECT_STRCASEEQ(encoder_path().c_str(), path);
+}
+
 TEST_F(Mp3SinkTest, RecordsAToneWithTheDefaultSettings) {
   std::string path = output_path("tone-default.mp3");
   {
