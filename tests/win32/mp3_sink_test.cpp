@@ -3,6 +3,7 @@
 // decoded on the Linux side by check_mp3_tone.py afterwards.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <cmath>
@@ -244,6 +245,55 @@ TEST_F(Mp3SinkTest, WritingOnAfterTheEncoderEndedDoesNotHang) {
   } else {
     writer.detach();
   }
+}
+
+// Ends the encoder processes this program started; returns how many.
+int kill_own_encoders() {
+  int killed = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ParentProcessID != GetCurrentProcessId() || _stricmp(entry.szExeFile, "mp3enc.exe") != 0) {
+      continue;
+    }
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!process) continue;
+    if (TerminateProcess(process, 1) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0) ++killed;
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+  return killed;
+}
+
+// The encoder killed mid-recording: the recording goes on, the file keeps what
+// was encoded before, and releasing the sink returns.
+TEST_F(Mp3SinkTest, EncoderKilledMidRecordingLeavesTheFileSoFar) {
+  std::string path = output_path("tone-killed.mp3");
+  std::atomic<bool> done{false};
+  std::atomic<int> killed{0};
+  std::thread recorder([&] {
+    vt::SinkRef sink = vt::open_mp3_sink(vt::EncoderSettings(), encoder_path(), path, 44100, 2);
+    if (sink->status == 0) {
+      write_tone(*sink, 1000, 3.0);
+      killed = kill_own_encoders();
+      write_tone(*sink, 1000, 3.0);
+    }
+    sink.reset();
+    done = true;
+  });
+  bool finished = vt_test::wait_until([&] { return done.load(); }, 30000);
+  if (!finished) {
+    recorder.detach();
+    FAIL() << "the recording hung after the encoder was killed";
+  }
+  recorder.join();
+  ASSERT_EQ(1, killed.load());
+  FrameSummary mp3;
+  read_frames(path, &mp3);  // the last frame may be cut short
+  EXPECT_GT(mp3.frames, 0);
+  EXPECT_LT(mp3.seconds(), 3.2);
 }
 
 }  // namespace
