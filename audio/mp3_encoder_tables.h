@@ -26,3 +26,11 @@ static const RateSnap kEncoderRateSnaps[] = {
 };
 
 }  // namespace vt
+
+namespace vt {
+
+// Entries of the options dialog's quality list, by quality value.
+static const char* const kEncoderQualityNames[10] = {
+    "0 (Le plus élevé)", "1", "2", "3", "4", "5", "6", "7", "8", "9 (Le plus bas)"};
+
+}  // namespace vt
