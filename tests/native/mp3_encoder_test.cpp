@@ -1,10 +1,12 @@
 #include "audio/mp3_encoder.h"
+#include "audio/mp3_encoder_switches.h"
 #include "audio/stream.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -197,6 +199,109 @@ TEST(EncoderPcm, SixteenBitBigEndianForTheSwappingEncoder) {
   const uint8_t expected[16] = {0x00, 0x00, 0x7F, 0xFF, 0x80, 0x01, 0x12, 0x34,
                                 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01, 0xFF, 0xFF};
   for (int i = 0; i < 16; ++i) EXPECT_EQ(expected[i], out[i]) << "byte " << i;
+}
+
+}  // namespace
+
+namespace {
+
+struct SwitchRun {
+  EncoderSettings settings;
+  MapSection store;
+  size_t next = 0;
+};
+
+// Runs the group over the arguments after "mp3" in `line` (words split on blanks).
+SwitchRun run_group(const std::string& line, EncoderSettings start = EncoderSettings()) {
+  std::vector<std::string> args = {"vocatrack.exe", "-record", "mp3"};
+  size_t from = 0;
+  while (from < line.size()) {
+    size_t end = line.find(' ', from);
+    if (end == std::string::npos) end = line.size();
+    if (end > from) args.push_back(line.substr(from, end - from));
+    from = end + 1;
+  }
+  SwitchRun run;
+  run.settings = start;
+  run.next = vt::read_mp3_switch_group(args, 3, run.settings, run.store);
+  run.next -= 3;  // counted from the first argument of the group
+  return run;
+}
+
+TEST(Mp3SwitchGroup, ConstantGroupCompleteIsSaved) {
+  SwitchRun run = run_group("-cbr -b 192 -m j -p -show");
+  EXPECT_EQ(6u, run.next);  // -show is the next switch
+  EXPECT_TRUE(run.settings.constant_bit_rate);
+  EXPECT_EQ(192, run.settings.bit_rate);
+  EXPECT_EQ(1, run.settings.channel_mode);
+  EXPECT_TRUE(run.settings.error_protection);
+  EXPECT_EQ("192", run.store.values["CBRBitRate"]);
+  EXPECT_EQ("1", run.store.values["ErrorProtection"]);
+  EXPECT_EQ(8u, run.store.values.size());
+}
+
+TEST(Mp3SwitchGroup, RunningOutKeepsTheValuesForThisRunOnly) {
+  SwitchRun run = run_group("-cbr -b 192");
+  EXPECT_EQ(3u, run.next);
+  EXPECT_EQ(192, run.settings.bit_rate);
+  EXPECT_TRUE(run.store.values.empty());
+  EXPECT_TRUE(run_group("").store.values.empty());
+  EXPECT_TRUE(run_group("-vbr -b 40 -B").store.values.empty());
+  EXPECT_EQ(40, run_group("-vbr -b 40 -B").settings.min_bit_rate);
+}
+
+TEST(Mp3SwitchGroup, AnyOtherArgumentIsSwallowedAndTheSettingsSaved) {
+  EncoderSettings start;
+  start.bit_rate = 64;
+  SwitchRun run = run_group("-hide -exit", start);
+  EXPECT_EQ(1u, run.next);  // -hide consumed, -exit comes next
+  EXPECT_EQ("64", run.store.values["CBRBitRate"]);
+  // After a complete constant group, the argument on the protection slot too.
+  SwitchRun record = run_group("-cbr -b 96 -m j -record");
+  EXPECT_EQ(6u, record.next);
+  EXPECT_FALSE(record.settings.error_protection);
+  EXPECT_EQ("96", record.store.values["CBRBitRate"]);
+}
+
+TEST(Mp3SwitchGroup, VariableGroupTakesASecondLowerCaseBForTheMaximum) {
+  EncoderSettings start;
+  start.error_protection = true;
+  SwitchRun run = run_group("-vbr -b 40 -b 256 -q 2 -m F -x", start);
+  EXPECT_EQ(10u, run.next);
+  EXPECT_FALSE(run.settings.constant_bit_rate);
+  EXPECT_EQ(40, run.settings.min_bit_rate);
+  EXPECT_EQ(256, run.settings.max_bit_rate);
+  EXPECT_EQ(2, run.settings.quality);
+  EXPECT_EQ(2, run.settings.channel_mode);
+  EXPECT_FALSE(run.settings.error_protection);  // the slot held -x, not -p
+  EXPECT_EQ("0", run.store.values["ConstantBitRate"]);
+}
+
+TEST(Mp3SwitchGroup, SlotsAreFixedInOrder) {
+  EncoderSettings start;
+  start.high_quality = false;
+  // -h where the -b slot stands is passed over as that slot's argument.
+  SwitchRun run = run_group("-cbr -h -m m -p", start);
+  EXPECT_FALSE(run.settings.high_quality);
+  EXPECT_EQ(3, run.settings.channel_mode);
+  EXPECT_TRUE(run.settings.error_protection);
+  SwitchRun with_h = run_group("-cbr -b 128 -h -m s -p", start);
+  EXPECT_TRUE(with_h.settings.high_quality);
+  EXPECT_EQ(0, with_h.settings.channel_mode);
+  // An unknown mode word leaves the mode alone.
+  EXPECT_EQ(1, run_group("-cbr -b 128 -m stereo -p").settings.channel_mode);
+}
+
+TEST(Mp3SwitchGroup, ConstantThenVariable) {
+  SwitchRun run = run_group("-CBR -b 96 -m j -vbr -b 32 -B 192 -q 3 -m s -p");
+  EXPECT_FALSE(run.settings.constant_bit_rate);
+  EXPECT_EQ(96, run.settings.bit_rate);
+  EXPECT_EQ(32, run.settings.min_bit_rate);
+  EXPECT_EQ(192, run.settings.max_bit_rate);
+  EXPECT_EQ(3, run.settings.quality);
+  EXPECT_EQ(0, run.settings.channel_mode);
+  EXPECT_TRUE(run.settings.error_protection);
+  EXPECT_EQ(15u, run.next);
 }
 
 }  // namespace
