@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "setup/component_path_win.h"
+
 namespace vt {
 namespace {
 
@@ -111,6 +113,11 @@ SinkRef open_mp3_sink(const EncoderSettings& settings, const std::string& encode
     return SinkRef(new NullSink());
   }
   return open_encoder_pipe(command.command_line, command.rate, command.channels);
+}
+
+SinkRef open_mp3_sink(const EncoderSettings& settings, const std::string& output_path, int32_t rate,
+                      int channels) {
+  return open_mp3_sink(settings, component_path("mp3el"), output_path, rate, channels);
 }
 
 }  // namespace vt

@@ -15,6 +15,10 @@ namespace vt {
 SinkRef open_mp3_sink(const EncoderSettings& settings, const std::string& encoder_path,
                       const std::string& output_path, int32_t rate, int channels);
 
+// The same with the installed component mp3el.
+SinkRef open_mp3_sink(const EncoderSettings& settings, const std::string& output_path, int32_t rate,
+                      int channels);
+
 // Runs `command_line` as the encoder and feeds it PCM of this format.
 SinkRef open_encoder_pipe(const std::string& command_line, int32_t rate, int channels);
 

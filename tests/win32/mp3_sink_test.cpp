@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/mp3_sink_win.h"
+#include "setup/component_path_win.h"
 #include "tests/support/win32_driver.h"
 
 namespace {
@@ -127,13 +128,19 @@ class Mp3SinkTest : public ::testing::Test {
   }
 };
 
-// The environment registers the component as the installer would.
-TEST_F(Mp3SinkTest, ComponentIsRegisteredAtTheBuiltEncoder) {
-  char path[MAX_PATH] = {};
-  DWORD size = sizeof path;
-  ASSERT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Ardentine\\Components\\mp3el",
-                                        "Path", RRF_RT_REG_SZ, nullptr, path, &size));
-  EXPECT_STRCASEEQ(encoder_path().c_str(), path);
+// The environment registers the component as the installer would, and the
+// sink finds it there.
+TEST_F(Mp3SinkTest, FindsTheRegisteredComponent) {
+  EXPECT_STRCASEEQ(encoder_path().c_str(), vt::component_path("mp3el").c_str());
+  EXPECT_EQ("", vt::component_path("nonexistent"));
+  std::string path = output_path("tone-component.mp3");
+  {
+    vt::SinkRef sink = vt::open_mp3_sink(vt::EncoderSettings(), path, 44100, 2);
+    ASSERT_EQ(0, sink->status);
+    write_tone(*sink, 1000, 0.5);
+  }
+  FrameSummary mp3;
+  EXPECT_TRUE(read_frames(path, &mp3));
 }
 
 TEST_F(Mp3SinkTest, RecordsAToneWithTheDefaultSettings) {
