@@ -32,7 +32,7 @@ class EncoderPipeSink : public AudioSink {
 
 EncoderPipeSink::EncoderPipeSink(const std::string& command_line, int32_t rate, int channels)
     : AudioSink(rate, channels) {
-  if (!start(command_line)) status |= kSinkFailed;
+  if (failed() || !start(command_line)) status |= kSinkFailed;
 }
 
 bool EncoderPipeSink::start(const std::string& command_line) {
