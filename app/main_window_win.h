@@ -1,0 +1,91 @@
+// The main window (modeless dialog 1) and the recorder it runs: one recording at a time,
+// driven by buttons, menu, keys, hotkeys, forwarded switches and timers, all on the main
+// thread.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "app/recorder_hooks.h"
+#include "app/status_panel_win.h"
+#include "audio/mp3_encoder.h"
+#include "audio/stream.h"
+#include "capture/capture_engine_win.h"
+
+namespace vt {
+
+enum MainWindowTimer { kTimerStatusBar = 1, kTimerQuitAfterStop = 4, kTimerInterval = 5, kTimerLowDisk = 6,
+                       kTimerSetupWizard = 7 };
+
+// Closes the window from another copy of the program.
+constexpr UINT kCloseNowMessage = 1126;
+
+class MainWindow : private RecorderListener {
+ public:
+  // Creates the window; `hooks` must outlive it (null: nothing attached).
+  static MainWindow* Create(HINSTANCE instance, RecorderHooks* hooks);
+  HWND window() const { return window_; }
+  // Offered every queued message first; true when it was a key the recorder used.
+  bool PreTranslateMessage(const MSG& message);
+
+  void Record();
+  void Pause();
+  void Restart();
+  void StopAndMark();
+  void Exit();
+
+  // What the status panel shows and the recorder's state, for the parts that report it.
+  const StatusPanelData& status() const { return panel_.data(); }
+  const std::string& current_path() const { return current_path_; }
+  bool reopen_pending() const { return reopen_; }
+  bool record_lit() const { return record_lit_; }
+  bool pause_lit() const { return pause_lit_; }
+  uint8_t engine_state() const { return engine_.state(); }
+  bool exit_when_stopped = false;
+  EncoderSettings mp3_settings;
+
+ private:
+  MainWindow(HINSTANCE instance, RecorderHooks* hooks);
+  ~MainWindow();
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnInitDialog();
+  void OnCommand(int id);
+  void OnTimer(UINT_PTR id);
+  void OnDestroy();
+  bool HandleKey(int key_code);
+
+  // The recorder's steps.
+  bool ChooseNewPath(int format, std::string* path);
+  void OpenWriterAndStart();
+  void StartCapture();
+  void PlayTone(int resource);
+  void WatchDiskSpace();
+  void ShowFileName();
+  void ShowFormatText();
+  void ShowTime(int32_t ms);
+  void RefreshControls();
+  void Layout();
+
+  // RecorderListener, called by the capture engine on this thread.
+  void Recording(uint32_t cookie) override;
+  void WaitingForVoice(uint32_t cookie) override;
+  void Stopped(uint32_t cookie) override;
+  void Time(uint32_t cookie, int32_t ms) override;
+  void Levels(uint32_t cookie, const LevelRecord& levels) override;
+
+  HINSTANCE instance_;
+  RecorderHooks default_hooks_;
+  RecorderHooks* hooks_;
+  HWND window_ = nullptr;
+  std::string current_path_;
+  SinkRef writer_;
+  bool reopen_ = false;
+  bool record_lit_ = false;
+  bool pause_lit_ = false;
+  CaptureEngine engine_;
+  StatusPanel panel_;
+  StatusPanelData shown_;
+};
+
+}  // namespace vt

@@ -1,0 +1,45 @@
+// The main window's status panel: recorder state, time, file, format, free space and
+// the level meter, drawn double-buffered on an LPC panel.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "ui/custom_panel_win.h"
+
+namespace vt {
+
+enum DisplayState { kDisplayReady = 0, kDisplayRecording = 1, kDisplayWaiting = 2 };
+
+struct StatusPanelData {
+  int display_state = kDisplayReady;
+  std::string file_name;   // without folder and extension
+  std::string file_info;   // the format text
+  std::string free_space;  // "%5.2f MB"
+  bool low_disk = false;
+  std::string time_text = "0:00:00.00";
+};
+
+class StatusPanel : public CustomPanel {
+ public:
+  StatusPanel();
+  ~StatusPanel() override;
+  // Takes over the panel window 111 and creates its level meter 199.
+  void attach(HWND panel);
+  void update(const StatusPanelData& data);
+  const StatusPanelData& data() const { return data_; }
+  HWND meter() const { return meter_; }
+  HWND window() const { return panel_; }
+  // Places the meter for the panel's current size.
+  void place_meter();
+  void paint(PAINTSTRUCT& paint_record) override;
+
+ private:
+  HWND panel_ = nullptr;
+  HWND meter_ = nullptr;
+  StatusPanelData data_;
+  HFONT normal_font_, bold_font_, time_font_;
+  CRITICAL_SECTION lock_;
+};
+
+}  // namespace vt
