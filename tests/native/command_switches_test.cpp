@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -127,6 +128,48 @@ TEST(CommandSwitches, WavGroupFormatNeverHasUndefinedValues) {
   WavSwitchGroup zero;
   zero.has_channels = true;  // "-m abc" reads as 0 channels
   EXPECT_FALSE(wav_group_format(zero, 44100, 1, 16, &rate, &channels, &bits));
+}
+
+}  // namespace
+}  // namespace vt
+
+#include "app/startup_rules.h"
+
+namespace vt {
+namespace {
+
+TEST(StartupRules, ForwardedRecordCarriesAtMost128ArgumentsCut) {
+  std::vector<std::string> args(200, "-pause");
+  args[0] = "C:\\Program Files\\Ardentine\\Vocatrack\\vocatrack.exe";
+  args[1] = std::string(300, 'x');
+  std::vector<uint8_t> record = build_forwarded_record(args);
+  ASSERT_EQ(33284u, record.size());
+  std::vector<std::string> back = read_forwarded_record(record.data(), record.size());
+  ASSERT_EQ(128u, back.size());
+  EXPECT_EQ(args[0], back[0]);
+  EXPECT_EQ(std::string(259, 'x'), back[1]);
+  EXPECT_EQ("-pause", back[127]);
+  // A record claiming more slots than it holds is not read.
+  EXPECT_TRUE(read_forwarded_record(record.data(), 1000).empty());
+  int32_t negative = -5;
+  std::memcpy(record.data(), &negative, 4);
+  EXPECT_TRUE(read_forwarded_record(record.data(), record.size()).empty());
+}
+
+TEST(StartupRules, RolesRelaunchAndStartRecording) {
+  EXPECT_EQ(kRoleInstaller, role_of_marker(0x0F0FF0F0));
+  EXPECT_EQ(kRoleUninstaller, role_of_marker(0xF0F00F0F));
+  EXPECT_EQ(kRoleRecorder, role_of_marker(0));
+  EXPECT_TRUE(should_relaunch_with_block({"v.exe", "-record"}));
+  EXPECT_FALSE(should_relaunch_with_block({"v.exe", "-record", "-block"}));
+  EXPECT_TRUE(should_relaunch_with_block({"v.exe", "-record", "-BLOCK"}));  // case matters
+  EXPECT_FALSE(should_relaunch_with_block({"v.exe", "-install", "x"}));
+  EXPECT_FALSE(should_relaunch_with_block({"v.exe"}));
+  EXPECT_TRUE(records_at_start({"v.exe"}, true));
+  EXPECT_FALSE(records_at_start({"v.exe", "-hide"}, true));
+  EXPECT_TRUE(records_at_start({"v.exe", "-logon"}, false));
+  EXPECT_EQ("VTSETUP201", program_base_name_upper("C:\\dl\\vtsetup201.exe"));
+  EXPECT_EQ("A.B", program_base_name_upper("a.b.exe"));
 }
 
 }  // namespace
