@@ -1,25 +1,137 @@
-// Program entry: the main window and its message loop. The start-up rules (single
-// instance, forwarded switches, installer roles) join here.
+// Program entry: the role of this program file, one running copy per desktop (a second
+// copy forwards its switches and ends), and the main thread's message loop.
 #include <windows.h>
+#include <objbase.h>
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "app/main_window_win.h"
+#include "app/paths.h"
+#include "app/run_mutex_win.h"
+#include "app/startup_rules.h"
 #include "ui/controls_win.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
-  vt::register_ui_controls(instance);
-  vt::MainWindow* main = vt::MainWindow::Create(instance, nullptr);
-  if (!main) return 1;
-  HWND window = main->window();
-  ShowWindow(window, SW_SHOW);
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (IsWindow(window) && main->PreTranslateMessage(message)) continue;
-    if (IsWindow(window) && IsDialogMessageA(window, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+namespace {
+
+const char kMainWindowTitle[] = "Vocatrack Sound Recorder";
+const char kDialogClass[] = "#32770";
+
+uint32_t read_role_marker(const std::string& program) {
+  HANDLE file = CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  uint32_t marker = 0;
+  DWORD read = 0;
+  if (SetFilePointer(file, -4, nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+      !ReadFile(file, &marker, 4, &read, nullptr) || read != 4)
+    marker = 0;
+  CloseHandle(file);
+  return marker;
+}
+
+bool windows_newer_than_vista() {
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+  return info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion != 0);
+}
+
+// Up to six times: ask the running copy to close, then give it a second.
+bool close_running_copies() {
+  for (int i = 0; i < 6; ++i) {
+    HWND running = FindWindowA(kDialogClass, kMainWindowTitle);
+    if (!running) break;
+    PostMessageA(running, vt::kCloseNowMessage, 0, 0);
+    PostMessageA(running, WM_CLOSE, 0, 0);
+    Sleep(1000);
   }
-  return static_cast<int>(message.wParam);
+  return true;
+}
+
+void forward_switches(HWND running, const std::vector<std::string>& args) {
+  std::vector<uint8_t> record = vt::build_forwarded_record(args);
+  COPYDATASTRUCT data = {};
+  data.dwData = 0;
+  data.cbData = static_cast<DWORD>(record.size());
+  data.lpData = record.data();
+  SendMessageA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
+  CoInitialize(nullptr);
+  InitCommonControls();
+  vt::register_ui_controls(instance);
+  vt::MainWindow* main = vt::MainWindow::Create(instance, nullptr, args);
+  if (main) {
+    HWND window = main->window();
+    ShowWindow(window, SW_SHOW);
+    main->RunSwitches(args);
+    vt::release_run_mutex();
+    MSG message;
+    while (IsWindow(window)) {
+      if (GetMessageA(&message, nullptr, 0, 0) != 1) {
+        DestroyWindow(window);
+        break;
+      }
+      if (main->PreTranslateMessage(message)) continue;
+      if (IsWindow(window) && IsDialogMessageA(window, &message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+  CoUninitialize();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  std::vector<std::string> args(__argv, __argv + __argc);
+  const std::string program = args.empty() ? std::string() : args[0];
+  SetCurrentDirectoryA(vt::folder_of(program).c_str());
+
+  const uint32_t marker = read_role_marker(program);
+  if (vt::program_base_name_upper(program).find("SETUP") != std::string::npos && marker != vt::kInstallerMarker) {
+    MessageBoxA(nullptr,
+                "Fichier d’installation corrompu.\n\nUne erreur de checksum a été détectée dans votre fichier "
+                "d’installation. Veuillez réinstaller le fichier.",
+                "Erreur d’installation", MB_OK | MB_ICONWARNING);
+    return 0;
+  }
+  if (windows_newer_than_vista()) {
+    MessageBoxA(nullptr,
+                "Cette version 2.01 de Vocatrack Sound Recorder ne fonctionne que sous Windows Vista ou une version "
+                "antérieure.\n\nUne version mise à jour peut être téléchargée sur notre site web.",
+                "Updated Version Required", MB_OK | MB_ICONERROR);
+    return 0;
+  }
+  switch (vt::role_of_marker(marker)) {
+    case vt::kRoleInstaller:
+    case vt::kRoleUninstaller:
+      close_running_copies();
+      return 0;
+    case vt::kRoleRecorder:
+      break;
+  }
+
+  vt::wait_for_run_mutex();
+  if (HWND running = FindWindowA(kDialogClass, kMainWindowTitle)) {
+    forward_switches(running, args);
+    vt::release_run_mutex();
+    return 0;
+  }
+  if (vt::should_relaunch_with_block(args)) {
+    // The relaunched copy becomes the running one; this one ends at once.
+    vt::release_run_mutex();
+    std::string command = std::string(GetCommandLineA()) + " -block";
+    WinExec(command.c_str(), SW_SHOWDEFAULT);
+    return 0;
+  }
+  run_application(instance, args);
+  return 0;
 }

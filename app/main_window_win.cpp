@@ -7,6 +7,8 @@
 #include "app/main_window_res.h"
 #include "app/paths.h"
 #include "app/recorder_rules.h"
+#include "app/run_mutex_win.h"
+#include "app/startup_rules.h"
 #include "app/settings_win.h"
 #include "app/time_units.h"
 #include "ui/custom_panel_win.h"
@@ -23,16 +25,15 @@ const int kWindowWidth = 400;
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, RecorderHooks* hooks)
-    : instance_(instance), hooks_(hooks ? hooks : &default_hooks_) {
-  RegistrySection mp3_section(Hive::Machine, kEncoderSettingsSection);
-  mp3_settings = load_encoder_settings(mp3_section);
+MainWindow::MainWindow(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args)
+    : instance_(instance), hooks_(hooks ? hooks : &default_hooks_), start_args_(args) {
+  mp3_settings_ = load_encoder_settings(mp3_store_);
 }
 
 MainWindow::~MainWindow() {}
 
-MainWindow* MainWindow::Create(HINSTANCE instance, RecorderHooks* hooks) {
-  auto* main = new MainWindow(instance, hooks);
+MainWindow* MainWindow::Create(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args) {
+  auto* main = new MainWindow(instance, hooks, args);
   HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
                                    reinterpret_cast<LPARAM>(main));
   if (!window) {
@@ -81,6 +82,14 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       Exit();
       return TRUE;
+    case WM_COPYDATA: {
+      // Switches forwarded by a second copy of the program.
+      auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+      if (data && data->lpData)
+        RunSwitches(read_forwarded_record(static_cast<const uint8_t*>(data->lpData), data->cbData));
+      SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
     case WM_ENDSESSION:
       if (wparam) Exit();
       return TRUE;
@@ -97,6 +106,7 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::OnInitDialog() {
+  release_run_mutex();
   SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_MAIN))));
   panel_.attach(GetDlgItem(window_, IDC_STATUS_PANEL));
   engine_.SetListener(this, 0);
@@ -104,6 +114,7 @@ void MainWindow::OnInitDialog() {
   ShowFormatText();
   ShowTime(0);
   SetTimer(window_, kTimerLowDisk, 800, nullptr);
+  if (records_at_start(start_args_, read_setting(kRecordWhenRun))) Record();
   hooks_->register_hotkeys();
   Layout();
   if (!read_setting(kInstallWizRun)) SetTimer(window_, kTimerSetupWizard, 500, nullptr);
@@ -238,6 +249,16 @@ void MainWindow::Layout() {
   panel_.place_meter();
 }
 
+void MainWindow::RunSwitches(const std::vector<std::string>& args) {
+  run_switches(args, *this);
+  RefreshControls();
+}
+
+void MainWindow::set_format(int format_index) {
+  write_setting(kFormat, format_index);
+  ShowFormatText();
+}
+
 void MainWindow::Recording(uint32_t) {
   record_lit_ = true;
   pause_lit_ = false;
@@ -266,7 +287,7 @@ void MainWindow::Stopped(uint32_t) {
   panel_.update(shown_);
   SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_MAIN))));
   RefreshControls();
-  if (exit_when_stopped) Exit();
+  if (exit_when_stopped_) Exit();
 }
 
 void MainWindow::Time(uint32_t, int32_t ms) {

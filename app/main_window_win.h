@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
+#include "app/command_switches.h"
 #include "app/recorder_hooks.h"
+#include "app/settings_win.h"
 #include "app/status_panel_win.h"
 #include "audio/mp3_encoder.h"
 #include "audio/stream.h"
@@ -20,10 +23,13 @@ enum MainWindowTimer { kTimerStatusBar = 1, kTimerQuitAfterStop = 4, kTimerInter
 // Closes the window from another copy of the program.
 constexpr UINT kCloseNowMessage = 1126;
 
-class MainWindow : private RecorderListener {
+class MainWindow : private RecorderListener, private SwitchTarget {
  public:
-  // Creates the window; `hooks` must outlive it (null: nothing attached).
-  static MainWindow* Create(HINSTANCE instance, RecorderHooks* hooks);
+  // Creates the window; `hooks` must outlive it (null: nothing attached). `args` is the
+  // process's command line, which decides whether recording starts at once.
+  static MainWindow* Create(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args);
+  // The command switches, from this process or forwarded by another copy.
+  void RunSwitches(const std::vector<std::string>& args);
   HWND window() const { return window_; }
   // Offered every queued message first; true when it was a key the recorder used.
   bool PreTranslateMessage(const MSG& message);
@@ -33,6 +39,9 @@ class MainWindow : private RecorderListener {
   void Restart();
   void StopAndMark();
   void Exit();
+  // Records into exactly this path, switching a running recording over to it; the
+  // previous file is closed without being handed over for delivery.
+  void RecordFile(const std::string& path);
 
   // What the status panel shows and the recorder's state, for the parts that report it.
   const StatusPanelData& status() const { return panel_.data(); }
@@ -41,11 +50,9 @@ class MainWindow : private RecorderListener {
   bool record_lit() const { return record_lit_; }
   bool pause_lit() const { return pause_lit_; }
   uint8_t engine_state() const { return engine_.state(); }
-  bool exit_when_stopped = false;
-  EncoderSettings mp3_settings;
 
  private:
-  MainWindow(HINSTANCE instance, RecorderHooks* hooks);
+  MainWindow(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args);
   ~MainWindow();
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
@@ -67,6 +74,27 @@ class MainWindow : private RecorderListener {
   void RefreshControls();
   void Layout();
 
+  // SwitchTarget: what the command switches do.
+  void set_format(int format_index) override;
+  void save_wav_group(const WavSwitchGroup& group) override;
+  EncoderSettings& mp3_settings() override { return mp3_settings_; }
+  SettingsSection& mp3_store() override { return mp3_store_; }
+  void record() override { Record(); }
+  void record_file(const std::string& path) override { RecordFile(path); }
+  void pause() override { Pause(); }
+  void restart() override { Restart(); }
+  void stop_and_mark() override { StopAndMark(); }
+  void exit() override { Exit(); }
+  void exit_when_stopped() override { exit_when_stopped_ = true; }
+  void hide() override { ShowWindow(window_, SW_HIDE); }
+  void show() override { ShowWindow(window_, SW_SHOWNORMAL); }
+  void set_output_folder(const std::string& folder) override { write_setting(kOutputFolder, folder.c_str()); }
+  int shown_buttons() override { return read_setting(kShowButtons); }
+  void set_shown_buttons(int mask) override { write_setting(kShowButtons, mask); }
+  void relayout() override { Layout(); }
+  void play(const std::string& file) override { hooks_->play_recording(file); }
+  void quit_after(int ms) override { SetTimer(window_, kTimerQuitAfterStop, static_cast<UINT>(ms), nullptr); }
+
   // RecorderListener, called by the capture engine on this thread.
   void Recording(uint32_t cookie) override;
   void WaitingForVoice(uint32_t cookie) override;
@@ -86,6 +114,10 @@ class MainWindow : private RecorderListener {
   CaptureEngine engine_;
   StatusPanel panel_;
   StatusPanelData shown_;
+  std::vector<std::string> start_args_;
+  bool exit_when_stopped_ = false;
+  EncoderSettings mp3_settings_;
+  RegistrySection mp3_store_{Hive::Machine, kEncoderSettingsSection};
 };
 
 }  // namespace vt

@@ -18,6 +18,8 @@ class RecorderHooks {
   // True when the open list shows a recording of this name (without extension,
   // compared case-insensitively) and this format name.
   virtual bool recordings_list_has(const std::string& name, const char* format_name) { return false; }
+  // Opens the list if needed and plays the first recording of this file name.
+  virtual void play_recording(const std::string& file) {}
   virtual void register_hotkeys() {}
   virtual void unregister_hotkeys() {}
   virtual void run_setup_wizard() {}

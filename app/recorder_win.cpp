@@ -47,10 +47,30 @@ void MainWindow::Record() {
   OpenWriterAndStart();
 }
 
+void MainWindow::RecordFile(const std::string& path) {
+  current_path_ = path.size() > kMaxPathChars ? path.substr(0, kMaxPathChars) : path;
+  ShowFileName();
+  OpenWriterAndStart();
+}
+
+void MainWindow::save_wav_group(const WavSwitchGroup& group) {
+  const std::string file = join_path(per_user_data_folder(), kCodecFormatFile);
+  WaveFormat base = default_recording_format();
+  FormatBuffer stored;
+  if (load_recording_format_file(file, stored) && stored.format.format_tag == kFormatTagPcm) base = stored.format;
+  int rate, channels, bits;
+  // Slots the group did not name keep the stored PCM format's values.
+  if (!wav_group_format(group, static_cast<int>(base.sample_rate), base.channels, base.bits_per_sample, &rate,
+                        &channels, &bits))
+    return;
+  save_recording_format_file(file, format_buffer_of(make_pcm_format(channels, bits, rate)));
+  ShowFormatText();
+}
+
 void MainWindow::OpenWriterAndStart() {
   const int format = read_setting(kFormat);
   if (format == kRecordMp3) {
-    writer_ = open_mp3_sink(mp3_settings, current_path_, 44100, 2);
+    writer_ = open_mp3_sink(mp3_settings_, current_path_, 44100, 2);
   } else {
     FormatBuffer wav_format = format_buffer_of(default_recording_format());
     FormatBuffer stored;
@@ -138,11 +158,11 @@ void MainWindow::ShowFormatText() {
   WaveFormat wav = default_recording_format();
   if (load_recording_format_file(join_path(per_user_data_folder(), kCodecFormatFile), stored)) wav = stored.format;
   Mp3FormatSummary mp3;
-  mp3.constant_bit_rate = mp3_settings.constant_bit_rate;
-  mp3.bit_rate = mp3_settings.bit_rate;
-  mp3.min_bit_rate = mp3_settings.min_bit_rate;
-  mp3.max_bit_rate = mp3_settings.max_bit_rate;
-  mp3.channel_mode = mp3_settings.channel_mode;
+  mp3.constant_bit_rate = mp3_settings_.constant_bit_rate;
+  mp3.bit_rate = mp3_settings_.bit_rate;
+  mp3.min_bit_rate = mp3_settings_.min_bit_rate;
+  mp3.max_bit_rate = mp3_settings_.max_bit_rate;
+  mp3.channel_mode = mp3_settings_.channel_mode;
   shown_.file_info = format_description(format, wav, mp3);
   panel_.update(shown_);
 }
