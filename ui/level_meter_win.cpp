@@ -79,7 +79,7 @@ void paint(HWND meter, HDC dc, const RECT& area) {
     SetBrushOrgEx(dc, 0, rows.top, nullptr);
     fill(dc, 0, rows.top, meter_x(std::min(level, 0), width), rows.bottom, green);
     if (level > 0) fill(dc, zero_x, rows.top, meter_x(level, width), rows.bottom, red);
-    fill(dc, meter_x(std::max(level, 0), width), rows.top, width - 1, rows.bottom, black);
+    fill(dc, meter_x(level, width), rows.top, width - 1, rows.bottom, black);
   }
   // The white edge along the bottom and up the right side; band repaints never reach it.
   if (area.bottom >= height || area.right >= width) {
