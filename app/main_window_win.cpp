@@ -16,15 +16,6 @@
 
 namespace vt {
 
-namespace {
-
-// Record-button rows: x of each shown button in the order Record, Pause, Restart, Stop.
-const int kButtonIds[4] = {IDC_RECORD, IDC_PAUSE, IDC_RESTART, IDC_STOP};
-const int kButtonBits[4] = {1, 4, 2, 8};  // ShowButtons bits of the same buttons
-const int kWindowWidth = 400;
-
-}  // namespace
-
 MainWindow::MainWindow(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args)
     : instance_(instance), hooks_(hooks ? hooks : &default_hooks_), start_args_(args) {
   mp3_settings_ = load_encoder_settings(mp3_store_);
@@ -67,7 +58,11 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnInitDialog();
       return TRUE;
     case WM_COMMAND:
-      OnCommand(LOWORD(wparam));
+      if (!OnChromeCommand(LOWORD(wparam), HIWORD(wparam))) OnCommand(LOWORD(wparam));
+      RefreshControls();
+      return TRUE;
+    case WM_DRAWITEM:
+      DrawRecordButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
     case WM_TIMER:
       OnTimer(wparam);
@@ -110,6 +105,7 @@ void MainWindow::OnInitDialog() {
   SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_MAIN))));
   panel_.attach(GetDlgItem(window_, IDC_STATUS_PANEL));
   engine_.SetListener(this, 0);
+  CreateChrome();
   ShowFileName();
   ShowFormatText();
   ShowTime(0);
@@ -117,6 +113,7 @@ void MainWindow::OnInitDialog() {
   if (records_at_start(start_args_, read_setting(kRecordWhenRun))) Record();
   hooks_->register_hotkeys();
   Layout();
+  SetTimer(window_, kTimerStatusBar, 500, nullptr);
   if (!read_setting(kInstallWizRun)) SetTimer(window_, kTimerSetupWizard, 500, nullptr);
   if (read_setting(kShowRecordingsList)) hooks_->open_recordings_list();
   RefreshControls();
@@ -131,12 +128,15 @@ void MainWindow::OnCommand(int id) {
     case IDM_EXIT: Exit(); break;
     default: break;  // Enter and Esc (IDOK, IDCANCEL) do nothing here
   }
-  RefreshControls();
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
   KillTimer(window_, id);
   switch (id) {
+    case kTimerStatusBar:
+      ShowNextStatusLine();
+      SetTimer(window_, kTimerStatusBar, 8000, nullptr);
+      break;
     case kTimerQuitAfterStop:
       StopAndMark();
       Exit();
@@ -177,15 +177,6 @@ bool MainWindow::PreTranslateMessage(const MSG& message) {
   return true;
 }
 
-bool MainWindow::HandleKey(int key_code) {
-  switch (key_code) {
-    case VK_F5: Record(); return true;
-    case VK_F6: Pause(); return true;
-    case VK_HOME: Restart(); return true;
-    case VK_F7: StopAndMark(); return true;
-    default: return false;
-  }
-}
 
 void MainWindow::WatchDiskSpace() {
   std::string drive = drive_of(output_folder());
@@ -217,37 +208,7 @@ void MainWindow::ShowTime(int32_t ms) {
   panel_.update(shown_);
 }
 
-void MainWindow::RefreshControls() {
-  InvalidateRect(GetDlgItem(window_, IDC_RECORD), nullptr, FALSE);
-  InvalidateRect(GetDlgItem(window_, IDC_PAUSE), nullptr, FALSE);
-}
 
-void MainWindow::Layout() {
-  const int buttons = read_setting(kShowButtons);
-  int height = 177;
-  if (buttons == 0) height -= 32;
-  RECT frame = {0, 0, kWindowWidth, height};
-  SetWindowPos(window_, nullptr, read_setting(kMainWindowX), read_setting(kMainWindowY), kWindowWidth, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-  GetClientRect(window_, &frame);
-  int remaining = frame.bottom;
-  int x = 2;
-  for (int i = 0; i < 4; ++i) {
-    HWND button = GetDlgItem(window_, kButtonIds[i]);
-    bool shown = buttons != 0 && (buttons & kButtonBits[i]) != 0;
-    ShowWindow(button, shown ? SW_SHOW : SW_HIDE);
-    if (shown) {
-      MoveWindow(button, x, remaining - 32, kButtonIds[i] == IDC_STOP ? 96 : 98, 30, TRUE);
-      x += 100;
-    }
-  }
-  if (buttons != 0) remaining -= 32;
-  MoveWindow(panel_.window(), 0, 1, kWindowWidth, remaining - 2, TRUE);
-  RECT panel;
-  GetClientRect(panel_.window(), &panel);
-  panel_.set_panel_size(panel.right, panel.bottom);
-  panel_.place_meter();
-}
 
 void MainWindow::RunSwitches(const std::vector<std::string>& args) {
   run_switches(args, *this);

@@ -73,6 +73,16 @@ class MainWindow : private RecorderListener, private SwitchTarget {
   void ShowTime(int32_t ms);
   void RefreshControls();
   void Layout();
+  // The window's chrome: toolbars, status bar, tooltips, menu, drawn buttons.
+  void CreateChrome();
+  bool OnChromeCommand(int id, int notification);
+  void DrawRecordButton(const DRAWITEMSTRUCT& item);
+  void ShowNextStatusLine();
+  void ShowHelp();
+  void ToggleRecordingsList();
+  void ShowOptions(int page);
+  void FillFormatList();
+  void ChangeFormatSettings();
 
   // SwitchTarget: what the command switches do.
   void set_format(int format_index) override;
@@ -115,6 +125,11 @@ class MainWindow : private RecorderListener, private SwitchTarget {
   StatusPanel panel_;
   StatusPanelData shown_;
   std::vector<std::string> start_args_;
+  HWND main_toolbar_ = nullptr;
+  HWND status_bar_ = nullptr;
+  HWND tooltips_ = nullptr;
+  HBRUSH menu_brush_ = nullptr;
+  size_t status_line_ = 0;
   bool exit_when_stopped_ = false;
   EncoderSettings mp3_settings_;
   RegistrySection mp3_store_{Hive::Machine, kEncoderSettingsSection};

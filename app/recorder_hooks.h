@@ -23,6 +23,14 @@ class RecorderHooks {
   virtual void register_hotkeys() {}
   virtual void unregister_hotkeys() {}
   virtual void run_setup_wizard() {}
+  // The options dialog on one of its pages; true when the program must now close
+  // (the destination folder changed).
+  virtual bool show_options(int first_page) { return false; }
+  virtual void launch_companion(int menu_id) {}
+  virtual void open_web_page(int index) {}
+  virtual void show_about() {}
+  // The recordings list's own keys (play, rename, delete, edit, save as), while it is open.
+  virtual void list_key(int key_code) {}
   virtual void stop_delivery() {}
 };
 

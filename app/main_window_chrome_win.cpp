@@ -1,0 +1,360 @@
+// The main window's chrome: toolbars, status bar, tooltips, menu, the drawn record
+// buttons, the layout and the keys. The recorder itself is in recorder_win.cpp.
+#include <commctrl.h>
+
+#include "app/main_window_res.h"
+#include "app/main_window_win.h"
+#include "app/paths.h"
+#include "app/settings_win.h"
+#include "audio/format_chooser_win.h"
+#include "audio/mp3_encode_dlg_win.h"
+#include "audio/wave_format.h"
+#include "ui/custom_panel_win.h"
+
+namespace vt {
+
+namespace {
+
+const int kWindowWidth = 400;
+// The record buttons in row order, with their ShowButtons bits, menu items and icons.
+struct RecordButton {
+  int id, bit, menu_id, icon;
+  const char* tooltip;
+};
+const RecordButton kRecordButtons[4] = {
+    {IDC_RECORD, 1, IDM_SHOW_RECORD, IDI_RECORD, "Commencer l'Enregistrement (F5)"},
+    {IDC_PAUSE, 4, IDM_SHOW_PAUSE, IDI_PAUSE, "Suspendre l'Enregistrement (F6)"},
+    {IDC_RESTART, 2, IDM_SHOW_RESTART, IDI_RESTART, "Aller au Début (Accueil)"},
+    {IDC_STOP, 8, IDM_SHOW_STOP, IDI_STOP, "Stop et Repère (F7)"},
+};
+const char* const kFormatNames[3] = {"Wav", "Mp3", "AIFF"};
+const COLORREF kMenuColour = RGB(225, 226, 235);
+
+// What the status bar shows in turn, one line every 8 seconds.
+const char* const kStatusLines[] = {
+    "Vocatrack Sound Recorder 2.01 - l'enregistreur de sons simple et fiable",
+    "Astuce : F5 enregistre, F6 suspend, F7 termine et marque l'enregistrement",
+    "Astuce : l'activation vocale n'enregistre que lorsque vous parlez",
+    "Astuce : vos enregistrements peuvent partir par e-mail ou FTP dès leur fin",
+    "Trimwell : retouchez vos enregistrements avec notre éditeur audio",
+    "Discwright : gravez vos enregistrements sur CD en un clic",
+};
+
+struct ToolbarButton {
+  int command;
+  const char* label;
+  const char* tooltip;
+  BYTE style;
+};
+const ToolbarButton kToolbarButtons[3] = {
+    {IDT_RECORDINGS_LIST, "Liste de lecture", "Lire et Gérer les Enregistrements dans le Répertoire de Destination",
+     BTNS_CHECK},
+    {IDT_OPTIONS, "Options", "Options", BTNS_BUTTON},
+    {IDT_HELP, "Aide", "Afficher le manuel", BTNS_BUTTON},
+};
+
+void add_tooltip(HWND tooltips, HWND owner, HWND tool, const char* text) {
+  TOOLINFOA info = {};
+  info.cbSize = sizeof info;
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.hwnd = owner;
+  info.uId = reinterpret_cast<UINT_PTR>(tool);
+  info.lpszText = const_cast<char*>(text);
+  SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+int window_height(HWND window) {
+  if (!window || !IsWindowVisible(window)) return 0;
+  RECT r;
+  GetWindowRect(window, &r);
+  return r.bottom - r.top;
+}
+
+std::string codec_format_file() { return join_path(per_user_data_folder(), "WavCodec.wff"); }
+
+}  // namespace
+
+void MainWindow::CreateChrome() {
+  HINSTANCE instance = instance_;
+  tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+  for (const RecordButton& button : kRecordButtons)
+    add_tooltip(tooltips_, window_, GetDlgItem(window_, button.id), button.tooltip);
+
+  main_toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                                  WS_CHILD | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
+                                      CCS_NORESIZE | CCS_NOPARENTALIGN,
+                                  0, 0, kWindowWidth, 26, window_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_TOOLBAR)), instance, nullptr);
+  SendMessageA(main_toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(main_toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
+  for (const ToolbarButton& entry : kToolbarButtons) {
+    TBBUTTON button = {};
+    button.iBitmap = I_IMAGENONE;
+    button.idCommand = entry.command;
+    button.fsState = TBSTATE_ENABLED;
+    button.fsStyle = static_cast<BYTE>(entry.style | BTNS_AUTOSIZE | BTNS_SHOWTEXT);
+    button.iString = reinterpret_cast<INT_PTR>(entry.label);
+    SendMessageA(main_toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+  }
+  SendMessageA(main_toolbar_, TB_AUTOSIZE, 0, 0);
+  if (HWND toolbar_tips = reinterpret_cast<HWND>(SendMessageA(main_toolbar_, TB_GETTOOLTIPS, 0, 0))) {
+    for (const ToolbarButton& entry : kToolbarButtons) {
+      TOOLINFOA info = {};
+      info.cbSize = sizeof info;
+      info.hwnd = main_toolbar_;
+      info.uId = entry.command;
+      info.lpszText = const_cast<char*>(entry.tooltip);
+      SendMessageA(toolbar_tips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+  }
+
+  status_bar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
+
+  HFONT shell_font = CreateFontA(-MulDiv(9, GetDeviceCaps(GetDC(window_), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0,
+                                 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg");
+  SendDlgItemMessageA(window_, IDC_FORMAT_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font), TRUE);
+  SendDlgItemMessageA(window_, IDC_FORMAT_BUTTON, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font), TRUE);
+  add_tooltip(tooltips_, window_, GetDlgItem(window_, IDC_FORMAT_LIST), "Cliquez pour sélectionner le format de sortie");
+  add_tooltip(tooltips_, window_, GetDlgItem(window_, IDC_FORMAT_BUTTON),
+              "Cliquez pour modifier les paramètres de format");
+  FillFormatList();
+
+  // The menu's background colour, where user32 offers it.
+  menu_brush_ = CreateSolidBrush(kMenuColour);
+  MENUINFO menu_info = {};
+  menu_info.cbSize = sizeof menu_info;
+  menu_info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
+  menu_info.hbrBack = menu_brush_;
+  SetMenuInfo(GetMenu(window_), &menu_info);
+}
+
+void MainWindow::FillFormatList() {
+  HWND list = GetDlgItem(window_, IDC_FORMAT_LIST);
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  for (const char* name : kFormatNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
+}
+
+void MainWindow::ShowNextStatusLine() {
+  const size_t count = sizeof kStatusLines / sizeof kStatusLines[0];
+  SendMessageA(status_bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(kStatusLines[status_line_ % count]));
+  status_line_ = (status_line_ + 1) % count;
+}
+
+void MainWindow::Layout() {
+  const int buttons = read_setting(kShowButtons);
+  const bool main_toolbar = read_setting(kShowMainToolbar);
+  const bool format_toolbar = read_setting(kShowFormatToolbar);
+  RECT toolbar_rect = {};
+  SendMessageA(main_toolbar_, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&toolbar_rect));
+  const int toolbar_height = toolbar_rect.bottom > 0 ? toolbar_rect.bottom + 2 : 26;
+  RECT list_rect;
+  GetWindowRect(GetDlgItem(window_, IDC_FORMAT_LIST), &list_rect);
+  const int format_height = list_rect.bottom - list_rect.top + 2;
+
+  int height = 177 + (main_toolbar ? toolbar_height : 0) + (format_toolbar ? format_height : 0);
+  if (buttons == 0) height -= 32;
+  SetWindowPos(window_, nullptr, read_setting(kMainWindowX), read_setting(kMainWindowY), kWindowWidth, height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(window_, &client);
+  const int client_height = client.bottom;
+
+  SendMessageA(status_bar_, WM_SIZE, 0, 0);
+  const int status_height = window_height(status_bar_);
+  MoveWindow(status_bar_, 0, client_height - status_height, kWindowWidth, status_height, TRUE);
+  int remaining = client_height - status_height;
+
+  HMENU menu = GetMenu(window_);
+  int x = 2;
+  for (const RecordButton& entry : kRecordButtons) {
+    HWND button = GetDlgItem(window_, entry.id);
+    const bool shown = buttons != 0 && (buttons & entry.bit) != 0;
+    CheckMenuItem(menu, entry.menu_id, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
+    ShowWindow(button, shown ? SW_SHOW : SW_HIDE);
+    if (shown) {
+      MoveWindow(button, x, remaining - 32, entry.id == IDC_STOP ? 96 : 98, 30, TRUE);
+      x += 100;
+    }
+  }
+  if (buttons != 0) remaining -= 32;
+
+  CheckMenuItem(menu, IDM_MAIN_TOOLBAR, MF_BYCOMMAND | (main_toolbar ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(menu, IDM_FORMAT_TOOLBAR, MF_BYCOMMAND | (format_toolbar ? MF_CHECKED : MF_UNCHECKED));
+  int top = 0;
+  ShowWindow(main_toolbar_, main_toolbar ? SW_SHOW : SW_HIDE);
+  if (main_toolbar) {
+    MoveWindow(main_toolbar_, 0, 0, kWindowWidth, toolbar_height, TRUE);
+    top = toolbar_height;
+  }
+  const int format_show = format_toolbar ? SW_SHOW : SW_HIDE;
+  for (int id : {IDC_FORMAT_TOOLBAR, IDC_FORMAT_LIST, IDC_FORMAT_BUTTON, IDC_FORMAT_SEPARATOR})
+    ShowWindow(GetDlgItem(window_, id), format_show);
+  if (format_toolbar) {
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_TOOLBAR), 0, top, kWindowWidth, format_height, TRUE);
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_LIST), 1, top + 1, 120, 100, TRUE);
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), 124, top + 1, 90, format_height - 2, TRUE);
+    top += format_height;
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_SEPARATOR), 0, top, kWindowWidth, 1, TRUE);
+  }
+  MoveWindow(panel_.window(), 0, top + 1, kWindowWidth, remaining - top - 2, TRUE);
+  RECT panel;
+  GetClientRect(panel_.window(), &panel);
+  panel_.set_panel_size(panel.right, panel.bottom);
+  panel_.place_meter();
+}
+
+void MainWindow::RefreshControls() {
+  // The format can change only while no file is open.
+  const bool idle = current_path_.empty();
+  HWND list = GetDlgItem(window_, IDC_FORMAT_LIST);
+  const int selected = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+  if (!idle && GetFocus() == list) SetFocus(GetDlgItem(window_, IDC_RECORD));
+  EnableWindow(list, idle);
+  EnableWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), idle && selected != 2);
+  for (const RecordButton& entry : kRecordButtons) InvalidateRect(GetDlgItem(window_, entry.id), nullptr, FALSE);
+}
+
+void MainWindow::DrawRecordButton(const DRAWITEMSTRUCT& item) {
+  if (item.CtlType != ODT_BUTTON) return;
+  const int id = static_cast<int>(item.CtlID);
+  int icon = IDI_RECORD;
+  for (const RecordButton& entry : kRecordButtons)
+    if (entry.id == id) icon = entry.icon;
+  bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  if (id == IDC_RECORD) {
+    pressed = record_lit_;
+    if (record_lit_) icon = IDI_RECORD_LIT;
+  } else if (id == IDC_PAUSE) {
+    pressed = pause_lit_;
+  }
+  RECT r = item.rcItem;
+  FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(item.hDC, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+  const int shift = pressed ? 1 : 0;
+  HICON picture = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0));
+  if (picture) {
+    DrawIconEx(item.hDC, r.left + 8 + shift, (r.top + r.bottom - 16) / 2 + shift, picture, 16, 16, 0, nullptr, DI_NORMAL);
+    DestroyIcon(picture);
+  }
+  char label[32];
+  GetWindowTextA(item.hwndItem, label, sizeof label);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  RECT text = {r.left + 28 + shift, r.top + shift, r.right + shift, r.bottom + shift};
+  DrawTextA(item.hDC, label, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = r;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+void MainWindow::ShowHelp() {
+  char program[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, program, sizeof program);
+  WinHelpA(window_, join_path(folder_of(program), "app.hlp").c_str(), HELP_CONTENTS, 0);
+}
+
+void MainWindow::ToggleRecordingsList() {
+  const bool checked = SendMessageA(main_toolbar_, TB_ISBUTTONCHECKED, IDT_RECORDINGS_LIST, 0) != 0;
+  SendMessageA(main_toolbar_, TB_CHECKBUTTON, IDT_RECORDINGS_LIST, MAKELONG(!checked, 0));
+  if (!checked)
+    hooks_->open_recordings_list();
+  else
+    hooks_->close_recordings_list();
+}
+
+void MainWindow::ShowOptions(int page) {
+  hooks_->unregister_hotkeys();
+  const bool must_close = hooks_->show_options(page);
+  hooks_->register_hotkeys();
+  FillFormatList();
+  ShowFormatText();
+  if (must_close) Exit();
+}
+
+void MainWindow::ChangeFormatSettings() {
+  const int format = static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0));
+  if (format == 0) {
+    FormatBuffer record = format_buffer_of(default_recording_format());
+    FormatBuffer stored;
+    if (load_recording_format_file(codec_format_file(), stored)) record = stored;
+    if (choose_codec_format(record)) save_recording_format_file(codec_format_file(), record);
+  } else if (format == 1) {
+    show_encoder_dialog(mp3_settings_, window_, mp3_store_);
+  }
+  ShowFormatText();
+}
+
+bool MainWindow::OnChromeCommand(int id, int notification) {
+  switch (id) {
+    case IDC_FORMAT_LIST:
+      if (notification == CBN_SELCHANGE) {
+        int format = static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0));
+        if (format >= 0) set_format(format);
+      }
+      return true;
+    case IDC_FORMAT_BUTTON: ChangeFormatSettings(); return true;
+    case IDT_RECORDINGS_LIST:
+      // The toolbar has already flipped its check mark.
+      if (SendMessageA(main_toolbar_, TB_ISBUTTONCHECKED, IDT_RECORDINGS_LIST, 0))
+        hooks_->open_recordings_list();
+      else
+        hooks_->close_recordings_list();
+      return true;
+    case IDM_SHOW_LIST: ToggleRecordingsList(); return true;
+    case IDM_OPTIONS: ShowOptions(0); return true;
+    case IDM_OPTIONS_RECORD: case IDM_OPTIONS_OUTPUT: case IDM_OPTIONS_SEND: case IDM_OPTIONS_GENERAL:
+      ShowOptions(id - IDM_OPTIONS_RECORD);
+      return true;
+    case IDM_SETUP_WIZARD: hooks_->run_setup_wizard(); return true;
+    case IDM_LAUNCH_EDITOR: case IDM_LAUNCH_BURNER: case IDM_LAUNCH_RIPPER: case IDM_LAUNCH_CONVERTER:
+      hooks_->launch_companion(id);
+      return true;
+    case IDM_MAIN_TOOLBAR: write_setting(kShowMainToolbar, !read_setting(kShowMainToolbar)); Layout(); return true;
+    case IDM_FORMAT_TOOLBAR:
+      write_setting(kShowFormatToolbar, !read_setting(kShowFormatToolbar));
+      Layout();
+      return true;
+    case IDM_SHOW_ALL: write_setting(kShowButtons, 63); Layout(); return true;
+    case IDM_HIDE_ALL: write_setting(kShowButtons, 0); Layout(); return true;
+    case IDT_HELP: case IDM_HELP_CONTENTS: ShowHelp(); return true;
+    case IDM_ABOUT: hooks_->show_about(); return true;
+    default: break;
+  }
+  for (const RecordButton& entry : kRecordButtons) {
+    if (entry.menu_id == id) {
+      write_setting(kShowButtons, read_setting(kShowButtons) ^ entry.bit);
+      Layout();
+      return true;
+    }
+  }
+  if (id >= IDM_WEB_FIRST && id < IDM_ABOUT) {
+    hooks_->open_web_page(id - IDM_WEB_FIRST);
+    return true;
+  }
+  return false;
+}
+
+bool MainWindow::HandleKey(int key_code) {
+  switch (key_code) {
+    case VK_F5: Record(); return true;
+    case VK_F6: Pause(); return true;
+    case VK_HOME: Restart(); return true;
+    case VK_F7: StopAndMark(); return true;
+    case VK_F1: ShowHelp(); return true;
+    case 'L' | kKeyCtrl: ToggleRecordingsList(); return true;
+    case VK_F9: case VK_F2: case VK_DELETE: case 'E' | kKeyCtrl: case 'S' | kKeyCtrl:
+      // The recordings list's keys act only while it is open.
+      if (!hooks_->recordings_list_open()) return false;
+      hooks_->list_key(key_code);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace vt
