@@ -82,6 +82,9 @@ ENV
       | grep -q '6\.0' || { echo "Wine prefix set-up failed (see $dir/wineboot.log)" >&2; return 1; }
     touch "$WINEPREFIX/.vocatrack-ready"
   fi
+  # The first program of a session starts the prefix's services, which keep its standard
+  # output: start them here, so that they do not hold a test's output pipe open.
+  "$WINE_LOADER" cmd /c exit >> "$dir/wineboot.log" 2>&1
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }
 
