@@ -244,6 +244,9 @@ LRESULT CALLBACK db_slider_proc(HWND slider, UINT message, WPARAM wparam, LPARAM
       EndPaint(slider, &paint_record);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      paint(slider, reinterpret_cast<HDC>(wparam));
+      return 0;
     case WM_LBUTTONDOWN:
       SetFocus(slider);
       SetCapture(slider);
