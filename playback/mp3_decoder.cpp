@@ -23,8 +23,17 @@ Mp3Reader::Mp3Reader(ByteInput* input) : AudioSource(44100, kMp3PeakBound, 1), i
     status = kSourceCannotOpen;
     return;
   }
+  // An ID3v1 tag in the last 128 bytes is no audio. Only a tag that is there is left
+  // out: counting 128 bytes of real audio out would end short files of small frames
+  // before their last frames.
   int64_t size = input_->size();
-  data_length_ = size > 128 ? int32_t(size - 128 > 0x7FFFFFFF ? 0x7FFFFFFF : size - 128) : 0;
+  int64_t data = size > 0 ? size : 0;
+  uint8_t tag[3];
+  if (size >= 128 && input_->seek(size - 128) && input_->read(tag, 3) == 3 &&
+      std::memcmp(tag, "TAG", 3) == 0)
+    data = size - 128;
+  input_->seek(0);
+  data_length_ = int32_t(data > 0x7FFFFFFF ? 0x7FFFFFFF : data);
   bytes_left_ = data_length_;
   if (!probe()) {
     status = kSourceBadFormat;

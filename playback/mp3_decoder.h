@@ -38,7 +38,7 @@ class Mp3Reader : public AudioSource {
 
   std::unique_ptr<ByteInput> input_;
   int64_t offset_ = 0;          // file offset of the next byte
-  int32_t data_length_ = 0;     // file size minus 128 (a possible ID3v1 tag), at least 0
+  int32_t data_length_ = 0;     // file size, less an ID3v1 tag at its end
   int32_t bytes_left_ = 0;
   int64_t audio_start_ = 0;     // first byte after a VBR information frame
   int32_t position_ = 0;
