@@ -65,12 +65,13 @@ void build_lookup(const HuffmanCode* codes, int count, int side, HuffmanLookup* 
 // Computed once per process, by the first decoder made.
 struct Tables {
   float synthesis_matrix[64][32];  // cos((16 + i)(2k + 1) pi / 64) * 2^19
+  float matrix_columns[32][32];    // rows 0..15 and 48..63 of it, by input k: [k][row]
   float gain_pow[256];             // 2^((g - 210) / 4)
   float scalefactor_pow[65];       // 2^(-j / 2)
   float pow43[8207];               // j^(4/3)
   float window[512];               // synthesis window D[i]
-  float imdct_long[4][36][18];     // window of the block type folded into the 36-point IMDCT
-  float imdct_short[12][6];        // the same for the 12-point IMDCT of short blocks
+  float imdct_long[4][18][36];     // window of the block type folded into the 36-point IMDCT, [k][i]
+  float imdct_short[6][12];        // the same for the 12-point IMDCT of short blocks, [k][i]
   float alias_cs[8], alias_ca[8];
   float is_mpeg1[7][2];            // intensity ratios, left and right factors
   float is_mpeg2[2][32][2];        // [intensity_scale][position]
@@ -82,6 +83,8 @@ struct Tables {
     for (int i = 0; i < 64; ++i)
       for (int k = 0; k < 32; ++k)
         synthesis_matrix[i][k] = float(std::cos((16 + i) * (2 * k + 1) * pi / 64) * 524288.0);
+    for (int k = 0; k < 32; ++k)
+      for (int r = 0; r < 32; ++r) matrix_columns[k][r] = synthesis_matrix[r < 16 ? r : r + 32][k];
     for (int g = 0; g < 256; ++g) gain_pow[g] = float(std::pow(2.0, (g - 210) / 4.0));
     for (int j = 0; j < 65; ++j) scalefactor_pow[j] = float(std::pow(2.0, -j / 2.0));
     for (int j = 0; j < 8207; ++j) pow43[j] = float(std::pow(double(j), 4.0 / 3.0));
@@ -97,10 +100,10 @@ struct Tables {
     for (int t = 0; t < 4; ++t)
       for (int i = 0; i < 36; ++i)
         for (int k = 0; k < 18; ++k)
-          imdct_long[t][i][k] = float(win[t][i] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
+          imdct_long[t][k][i] = float(win[t][i] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
     for (int i = 0; i < 12; ++i)
       for (int k = 0; k < 6; ++k)
-        imdct_short[i][k] =
+        imdct_short[k][i] =
             float(std::sin(pi / 12 * (i + 0.5)) * std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1)));
     for (int i = 0; i < 8; ++i) {
       double c = kAliasCoefficients[i];
@@ -649,20 +652,23 @@ void Layer3Decoder::hybrid(int gr, int ch) {
       bool low_mixed = g.window_switching && g.mixed && sb < 2;
       if (!short_blocks || low_mixed) {
         int type = low_mixed ? 0 : g.block_type;
-        const float(*m)[18] = T.imdct_long[type];
-        for (int i = 0; i < 36; ++i) {
-          float s = 0.0f;
-          for (int k = 0; k < 18; ++k) s += in[k] * m[i][k];
-          z[i] = s;
+        const float(*m)[36] = T.imdct_long[type];
+        for (int i = 0; i < 36; ++i) z[i] = 0.0f;
+        for (int k = 0; k < 18; ++k) {
+          float x = in[k];
+          if (x == 0.0f) continue;
+          for (int i = 0; i < 36; ++i) z[i] += x * m[k][i];
         }
       } else {
         for (int i = 0; i < 36; ++i) z[i] = 0.0f;
-        for (int w = 0; w < 3; ++w)
-          for (int i = 0; i < 12; ++i) {
-            float s = 0.0f;
-            for (int k = 0; k < 6; ++k) s += in[3 * k + w] * T.imdct_short[i][k];
-            z[6 + 6 * w + i] += s;
+        for (int w = 0; w < 3; ++w) {
+          float y[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+          for (int k = 0; k < 6; ++k) {
+            float x = in[3 * k + w];
+            for (int i = 0; i < 12; ++i) y[i] += x * T.imdct_short[k][i];
           }
+          for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i];
+        }
       }
       for (int t = 0; t < 18; ++t) {
         slots[t][sb] = z[t] + overlap[t];
@@ -689,30 +695,32 @@ void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
       const float* s = slots_[ch][t];
       float* v = synth_buffer_[ch] + synth_index_;
       // Rows 16..47 of the matrix repeat rows 0..15 and 48..63 up to sign.
-      for (int i = 0; i < 16; ++i) {
-        const float* m = T.synthesis_matrix[i];
-        float a = 0.0f;
-        for (int k = 0; k < 32; ++k) a += m[k] * s[k];
-        v[i] = a;
+      float rows[32];
+      for (int r = 0; r < 32; ++r) rows[r] = 0.0f;
+      for (int k = 0; k < 32; ++k) {
+        float x = s[k];
+        const float* column = T.matrix_columns[k];
+        for (int r = 0; r < 32; ++r) rows[r] += x * column[r];
       }
-      for (int i = 48; i < 64; ++i) {
-        const float* m = T.synthesis_matrix[i];
-        float a = 0.0f;
-        for (int k = 0; k < 32; ++k) a += m[k] * s[k];
-        v[i] = a;
-      }
+      for (int i = 0; i < 16; ++i) v[i] = rows[i];
+      for (int i = 48; i < 64; ++i) v[i] = rows[i - 32];
       v[16] = 0.0f;
       for (int j = 1; j <= 16; ++j) v[16 + j] = -v[16 - j];
       for (int j = 17; j < 32; ++j) v[16 + j] = v[80 - j];
 
+      float sum[32];
+      for (int j = 0; j < 32; ++j) sum[j] = 0.0f;
+      for (int i = 0; i < 8; ++i) {
+        const float* a = v + 128 * i;
+        const float* b = v + 128 * i + 96;
+        const float* da = T.window + 64 * i;
+        const float* db = T.window + 64 * i + 32;
+        for (int j = 0; j < 32; ++j) sum[j] += a[j] * da[j] + b[j] * db[j];
+      }
       int32_t* o = out + t * 32 * channels + ch;
       for (int j = 0; j < 32; ++j) {
-        float sum = 0.0f;
-        for (int i = 0; i < 8; ++i)
-          sum += v[128 * i + j] * T.window[64 * i + j] + v[128 * i + 96 + j] * T.window[64 * i + 32 + j];
-        if (sum > kPeak) sum = kPeak;
-        else if (sum < -kPeak) sum = -kPeak;
-        o[j * channels] = int32_t(sum);
+        float x = sum[j] > kPeak ? kPeak : sum[j] < -kPeak ? -kPeak : sum[j];
+        o[j * channels] = int32_t(x);
       }
     }
   }
