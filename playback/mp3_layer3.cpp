@@ -64,13 +64,14 @@ void build_lookup(const HuffmanCode* codes, int count, int side, HuffmanLookup* 
 
 // Computed once per process, by the first decoder made.
 struct Tables {
-  float synthesis_matrix[64][32];  // cos((16 + i)(2k + 1) pi / 64) * 2^19
-  float matrix_columns[32][32];    // rows 0..15 and 48..63 of it, by input k: [k][row]
+  float dct_factor[33][16];        // 1 / (2 cos((2k + 1) pi / 2n)) for the halving DCT of size n
+  float dct8[8][8];                // cos((2k + 1) m pi / 16), [k][m]: the smallest DCT, direct
   float gain_pow[256];             // 2^((g - 210) / 4)
   float scalefactor_pow[65];       // 2^(-j / 2)
   float pow43[8207];               // j^(4/3)
-  float window[512];               // synthesis window D[i]
-  float imdct_long[4][18][36];     // window of the block type folded into the 36-point IMDCT, [k][i]
+  float window[512];               // synthesis window D[i] times 2^19 (the output scale)
+  float imdct_long[18][18];        // the 18 distinct outputs of the 36-point IMDCT, [k][output]
+  float window_long[4][36];        // windows of the block types
   float imdct_short[6][12];        // the same for the 12-point IMDCT of short blocks, [k][i]
   float alias_cs[8], alias_ca[8];
   float is_mpeg1[7][2];            // intensity ratios, left and right factors
@@ -80,15 +81,14 @@ struct Tables {
 
   Tables() {
     const double pi = 3.14159265358979323846;
-    for (int i = 0; i < 64; ++i)
-      for (int k = 0; k < 32; ++k)
-        synthesis_matrix[i][k] = float(std::cos((16 + i) * (2 * k + 1) * pi / 64) * 524288.0);
-    for (int k = 0; k < 32; ++k)
-      for (int r = 0; r < 32; ++r) matrix_columns[k][r] = synthesis_matrix[r < 16 ? r : r + 32][k];
+    for (int n = 2; n <= 32; n *= 2)
+      for (int k = 0; k < n / 2; ++k) dct_factor[n][k] = float(0.5 / std::cos((2 * k + 1) * pi / (2 * n)));
+    for (int k = 0; k < 8; ++k)
+      for (int m = 0; m < 8; ++m) dct8[k][m] = float(std::cos((2 * k + 1) * m * pi / 16));
     for (int g = 0; g < 256; ++g) gain_pow[g] = float(std::pow(2.0, (g - 210) / 4.0));
     for (int j = 0; j < 65; ++j) scalefactor_pow[j] = float(std::pow(2.0, -j / 2.0));
     for (int j = 0; j < 8207; ++j) pow43[j] = float(std::pow(double(j), 4.0 / 3.0));
-    for (int i = 0; i < 512; ++i) window[i] = float(kSynthesisWindow[i] / 65536.0);
+    for (int i = 0; i < 512; ++i) window[i] = float(kSynthesisWindow[i] / 65536.0 * 524288.0);
 
     double win[4][36];
     for (int i = 0; i < 36; ++i) win[0][i] = std::sin(pi / 36 * (i + 0.5));
@@ -98,9 +98,13 @@ struct Tables {
       win[2][i] = 0.0;
     }
     for (int t = 0; t < 4; ++t)
-      for (int i = 0; i < 36; ++i)
-        for (int k = 0; k < 18; ++k)
-          imdct_long[t][k][i] = float(win[t][i] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
+      for (int i = 0; i < 36; ++i) window_long[t][i] = float(win[t][i]);
+    // Outputs 0..8 and 18..26; the others follow from y[17 - i] = -y[i], y[53 - i] = y[i].
+    for (int k = 0; k < 18; ++k)
+      for (int o = 0; o < 18; ++o) {
+        int i = o < 9 ? o : o + 9;
+        imdct_long[k][o] = float(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
+      }
     for (int i = 0; i < 12; ++i)
       for (int k = 0; k < 6; ++k)
         imdct_short[k][i] =
@@ -652,12 +656,19 @@ void Layer3Decoder::hybrid(int gr, int ch) {
       bool low_mixed = g.window_switching && g.mixed && sb < 2;
       if (!short_blocks || low_mixed) {
         int type = low_mixed ? 0 : g.block_type;
-        const float(*m)[36] = T.imdct_long[type];
-        for (int i = 0; i < 36; ++i) z[i] = 0.0f;
+        float y[18];
+        for (int o = 0; o < 18; ++o) y[o] = 0.0f;
         for (int k = 0; k < 18; ++k) {
           float x = in[k];
           if (x == 0.0f) continue;
-          for (int i = 0; i < 36; ++i) z[i] += x * m[k][i];
+          for (int o = 0; o < 18; ++o) y[o] += x * T.imdct_long[k][o];
+        }
+        const float* win = T.window_long[type];
+        for (int i = 0; i < 9; ++i) {
+          z[i] = y[i] * win[i];
+          z[17 - i] = -y[i] * win[17 - i];
+          z[18 + i] = y[9 + i] * win[18 + i];
+          z[35 - i] = y[9 + i] * win[35 - i];
         }
       } else {
         for (int i = 0; i < 36; ++i) z[i] = 0.0f;
@@ -682,6 +693,39 @@ void Layer3Decoder::hybrid(int gr, int ch) {
 
 // --- Polyphase synthesis ----------------------------------------------------------------
 
+namespace {
+
+// DCT-II without normalisation, X[m] = sum of x[k] cos((2k + 1) m pi / 2n), in place.
+// Each step halves the size: even outputs are the DCT of x[k] + x[n-1-k], odd ones
+// the sums of neighbouring outputs of the DCT of (x[k] - x[n-1-k]) / (2 cos((2k+1) pi / 2n)).
+void dct_halving(float* x, int n, float* scratch, const Tables& T) {
+  if (n == 8) {
+    float out[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    for (int k = 0; k < 8; ++k)
+      for (int m = 0; m < 8; ++m) out[m] += x[k] * T.dct8[k][m];
+    for (int m = 0; m < 8; ++m) x[m] = out[m];
+    return;
+  }
+  int h = n / 2;
+  float* even = scratch;
+  float* odd = scratch + h;
+  const float* factor = T.dct_factor[n];
+  for (int k = 0; k < h; ++k) {
+    even[k] = x[k] + x[n - 1 - k];
+    odd[k] = (x[k] - x[n - 1 - k]) * factor[k];
+  }
+  dct_halving(even, h, scratch + n, T);
+  dct_halving(odd, h, scratch + n, T);
+  for (int m = 0; m < h; ++m) {
+    x[2 * m] = even[m];
+    x[2 * m + 1] = odd[m] + (m + 1 < h ? odd[m + 1] : 0.0f);
+  }
+}
+
+void dct32(float* x, float* scratch) { dct_halving(x, 32, scratch, tables()); }
+
+}  // namespace
+
 void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
   const Tables& T = tables();
   for (int t = 0; t < 18; ++t) {
@@ -694,16 +738,13 @@ void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
     for (int ch = 0; ch < channels; ++ch) {
       const float* s = slots_[ch][t];
       float* v = synth_buffer_[ch] + synth_index_;
-      // Rows 16..47 of the matrix repeat rows 0..15 and 48..63 up to sign.
-      float rows[32];
-      for (int r = 0; r < 32; ++r) rows[r] = 0.0f;
-      for (int k = 0; k < 32; ++k) {
-        float x = s[k];
-        const float* column = T.matrix_columns[k];
-        for (int r = 0; r < 32; ++r) rows[r] += x * column[r];
-      }
-      for (int i = 0; i < 16; ++i) v[i] = rows[i];
-      for (int i = 48; i < 64; ++i) v[i] = rows[i - 32];
+      // V[i] = sum of s[k] cos((16 + i)(2k + 1) pi / 64): a 32-point DCT gives rows
+      // 16..31 and, negated, 0..15 of the cosine table; the rest repeat up to sign.
+      float x[32], scratch[128];
+      for (int k = 0; k < 32; ++k) x[k] = s[k];
+      dct32(x, scratch);
+      for (int i = 0; i < 16; ++i) v[i] = x[16 + i];
+      for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
       v[16] = 0.0f;
       for (int j = 1; j <= 16; ++j) v[16 + j] = -v[16 - j];
       for (int j = 17; j < 32; ++j) v[16 + j] = v[80 - j];
