@@ -70,7 +70,7 @@ struct Tables {
   float scalefactor_pow[65];       // 2^(-j / 2)
   float pow43[8207];               // j^(4/3)
   float window[512];               // synthesis window D[i] times 2^19 (the output scale)
-  float imdct_long[18][18];        // the 18 distinct outputs of the 36-point IMDCT, [k][output]
+  alignas(16) float imdct_long[18][20];  // the 18 distinct outputs of the 36-point IMDCT, [k][output], padded
   float window_long[4][36];        // windows of the block types
   float imdct_short[6][12];        // the same for the 12-point IMDCT of short blocks, [k][i]
   float alias_cs[8], alias_ca[8];
@@ -101,9 +101,9 @@ struct Tables {
       for (int i = 0; i < 36; ++i) window_long[t][i] = float(win[t][i]);
     // Outputs 0..8 and 18..26; the others follow from y[17 - i] = -y[i], y[53 - i] = y[i].
     for (int k = 0; k < 18; ++k)
-      for (int o = 0; o < 18; ++o) {
+      for (int o = 0; o < 20; ++o) {
         int i = o < 9 ? o : o + 9;
-        imdct_long[k][o] = float(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1)));
+        imdct_long[k][o] = o < 18 ? float(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1))) : 0.0f;
       }
     for (int i = 0; i < 12; ++i)
       for (int k = 0; k < 6; ++k)
@@ -239,6 +239,13 @@ void Layer3Decoder::configure(const FrameHeader& reference) {
   mixed_long_bands_ = 0;
   while (mixed_long_bands_ < 22 && kLongBands[band_row_][mixed_long_bands_] < long_part) ++mixed_long_bands_;
   reservoir_fill_ = 0;
+  // Scale factors can be inherited from an earlier granule (scfsi), even one that
+  // was never decoded: start them from zero.
+  std::memset(scalefac_l_, 0, sizeof(scalefac_l_));
+  std::memset(scalefac_s_, 0, sizeof(scalefac_s_));
+  std::memset(is_max_l_, 0, sizeof(is_max_l_));
+  std::memset(is_max_s_, 0, sizeof(is_max_s_));
+  std::memset(scfsi_, 0, sizeof(scfsi_));
   reset_filter_state();
 }
 
@@ -493,25 +500,28 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
   float gain = T.gain_pow[g.global_gain];
   int multiplier = 1 + g.scalefac_scale;
   int n = i;
-  auto requantise = [&](int v) {
-    return v >= 0 ? T.pow43[v] : -T.pow43[-v];
+  const float* pow43 = T.pow43;
+  auto requantise = [pow43](int v) {  // pow43[0] is 0: zeros need no branch
+    float m = pow43[v < 0 ? -v : v];
+    return v < 0 ? -m : m;
   };
   int long_bands = short_blocks ? (g.mixed ? mixed_long_bands_ : 0) : 22;
   int k = 0;
   for (int band = 0; band < long_bands && k < n; ++band) {
     int j = multiplier * (sf_l[band] + (g.preflag ? kPretab[band] : 0));
-    float scale = gain * T.scalefactor_pow[j];
+    float scale = gain * T.scalefactor_pow[j < 64 ? j : 64];
     int stop = lb[band + 1] < n ? lb[band + 1] : n;
-    for (; k < stop; ++k) xr[k] = values[k] ? requantise(values[k]) * scale : 0.0f;
+    for (; k < stop; ++k) xr[k] = requantise(values[k]) * scale;
   }
   if (short_blocks) {
     const uint16_t* map = g.mixed ? reorder_mixed_ : reorder_short_;
     for (int band = g.mixed ? 3 : 0; band < 13 && k < n; ++band) {
       int width = sb[band + 1] - sb[band];
       for (int w = 0; w < 3 && k < n; ++w) {
-        float scale = gain * std::ldexp(T.scalefactor_pow[multiplier * sf_s[band][w]], -2 * g.subblock_gain[w]);
+        int j = multiplier * sf_s[band][w];
+        float scale = gain * std::ldexp(T.scalefactor_pow[j < 64 ? j : 64], -2 * g.subblock_gain[w]);
         int stop = k + width < n ? k + width : n;
-        for (; k < stop; ++k) xr[map[k]] = values[k] ? requantise(values[k]) * scale : 0.0f;
+        for (; k < stop; ++k) xr[map[k]] = requantise(values[k]) * scale;
       }
     }
     nonzero_end_[ch] = 576;  // reordering spreads the values over the whole granule
@@ -656,12 +666,12 @@ void Layer3Decoder::hybrid(int gr, int ch) {
       bool low_mixed = g.window_switching && g.mixed && sb < 2;
       if (!short_blocks || low_mixed) {
         int type = low_mixed ? 0 : g.block_type;
-        float y[18];
-        for (int o = 0; o < 18; ++o) y[o] = 0.0f;
+        alignas(16) float y[20];
+        for (int o = 0; o < 20; ++o) y[o] = 0.0f;
         for (int k = 0; k < 18; ++k) {
           float x = in[k];
-          if (x == 0.0f) continue;
-          for (int o = 0; o < 18; ++o) y[o] += x * T.imdct_long[k][o];
+          const float* row = T.imdct_long[k];
+          for (int o = 0; o < 20; ++o) y[o] += x * row[o];
         }
         const float* win = T.window_long[type];
         for (int i = 0; i < 9; ++i) {

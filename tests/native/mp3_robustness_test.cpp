@@ -114,5 +114,50 @@ TEST(Mp3Robustness, GarbageFullOfSyncWordsNeverCrashes) {
   }
 }
 
+// Writes fields most significant bit first.
+struct BitWriter {
+  std::vector<uint8_t>* bytes;
+  size_t bit;
+  void put(uint32_t value, int bits) {
+    for (int i = bits - 1; i >= 0; --i, ++bit)
+      if (value >> i & 1) (*bytes)[bit >> 3] |= uint8_t(0x80 >> (bit & 7));
+  }
+};
+
+// A mono 128 kbit/s frame: a short-block first granule (which reads no long scale
+// factors) and a second granule that reuses them all through scfsi, with preflag set.
+std::vector<uint8_t> scfsi_frame(int scfsi) {
+  std::vector<uint8_t> frame = mp3test::silent_frame(0, 9, 0, 3);
+  BitWriter w{&frame, 32};
+  w.put(0, 9), w.put(0, 5), w.put(uint32_t(scfsi), 4);
+  // Granule 0: part2_3_length, big_values, global_gain, scalefac_compress, window
+  // switching, short blocks, not mixed, two tables, three subblock gains, flags.
+  w.put(0, 12), w.put(0, 9), w.put(150, 8), w.put(0, 4), w.put(1, 1), w.put(2, 2), w.put(0, 1);
+  w.put(0, 10), w.put(0, 9), w.put(0, 3);
+  // Granule 1: one pair from table 1 (code 000: x = y = 1, two sign bits), preflag set.
+  w.put(5, 12), w.put(1, 9), w.put(150, 8), w.put(0, 4), w.put(0, 1);
+  w.put(1, 5), w.put(0, 5), w.put(0, 5), w.put(0, 4), w.put(0, 3), w.put(1, 1), w.put(1, 1), w.put(0, 1);
+  return frame;
+}
+
+// Found by fuzzing: scale factors reused through scfsi before any granule had set
+// them were read uninitialised and indexed past the power table.
+TEST(Mp3Robustness, ReusedScaleFactorsStartFromZero) {
+  std::vector<uint8_t> reused, explicit_zero;
+  for (int i = 0; i < 3; ++i) {
+    mp3test::append(&reused, scfsi_frame(15));
+    mp3test::append(&explicit_zero, scfsi_frame(0));
+  }
+  SourceRef a = open_mp3_memory(reused.data(), reused.size());
+  SourceRef b = open_mp3_memory(explicit_zero.data(), explicit_zero.size());
+  std::vector<int32_t> from_reused = mp3test::decode_all(*a);
+  std::vector<int32_t> from_zero = mp3test::decode_all(*b);
+  ASSERT_EQ(size_t(3 * 1152), from_zero.size());
+  bool sound = false;
+  for (int32_t s : from_zero) sound = sound || s != 0;
+  EXPECT_TRUE(sound);
+  EXPECT_EQ(from_zero, from_reused);
+}
+
 }  // namespace
 }  // namespace vt
