@@ -105,7 +105,9 @@ bool Mp3Reader::probe() {
     bool zero = true;
     for (int i = 0; i < side; ++i) zero = zero && first[i] == 0;
     const uint8_t* tag = first + side;
-    if (zero && std::memcmp(tag, "Xing", 4) == 0) {
+    // "Info" is the same information frame as "Xing" in a constant-bit-rate file
+    // (the encoder this program drives writes it): it is no audio either.
+    if (zero && (std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0)) {
       uint8_t fields[8];
       if (read_bytes(fields, 8) == 8) {
         if (big_endian32(fields) & 1) {

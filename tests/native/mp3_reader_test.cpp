@@ -180,6 +180,12 @@ TEST(Mp3Reader, VbrInformationFramesGiveTheExactLength) {
   EXPECT_EQ(size_t(6 * 1152), mp3test::decode_all(*with_count).size());
   EXPECT_EQ(6 * 1152, with_count->length());
 
+  std::vector<uint8_t> info = xing_frame(0x0F, 6, "Info");  // the constant-bit-rate variant
+  append(&info, frames);
+  SourceRef from_info = open_bytes(info);
+  EXPECT_EQ(6 * 1152, from_info->length());
+  EXPECT_EQ(size_t(6 * 1152), mp3test::decode_all(*from_info).size());
+
   std::vector<uint8_t> vbri = xing_frame(0, 6, "VBRI");
   append(&vbri, frames);
   SourceRef from_vbri = open_bytes(vbri);
