@@ -147,6 +147,16 @@ const Tables& tables() {
   return *instance;
 }
 
+inline uint64_t big_endian64(uint64_t v) {
+#if defined(__GNUC__)
+  return __builtin_bswap64(v);  // the supported targets are little-endian
+#else
+  uint64_t r = 0;
+  for (int i = 0; i < 8; ++i) r = r << 8 | (v >> (8 * i) & 0xFF);
+  return r;
+#endif
+}
+
 // Most-significant-bit-first reading from a byte buffer; bits past its end read as 0.
 class BitReader {
  public:
@@ -154,9 +164,10 @@ class BitReader {
   uint32_t peek32(int pos) const {
     int b = pos >> 3;
     uint64_t w = 0;
-    if (b >= 0 && b + 5 <= bytes_) {
-      w = uint64_t(data_[b]) << 32 | uint64_t(data_[b + 1]) << 24 | uint64_t(data_[b + 2]) << 16 |
-          uint64_t(data_[b + 3]) << 8 | data_[b + 4];
+    if (b >= 0 && b + 8 <= bytes_) {
+      uint64_t raw;
+      std::memcpy(&raw, data_ + b, 8);  // one load where the buffer allows it
+      w = big_endian64(raw) >> 24;
     } else {
       for (int i = 0; i < 5; ++i) w = w << 8 | (b + i >= 0 && b + i < bytes_ ? data_[b + i] : 0);
     }
