@@ -1,151 +1,20 @@
-// Layer III decoding as ISO/IEC 11172-3 2.4.3.4 and ISO/IEC 13818-3 describe it:
-// side information, bit reservoir, scale factors, Huffman decoding, requantisation,
-// stereo processing, aliasing reduction, hybrid filter bank and polyphase synthesis.
-// Arithmetic is single-precision floating point; output is in sample units
-// (full scale +-2^19), truncated, and kept within the declared peak bound.
+// Layer III decoding as ISO/IEC 11172-3 2.4.3.4 and ISO/IEC 13818-3 describe it,
+// first half: headers, side information, bit reservoir, scale factors, Huffman
+// decoding, requantisation and stereo processing (mp3_filterbank.cpp does the rest).
+// Arithmetic is single-precision floating point.
 #include "playback/mp3_layer3.h"
 
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "playback/mp3_computed_tables.h"
 #include "playback/mp3_tables.h"
 
 namespace vt {
 namespace mp3 {
 
 namespace {
-
-constexpr float kPeak = 2097152.0f;  // 0x200000, the reader's peak bound
-
-// A Huffman table as a two-level lookup: a primary index of the next few bits, and
-// subtables for the longer codes. Entry: bit 31 set = subtable (bits 24..30 width,
-// 0..23 offset); otherwise code length << 16 | symbol.
-struct HuffmanLookup {
-  std::vector<uint32_t> entries;
-  int primary_bits = 0;
-};
-
-void build_lookup(const HuffmanCode* codes, int count, int side, HuffmanLookup* out) {
-  int longest = 0;
-  for (int i = 0; i < count; ++i) longest = codes[i].length > longest ? codes[i].length : longest;
-  int primary = longest < 8 ? longest : 8;
-  out->primary_bits = primary;
-  out->entries.assign(size_t(1) << primary, 0);
-  auto symbol = [&](int i) { return uint32_t(side ? ((i / side) << 4 | (i % side)) : i); };
-  for (int i = 0; i < count; ++i) {
-    int len = codes[i].length;
-    if (len > primary) continue;
-    uint32_t first = codes[i].code << (primary - len);
-    for (uint32_t f = 0; f < (1u << (primary - len)); ++f)
-      out->entries[first | f] = uint32_t(len) << 16 | symbol(i);
-  }
-  for (uint32_t prefix = 0; prefix < (1u << primary); ++prefix) {
-    int width = 0;
-    for (int i = 0; i < count; ++i) {
-      int len = codes[i].length;
-      if (len > primary && (codes[i].code >> (len - primary)) == prefix && len - primary > width)
-        width = len - primary;
-    }
-    if (!width) continue;
-    uint32_t offset = uint32_t(out->entries.size());
-    out->entries.resize(offset + (size_t(1) << width), 0);
-    out->entries[prefix] = 0x80000000u | uint32_t(width) << 24 | offset;
-    for (int i = 0; i < count; ++i) {
-      int len = codes[i].length;
-      if (len <= primary || (codes[i].code >> (len - primary)) != prefix) continue;
-      int rest = len - primary;
-      uint32_t first = (codes[i].code & ((1u << rest) - 1)) << (width - rest);
-      for (uint32_t f = 0; f < (1u << (width - rest)); ++f)
-        out->entries[offset + (first | f)] = uint32_t(len) << 16 | symbol(i);
-    }
-  }
-}
-
-// Computed once per process, by the first decoder made.
-struct Tables {
-  float dct_factor[33][16];        // 1 / (2 cos((2k + 1) pi / 2n)) for the halving DCT of size n
-  float dct8[8][8];                // cos((2k + 1) m pi / 16), [k][m]: the smallest DCT, direct
-  float gain_pow[256];             // 2^((g - 210) / 4)
-  float scalefactor_pow[65];       // 2^(-j / 2)
-  float pow43[8207];               // j^(4/3)
-  float window[512];               // synthesis window D[i] times 2^19 (the output scale)
-  alignas(16) float imdct_long[18][20];  // the 18 distinct outputs of the 36-point IMDCT, [k][output], padded
-  float window_long[4][36];        // windows of the block types
-  float imdct_short[6][12];        // the same for the 12-point IMDCT of short blocks, [k][i]
-  float alias_cs[8], alias_ca[8];
-  float is_mpeg1[7][2];            // intensity ratios, left and right factors
-  float is_mpeg2[2][32][2];        // [intensity_scale][position]
-  HuffmanLookup pairs[32];
-  HuffmanLookup quads[2];
-
-  Tables() {
-    const double pi = 3.14159265358979323846;
-    for (int n = 2; n <= 32; n *= 2)
-      for (int k = 0; k < n / 2; ++k) dct_factor[n][k] = float(0.5 / std::cos((2 * k + 1) * pi / (2 * n)));
-    for (int k = 0; k < 8; ++k)
-      for (int m = 0; m < 8; ++m) dct8[k][m] = float(std::cos((2 * k + 1) * m * pi / 16));
-    for (int g = 0; g < 256; ++g) gain_pow[g] = float(std::pow(2.0, (g - 210) / 4.0));
-    for (int j = 0; j < 65; ++j) scalefactor_pow[j] = float(std::pow(2.0, -j / 2.0));
-    for (int j = 0; j < 8207; ++j) pow43[j] = float(std::pow(double(j), 4.0 / 3.0));
-    for (int i = 0; i < 512; ++i) window[i] = float(kSynthesisWindow[i] / 65536.0 * 524288.0);
-
-    double win[4][36];
-    for (int i = 0; i < 36; ++i) win[0][i] = std::sin(pi / 36 * (i + 0.5));
-    for (int i = 0; i < 36; ++i) {
-      win[1][i] = i < 18 ? win[0][i] : i < 24 ? 1.0 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0.0;
-      win[3][i] = i < 6 ? 0.0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : win[0][i];
-      win[2][i] = 0.0;
-    }
-    for (int t = 0; t < 4; ++t)
-      for (int i = 0; i < 36; ++i) window_long[t][i] = float(win[t][i]);
-    // Outputs 0..8 and 18..26; the others follow from y[17 - i] = -y[i], y[53 - i] = y[i].
-    for (int k = 0; k < 18; ++k)
-      for (int o = 0; o < 20; ++o) {
-        int i = o < 9 ? o : o + 9;
-        imdct_long[k][o] = o < 18 ? float(std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1))) : 0.0f;
-      }
-    for (int i = 0; i < 12; ++i)
-      for (int k = 0; k < 6; ++k)
-        imdct_short[k][i] =
-            float(std::sin(pi / 12 * (i + 0.5)) * std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1)));
-    for (int i = 0; i < 8; ++i) {
-      double c = kAliasCoefficients[i];
-      alias_cs[i] = float(1.0 / std::sqrt(1.0 + c * c));
-      alias_ca[i] = float(c / std::sqrt(1.0 + c * c));
-    }
-    for (int p = 0; p < 7; ++p) {
-      if (p == 6) {
-        is_mpeg1[p][0] = 1.0f;
-        is_mpeg1[p][1] = 0.0f;
-        continue;
-      }
-      double ratio = std::tan(p * pi / 12);
-      is_mpeg1[p][0] = float(ratio / (1 + ratio));
-      is_mpeg1[p][1] = float(1 / (1 + ratio));
-    }
-    for (int s = 0; s < 2; ++s) {
-      double io = s ? std::sqrt(0.5) : std::pow(2.0, -0.25);
-      for (int p = 0; p < 32; ++p) {
-        double l = 1, r = 1;
-        if (p & 1) l = std::pow(io, (p + 1) / 2);
-        else if (p) r = std::pow(io, p / 2);
-        is_mpeg2[s][p][0] = float(l);
-        is_mpeg2[s][p][1] = float(r);
-      }
-    }
-    for (int t = 0; t < 32; ++t)
-      if (kPairTables[t].codes)
-        build_lookup(kPairTables[t].codes, kPairTables[t].side * kPairTables[t].side,
-                     kPairTables[t].side, &pairs[t]);
-    for (int q = 0; q < 2; ++q) build_lookup(kQuadTables[q], 16, 0, &quads[q]);
-  }
-};
-
-const Tables& tables() {
-  static const Tables* instance = new Tables();  // kept for the life of the process
-  return *instance;
-}
 
 inline uint64_t big_endian64(uint64_t v) {
 #if defined(__GNUC__)
@@ -232,7 +101,7 @@ bool parse_header(const uint8_t b[4], FrameHeader* h) {
 // --- Decoder state -------------------------------------------------------------------
 
 Layer3Decoder::Layer3Decoder() {
-  tables();
+  computed_tables();
   FrameHeader h;
   configure(h);
 }
@@ -349,7 +218,7 @@ bool Layer3Decoder::decode(const FrameHeader& h, const uint8_t* side_info, const
 // --- Scale factors, Huffman decoding, requantisation --------------------------------
 
 void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h) {
-  const Tables& T = tables();
+  const ComputedTables& T = computed_tables();
   Granule& g = side_[gr][ch];
   BitReader br(reservoir_, reservoir_fill_);
   int pos = bit_position_;
@@ -542,7 +411,7 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
 // --- Stereo processing ---------------------------------------------------------------
 
 void Layer3Decoder::stereo(int gr, const FrameHeader& h) {
-  const Tables& T = tables();
+  const ComputedTables& T = computed_tables();
   bool ms = (h.mode_extension & 2) != 0;
   bool intensity = (h.mode_extension & 1) != 0;
   float* left = xr_[0];
@@ -635,157 +504,6 @@ void Layer3Decoder::stereo(int gr, const FrameHeader& h) {
     }
   }
   nonzero_end_[0] = nonzero_end_[1] = 576;
-}
-
-// --- Hybrid filter bank ----------------------------------------------------------------
-
-void Layer3Decoder::hybrid(int gr, int ch) {
-  const Tables& T = tables();
-  const Granule& g = side_[gr][ch];
-  float* xr = xr_[ch];
-  int nz = nonzero_end_[ch];
-  while (nz > 0 && xr[nz - 1] == 0.0f) --nz;
-  int subbands = (nz + 17) / 18;
-  bool short_blocks = g.window_switching && g.block_type == 2;
-
-  if (!short_blocks || g.mixed) {
-    int last = short_blocks ? 1 : (subbands < 31 ? subbands : 31);
-    for (int sb = 1; sb <= last; ++sb) {
-      float* base = xr + 18 * sb;
-      for (int i = 0; i < 8; ++i) {
-        float up = base[-1 - i], down = base[i];
-        base[-1 - i] = up * T.alias_cs[i] - down * T.alias_ca[i];
-        base[i] = down * T.alias_cs[i] + up * T.alias_ca[i];
-      }
-    }
-    if (subbands > 0 && subbands < 32) ++subbands;
-  }
-
-  float(*slots)[32] = slots_[ch];
-  for (int sb = 0; sb < 32; ++sb) {
-    float* overlap = overlap_[ch][sb];
-    float z[36];
-    if (sb >= subbands) {
-      for (int t = 0; t < 18; ++t) {
-        slots[t][sb] = overlap[t];
-        overlap[t] = 0.0f;
-      }
-    } else {
-      const float* in = xr + 18 * sb;
-      // With the mixed flag the two lowest subbands take the normal window, whatever
-      // the block type.
-      bool low_mixed = g.window_switching && g.mixed && sb < 2;
-      if (!short_blocks || low_mixed) {
-        int type = low_mixed ? 0 : g.block_type;
-        alignas(16) float y[20];
-        for (int o = 0; o < 20; ++o) y[o] = 0.0f;
-        for (int k = 0; k < 18; ++k) {
-          float x = in[k];
-          const float* row = T.imdct_long[k];
-          for (int o = 0; o < 20; ++o) y[o] += x * row[o];
-        }
-        const float* win = T.window_long[type];
-        for (int i = 0; i < 9; ++i) {
-          z[i] = y[i] * win[i];
-          z[17 - i] = -y[i] * win[17 - i];
-          z[18 + i] = y[9 + i] * win[18 + i];
-          z[35 - i] = y[9 + i] * win[35 - i];
-        }
-      } else {
-        for (int i = 0; i < 36; ++i) z[i] = 0.0f;
-        for (int w = 0; w < 3; ++w) {
-          float y[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-          for (int k = 0; k < 6; ++k) {
-            float x = in[3 * k + w];
-            for (int i = 0; i < 12; ++i) y[i] += x * T.imdct_short[k][i];
-          }
-          for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i];
-        }
-      }
-      for (int t = 0; t < 18; ++t) {
-        slots[t][sb] = z[t] + overlap[t];
-        overlap[t] = z[t + 18];
-      }
-    }
-    if (sb & 1)
-      for (int t = 1; t < 18; t += 2) slots[t][sb] = -slots[t][sb];
-  }
-}
-
-// --- Polyphase synthesis ----------------------------------------------------------------
-
-namespace {
-
-// DCT-II without normalisation, X[m] = sum of x[k] cos((2k + 1) m pi / 2n), in place.
-// Each step halves the size: even outputs are the DCT of x[k] + x[n-1-k], odd ones
-// the sums of neighbouring outputs of the DCT of (x[k] - x[n-1-k]) / (2 cos((2k+1) pi / 2n)).
-void dct_halving(float* x, int n, float* scratch, const Tables& T) {
-  if (n == 8) {
-    float out[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < 8; ++k)
-      for (int m = 0; m < 8; ++m) out[m] += x[k] * T.dct8[k][m];
-    for (int m = 0; m < 8; ++m) x[m] = out[m];
-    return;
-  }
-  int h = n / 2;
-  float* even = scratch;
-  float* odd = scratch + h;
-  const float* factor = T.dct_factor[n];
-  for (int k = 0; k < h; ++k) {
-    even[k] = x[k] + x[n - 1 - k];
-    odd[k] = (x[k] - x[n - 1 - k]) * factor[k];
-  }
-  dct_halving(even, h, scratch + n, T);
-  dct_halving(odd, h, scratch + n, T);
-  for (int m = 0; m < h; ++m) {
-    x[2 * m] = even[m];
-    x[2 * m + 1] = odd[m] + (m + 1 < h ? odd[m + 1] : 0.0f);
-  }
-}
-
-void dct32(float* x, float* scratch) { dct_halving(x, 32, scratch, tables()); }
-
-}  // namespace
-
-void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
-  const Tables& T = tables();
-  for (int t = 0; t < 18; ++t) {
-    synth_index_ -= 64;
-    if (synth_index_ < 0) {
-      for (int ch = 0; ch < channels; ++ch)
-        std::memcpy(synth_buffer_[ch] + 1024, synth_buffer_[ch], 1024 * sizeof(float));
-      synth_index_ += 1024;
-    }
-    for (int ch = 0; ch < channels; ++ch) {
-      const float* s = slots_[ch][t];
-      float* v = synth_buffer_[ch] + synth_index_;
-      // V[i] = sum of s[k] cos((16 + i)(2k + 1) pi / 64): a 32-point DCT gives rows
-      // 16..31 and, negated, 0..15 of the cosine table; the rest repeat up to sign.
-      float x[32], scratch[128];
-      for (int k = 0; k < 32; ++k) x[k] = s[k];
-      dct32(x, scratch);
-      for (int i = 0; i < 16; ++i) v[i] = x[16 + i];
-      for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
-      v[16] = 0.0f;
-      for (int j = 1; j <= 16; ++j) v[16 + j] = -v[16 - j];
-      for (int j = 17; j < 32; ++j) v[16 + j] = v[80 - j];
-
-      float sum[32];
-      for (int j = 0; j < 32; ++j) sum[j] = 0.0f;
-      for (int i = 0; i < 8; ++i) {
-        const float* a = v + 128 * i;
-        const float* b = v + 128 * i + 96;
-        const float* da = T.window + 64 * i;
-        const float* db = T.window + 64 * i + 32;
-        for (int j = 0; j < 32; ++j) sum[j] += a[j] * da[j] + b[j] * db[j];
-      }
-      int32_t* o = out + t * 32 * channels + ch;
-      for (int j = 0; j < 32; ++j) {
-        float x = sum[j] > kPeak ? kPeak : sum[j] < -kPeak ? -kPeak : sum[j];
-        o[j * channels] = int32_t(x);
-      }
-    }
-  }
 }
 
 }  // namespace mp3
