@@ -52,8 +52,8 @@ ComputedTables::ComputedTables() {
   const double pi = 3.14159265358979323846;
   for (int n = 2; n <= 32; n *= 2)
     for (int k = 0; k < n / 2; ++k) dct_factor[n][k] = float(0.5 / std::cos((2 * k + 1) * pi / (2 * n)));
-  for (int k = 0; k < 8; ++k)
-    for (int m = 0; m < 8; ++m) dct8[k][m] = float(std::cos((2 * k + 1) * m * pi / 16));
+  for (int k = 0; k < 16; ++k)
+    for (int m = 0; m < 16; ++m) dct16[k][m] = float(std::cos((2 * k + 1) * m * pi / 32));
   for (int g = 0; g < 256; ++g) gain_pow[g] = float(std::pow(2.0, (g - 210) / 4.0));
   for (int j = 0; j < 65; ++j) scalefactor_pow[j] = float(std::pow(2.0, -j / 2.0));
   for (int j = 0; j < 8207; ++j) pow43[j] = float(std::pow(double(j), 4.0 / 3.0));

@@ -99,11 +99,12 @@ namespace {
 // Each step halves the size: even outputs are the DCT of x[k] + x[n-1-k], odd ones
 // the sums of neighbouring outputs of the DCT of (x[k] - x[n-1-k]) / (2 cos((2k+1) pi / 2n)).
 void dct_halving(float* x, int n, float* scratch, const ComputedTables& T) {
-  if (n == 8) {
-    float out[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < 8; ++k)
-      for (int m = 0; m < 8; ++m) out[m] += x[k] * T.dct8[k][m];
-    for (int m = 0; m < 8; ++m) x[m] = out[m];
+  if (n == 16) {
+    float out[16];
+    for (int m = 0; m < 16; ++m) out[m] = 0.0f;
+    for (int k = 0; k < 16; ++k)
+      for (int m = 0; m < 16; ++m) out[m] += x[k] * T.dct16[k][m];
+    for (int m = 0; m < 16; ++m) x[m] = out[m];
     return;
   }
   int h = n / 2;
