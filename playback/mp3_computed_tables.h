@@ -17,7 +17,7 @@ struct HuffmanLookup {
 };
 
 struct ComputedTables {
-  float dct_factor[33][16];        // 1 / (2 cos((2k + 1) pi / 2n)) for the halving DCT of size n
+  float dct_factor[33][16];        // 1 / (2 cos((2k + 1) pi / 2n)) for halving a DCT of size n
   float dct16[16][16];             // cos((2k + 1) m pi / 32), [k][m]: the smallest DCT, direct
   float gain_pow[256];             // 2^((g - 210) / 4)
   float scalefactor_pow[65];       // 2^(-j / 2)

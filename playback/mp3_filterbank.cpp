@@ -143,33 +143,24 @@ void Layer3Decoder::hybrid(int gr, int ch) {
 
 namespace {
 
-// DCT-II without normalisation, X[m] = sum of x[k] cos((2k + 1) m pi / 2n), in place.
-// Each step halves the size: even outputs are the DCT of x[k] + x[n-1-k], odd ones
-// the sums of neighbouring outputs of the DCT of (x[k] - x[n-1-k]) / (2 cos((2k+1) pi / 2n)).
-void dct_halving(float* x, int n, float* scratch, const ComputedTables& T) {
-  if (n == 16) {
-    float out[16];
-    weighted_rows<16>(x, &T.dct16[0][0], 16, 16, out);
-    for (int m = 0; m < 16; ++m) x[m] = out[m];
-    return;
+// 32-point DCT-II without normalisation, X[m] = sum of x[k] cos((2k + 1) m pi / 64),
+// in place. One halving step: the even outputs are the 16-point DCT of
+// x[k] + x[31-k], the odd ones sums of neighbouring outputs of the 16-point DCT of
+// (x[k] - x[31-k]) / (2 cos((2k+1) pi / 64)); the 16-point DCTs are direct.
+void dct32(float* x, const ComputedTables& T) {
+  float even[16], odd[16], even_out[16], odd_out[16];
+  const float* factor = T.dct_factor[32];
+  for (int k = 0; k < 16; ++k) {
+    even[k] = x[k] + x[31 - k];
+    odd[k] = (x[k] - x[31 - k]) * factor[k];
   }
-  int h = n / 2;
-  float* even = scratch;
-  float* odd = scratch + h;
-  const float* factor = T.dct_factor[n];
-  for (int k = 0; k < h; ++k) {
-    even[k] = x[k] + x[n - 1 - k];
-    odd[k] = (x[k] - x[n - 1 - k]) * factor[k];
-  }
-  dct_halving(even, h, scratch + n, T);
-  dct_halving(odd, h, scratch + n, T);
-  for (int m = 0; m < h; ++m) {
-    x[2 * m] = even[m];
-    x[2 * m + 1] = odd[m] + (m + 1 < h ? odd[m + 1] : 0.0f);
+  weighted_rows<16>(even, &T.dct16[0][0], 16, 16, even_out);
+  weighted_rows<16>(odd, &T.dct16[0][0], 16, 16, odd_out);
+  for (int m = 0; m < 16; ++m) {
+    x[2 * m] = even_out[m];
+    x[2 * m + 1] = odd_out[m] + (m < 15 ? odd_out[m + 1] : 0.0f);
   }
 }
-
-void dct32(float* x, float* scratch) { dct_halving(x, 32, scratch, computed_tables()); }
 
 }  // namespace
 
@@ -187,9 +178,9 @@ void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
       float* v = synth_buffer_[ch] + synth_index_;
       // V[i] = sum of s[k] cos((16 + i)(2k + 1) pi / 64): a 32-point DCT gives rows
       // 16..31 and, negated, 0..15 of the cosine table; the rest repeat up to sign.
-      float x[32], scratch[128];
+      float x[32];
       for (int k = 0; k < 32; ++k) x[k] = s[k];
-      dct32(x, scratch);
+      dct32(x, T);
       for (int i = 0; i < 16; ++i) v[i] = x[16 + i];
       for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
       v[16] = 0.0f;
