@@ -12,6 +12,9 @@ constexpr int kHeaderSearchLimit = 65535;
 constexpr int kMaxMismatches = 10;
 constexpr int kPreRollFrames = 4;
 
+// Frame counts and positions stay within 32 bits, saturating at the top.
+int32_t clamp_length(int64_t frames) { return int32_t(frames > 0x7FFFFFFF ? 0x7FFFFFFF : frames); }
+
 uint32_t big_endian32(const uint8_t* b) {
   return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
 }
@@ -48,14 +51,12 @@ Mp3Reader::Mp3Reader(ByteInput* input) : AudioSource(44100, kMp3PeakBound, 1), i
   }
   samples_per_frame_ = reference_.samples_per_frame();
   if (frame_count_ > 0) {
-    length_ = int32_t(int64_t(frame_count_) * samples_per_frame_ > 0x7FFFFFFF
-                          ? 0x7FFFFFFF
-                          : int64_t(frame_count_) * samples_per_frame_);
+    length_ = clamp_length(int64_t(frame_count_) * samples_per_frame_);
     average_frame_size_ = double(bytes_left_) / frame_count_;
   } else {
     average_frame_size_ = double(reference_.shift ? 72 : 144) * reference_.bit_rate / sample_rate;
     double frames = double(bytes_left_) / average_frame_size_ + 0.9;
-    length_ = frames > 0 ? int32_t(int64_t(frames) * samples_per_frame_) : 0;
+    length_ = frames > 0 ? clamp_length(int64_t(frames) * samples_per_frame_) : 0;
   }
   decoder_.configure(reference_);
   frame_buffer_.assign(size_t(samples_per_frame_) * channels, 0);
@@ -173,8 +174,7 @@ void Mp3Reader::refine_length() {
   if (frame_count_ > 0) return;
   double rest = double(bytes_left_) / average_frame_size_ + 0.9;
   int64_t frames = int64_t(frames_decoded_) + (rest > 0 ? int64_t(rest) : 0);
-  int64_t length = frames * samples_per_frame_;
-  length_ = int32_t(length > 0x7FFFFFFF ? 0x7FFFFFFF : length);
+  length_ = clamp_length(frames * samples_per_frame_);
 }
 
 void Mp3Reader::read(int32_t* buffer, int frames) {
@@ -182,11 +182,11 @@ void Mp3Reader::read(int32_t* buffer, int frames) {
   int ch = channels;
   if (status != kSourceOk || position_ > length_) {
     std::memset(buffer, 0, sizeof(int32_t) * size_t(frames) * ch);
-    if (status == kSourceOk) position_ += frames;
+    if (status == kSourceOk) position_ = clamp_length(int64_t(position_) + frames);
     return;
   }
   int32_t start = position_;
-  position_ += frames;
+  position_ = clamp_length(int64_t(position_) + frames);
   int done = 0;
   while (done < frames) {
     if (read_index_ >= samples_per_frame_) {
@@ -194,7 +194,7 @@ void Mp3Reader::read(int32_t* buffer, int frames) {
       int32_t* target = direct ? buffer + size_t(done) * ch : frame_buffer_.data();
       if (ended_ || !decode_next_frame(target)) {
         ended_ = true;
-        int32_t delivered = start + done;
+        int32_t delivered = clamp_length(int64_t(start) + done);
         if (delivered < length_) length_ = delivered;
         std::memset(buffer + size_t(done) * ch, 0, sizeof(int32_t) * size_t(frames - done) * ch);
         return;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (s > vt::kMp3PeakBound || s < -vt::kMp3PeakBound) std::abort();
   }
   int32_t length = source->length();
-  for (int32_t target : {length / 3, 0, length + 5}) {
+  for (int32_t target : {length / 3, 0, length < 0x7FFFFFF0 ? length + 5 : length}) {
     source->seek(target);
     source->read(buffer.data(), 1500);
   }

@@ -308,6 +308,9 @@ TEST(Mp3Seek, ClampsForReadingButReportsThePositionAsked) {
   for (int32_t s : buffer) EXPECT_EQ(0, s);
   source->seek(1152);
   EXPECT_EQ(size_t(7 * 1152), mp3test::decode_all(*source).size() - 1152);
+  source->seek(0x7FFFFFF0);  // positions saturate instead of wrapping
+  source->read(buffer.data(), 100);
+  EXPECT_EQ(0x7FFFFFFF, source->position());
 }
 
 }  // namespace
