@@ -27,12 +27,14 @@ inline Float4 load4(const float* p) {
 
 template <int N>
 inline void weighted_rows(const float* weights, const float* rows, int stride, int count, float* out) {
-  Float4 sums[N / 4];
+  Float4 sums[N / 4];  // unrolled loops keep these in registers
+#pragma GCC unroll 8
   for (int j = 0; j < N / 4; ++j) sums[j] = Float4{0.0f, 0.0f, 0.0f, 0.0f};
   for (int k = 0; k < count; ++k) {
     float w = weights[k];
     Float4 weight = {w, w, w, w};
     const float* row = rows + k * stride;
+#pragma GCC unroll 8
     for (int j = 0; j < N / 4; ++j) sums[j] += weight * load4(row + 4 * j);
   }
   std::memcpy(out, sums, sizeof(sums));
@@ -57,6 +59,7 @@ inline void windowed_sum(const float* v, const float* window, float* out) {
     const float* b = v + 128 * i + 96;
     const float* da = window + 64 * i;
     const float* db = window + 64 * i + 32;
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
       sums[j] += load4(a + 4 * j) * load4(da + 4 * j) + load4(b + 4 * j) * load4(db + 4 * j);
   }
