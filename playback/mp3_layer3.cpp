@@ -30,18 +30,20 @@ inline uint64_t big_endian64(uint64_t v) {
 class BitReader {
  public:
   BitReader(const uint8_t* data, int bytes) : data_(data), bytes_(bytes) {}
-  uint32_t peek32(int pos) const {
+  // The next 57 bits or more from bit `pos`, left-aligned.
+  uint64_t peek57(int pos) const {
     int b = pos >> 3;
     uint64_t w = 0;
     if (b >= 0 && b + 8 <= bytes_) {
       uint64_t raw;
       std::memcpy(&raw, data_ + b, 8);  // one load where the buffer allows it
-      w = big_endian64(raw) >> 24;
+      w = big_endian64(raw);
     } else {
-      for (int i = 0; i < 5; ++i) w = w << 8 | (b + i >= 0 && b + i < bytes_ ? data_[b + i] : 0);
+      for (int i = 0; i < 8; ++i) w = w << 8 | (b + i >= 0 && b + i < bytes_ ? data_[b + i] : 0);
     }
-    return uint32_t((w << (24 + (pos & 7))) >> 32);
+    return w << (pos & 7);
   }
+  uint32_t peek32(int pos) const { return uint32_t(peek57(pos) >> 32); }
   uint32_t read(int* pos, int bits) const {
     if (bits <= 0) return 0;
     uint32_t v = peek32(*pos) >> (32 - bits);
@@ -336,18 +338,37 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
     int primary = lookup.primary_bits;
     int linbits = info.linbits;
     for (; i < stop; i += 2) {
-      uint32_t bits = br.peek32(pos);
-      uint32_t e = entries[bits >> (32 - primary)];
+      // One peek covers the code (at most 19 bits) and both values' linbits and
+      // signs (at most 2 x 14 bits).
+      uint64_t bits = br.peek57(pos);
+      uint32_t e = entries[bits >> (64 - primary)];
       if (e & 0x80000000u) {
         int width = int(e >> 24 & 0x7F);
-        e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (32 - width))];
+        e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
       }
-      pos += int(e >> 16);
+      int used = int(e >> 16);
+      bits <<= used;
       int x = int(e >> 4 & 15), y = int(e & 15);
-      if (x == 15 && linbits) x += int(br.read(&pos, linbits));
-      if (x && br.read(&pos, 1)) x = -x;
-      if (y == 15 && linbits) y += int(br.read(&pos, linbits));
-      if (y && br.read(&pos, 1)) y = -y;
+      if (x == 15 && linbits) {
+        x += int(bits >> (64 - linbits));
+        bits <<= linbits;
+        used += linbits;
+      }
+      if (x) {
+        if (bits >> 63) x = -x;
+        bits <<= 1;
+        ++used;
+      }
+      if (y == 15 && linbits) {
+        y += int(bits >> (64 - linbits));
+        bits <<= linbits;
+        used += linbits;
+      }
+      if (y) {
+        if (bits >> 63) y = -y;
+        ++used;
+      }
+      pos += used;
       values[i] = x;
       values[i + 1] = y;
     }
