@@ -11,9 +11,11 @@ run: deps win32
 
 test: deps native asan win32 test-native test-asan test-win32
 
-bench: deps native
+bench: deps native win32
 	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline
+	cmake --build $(WIN32) -j$(JOBS) --target bench_capture
 	$(NATIVE)/bench/bench_pipeline
+	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 
 deps:
 	scripts/install-deps.sh

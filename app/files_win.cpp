@@ -1,27 +1,22 @@
 #include "app/files_win.h"
 
+#include "app/retry_schedule.h"
+
 namespace vt {
 
 HANDLE open_file_retrying(const char* path, DWORD access, DWORD share_mode, DWORD disposition, DWORD budget_ms) {
-  DWORD sleep_ms = (budget_ms + 127) / 256;
-  DWORD remaining = budget_ms;
-  bool first_violation = true;
+  RetrySchedule schedule(budget_ms);
   for (;;) {
     HANDLE file = CreateFileA(path, access, share_mode, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION) return INVALID_HANDLE_VALUE;
-    if (!first_violation) {
-      // Another violation after a sleep: give up unless the budget still exceeds that sleep.
-      if (remaining <= sleep_ms) {
-        SetLastError(error);
-        return INVALID_HANDLE_VALUE;
-      }
-      remaining -= sleep_ms;
-      sleep_ms *= 2;
+    uint32_t wait_ms = 0;
+    // Only another program holding the file is worth waiting for.
+    if (error != ERROR_SHARING_VIOLATION || !schedule.next_wait(&wait_ms)) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
     }
-    first_violation = false;
-    Sleep(sleep_ms);
+    Sleep(wait_ms);
   }
 }
 

@@ -2,6 +2,7 @@
 // A frame is one sample per channel; a sample is one channel's value in sample
 // units (16-bit PCM value times 16, full scale +-0x7FFF0). Counts are in frames.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace vt {

@@ -65,7 +65,7 @@ start_env() {
   cat > "$dir/env.sh" <<ENV
 export WINEPREFIX="$dir/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export DISPLAY=":$display"
 export XDG_RUNTIME_DIR="$run"
 export PULSE_SERVER="unix:$run/pulse.sock"
@@ -81,6 +81,18 @@ ENV
     "$WINE_LOADER" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentVersion 2>/dev/null \
       | grep -q '6\.0' || { echo "Wine prefix set-up failed (see $dir/wineboot.log)" >&2; return 1; }
     touch "$WINEPREFIX/.vocatrack-ready"
+  else
+    # Start the prefix's services here, with their output in the log: started by
+    # the first test program instead, they would keep its output pipe open and
+    # CTest would wait for them until the time-out.
+    "$WINE_LOADER" wineboot > "$dir/wineboot.log" 2>&1
+  fi
+  # Components the installer would register (HKLM Software\Ardentine\Components\<name>,
+  # value Path), from the paths the build gives: VT_COMPONENT_MP3EL for mp3el.
+  if [ -n "${VT_COMPONENT_MP3EL:-}" ]; then
+    "$WINE_LOADER" reg add 'HKLM\Software\Ardentine\Components\mp3el' /v Path /t REG_SZ \
+      /d "Z:${VT_COMPONENT_MP3EL//\//\\}" /f >> "$dir/wineboot.log" 2>&1 \
+      || { echo "registering the component mp3el failed" >&2; return 1; }
   fi
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }

@@ -1,0 +1,190 @@
+#include "audio/resampler.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace vt {
+
+namespace {
+
+constexpr int kBufferFrames = 32768;
+constexpr int kHistory = kResamplerTaps;  // frames kept ahead of each block
+constexpr int kHalfTaps = 32;
+
+// Modified Bessel function of order 0 by its power series, six terms.
+double bessel_i0(double x) {
+  double sum = 1.0, term = 1.0, half = x / 2.0;
+  for (int m = 1; m <= 6; ++m) {
+    term *= (half / m) * (half / m);
+    sum += term;
+  }
+  return sum;
+}
+
+// 15-bit samples times 16-bit taps: a half sum stays within 32 bits for real audio, but a
+// full-scale signal matching the taps' signs would not, so the sums are 64-bit (as fast on
+// this target) and equal to the 32-bit ones whenever those would not have overflowed.
+inline int32_t finish_sum(int64_t sum, int out_shift) {
+  int64_t value = out_shift >= 0 ? (sum + ((int64_t{1} << out_shift) >> 1)) >> out_shift : sum << -out_shift;
+  return static_cast<int32_t>(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
+}
+
+int32_t round_half_away(double x) {
+  return static_cast<int32_t>(x >= 0 ? std::floor(x + 0.5) : std::ceil(x - 0.5));
+}
+
+}  // namespace
+
+ResamplerDesign design_resampler(int32_t source_rate, int32_t target_rate, bool steep) {
+  ResamplerDesign d;
+  double ratio = static_cast<double>(source_rate) / target_rate;
+  // Smallest phase count whose rational step matches the ratio within 0.001.
+  double best = ratio;
+  for (int i = 1; i <= 255; ++i) {
+    uint16_t rounded = static_cast<uint16_t>(static_cast<int64_t>(ratio * i + 0.5));
+    double error = std::fabs(ratio - static_cast<double>(rounded) / i);
+    if (error < best) {
+      d.phases = i;
+      if (error < 0.001) break;
+      best = error;
+    }
+  }
+  d.step = static_cast<int>(ratio * d.phases + 0.5);
+  const bool upsampling = source_rate < target_rate;
+  d.beta = upsampling ? 2.12 : 4.538;
+  if (upsampling)
+    d.cutoff = 0.975;
+  else
+    d.cutoff = static_cast<double>(target_rate) / source_rate - (steep ? 0.09375 : 0.046875);
+
+  d.taps.resize(static_cast<size_t>(d.phases) * kResamplerTaps);
+  const double scale = 65536.0 * d.cutoff / bessel_i0(d.beta);
+  for (int j = 0; j < d.phases; ++j) {
+    for (int k = 0; k < kResamplerTaps; ++k) {
+      double u = k - 31 - static_cast<double>(j) / d.phases;
+      double tap;
+      if (u == 0) {
+        tap = 65536.0 * d.cutoff;
+      } else {
+        double x = M_PI * d.cutoff * u;
+        tap = scale * bessel_i0(d.beta * std::sqrt(1.0 - u * u / 1024.0)) * std::sin(x) / x;
+      }
+      d.taps[static_cast<size_t>(j) * kResamplerTaps + k] = round_half_away(tap);
+    }
+  }
+  return d;
+}
+
+Resampler::Resampler(const SourceRef& upstream, int32_t target_rate, bool steep)
+    : AudioFilter(upstream),
+      buffer_(static_cast<size_t>(kBufferFrames + kHistory) * upstream->channels, 0) {
+  const int32_t source_rate = sample_rate;
+  if (target_rate <= 0) {
+    target_rate = 44100;
+    status = kSourceBadFormat;
+  }
+  sample_rate = target_rate;
+  design_ = design_resampler(source_rate, target_rate, steep);
+  // The filter can overshoot; bounds above 0x100000 are already generous.
+  if (peak_bound <= 0x100000) peak_bound *= 2;
+}
+
+void Resampler::refill() {
+  const int ch = channels;
+  if (fill_ >= kBufferFrames - 256) {
+    std::memmove(buffer_.data(), buffer_.data() + static_cast<size_t>(fill_) * ch,
+                 sizeof(int32_t) * kHistory * ch);
+    read_pos_ -= fill_;
+    fill_ = 0;
+  }
+  int32_t* block = buffer_.data() + static_cast<size_t>(fill_) * ch;
+  if (shift_ > 0) {
+    for (int i = 0; i < kHistory * ch; ++i) block[i] = static_cast<int32_t>(static_cast<uint32_t>(block[i]) << shift_);
+  }
+  int m = kBufferFrames - fill_;
+  if (m > kMaxFramesPerCall) m = kMaxFramesPerCall;
+  upstream_->read(block + kHistory * ch, m);
+
+  const int count = (m + kHistory) * ch;
+  int32_t largest = 0, smallest = 0;
+  for (int i = 0; i < count; ++i) {
+    if (block[i] > largest) largest = block[i];
+    if (block[i] < smallest) smallest = block[i];
+  }
+  uint32_t peak = static_cast<uint32_t>(largest);
+  uint32_t negated = static_cast<uint32_t>(-static_cast<int64_t>(smallest));
+  if (negated > peak) peak = negated;
+  // Normalise the block to 15 bits so that the inner products fit 32-bit sums.
+  int s = 0;
+  while ((peak >> s) > 32767) ++s;
+  shift_ = s;
+  if (s > 0) {
+    const int32_t half = 1 << (s - 1);
+    for (int i = 0; i < count; ++i) block[i] = static_cast<int32_t>((static_cast<int64_t>(block[i]) + half) >> s);
+  }
+  fill_ += m;
+}
+
+void Resampler::read(int32_t* out, int frames) {
+  const int ch = channels;
+  const int L = design_.phases;
+  for (int i = 0; i < frames; ++i) {
+    read_pos_ += phase_ / L;
+    phase_ %= L;
+    while (read_pos_ >= fill_) refill();
+    const int32_t* row = design_.taps.data() + static_cast<size_t>(phase_) * kResamplerTaps;
+    const int32_t* frame = buffer_.data() + static_cast<size_t>(read_pos_) * ch;
+    const int out_shift = 15 - shift_;
+    if (ch == 2) {
+      // Stereo frames share the row: both channels in one pass over the taps.
+      int64_t a0 = 0, a1 = 0, b0 = 0, b1 = 0;
+      for (int k = 0; k < kHalfTaps; ++k) {
+        a0 += static_cast<int64_t>(frame[2 * k]) * row[k];
+        a1 += static_cast<int64_t>(frame[2 * k + 1]) * row[k];
+      }
+      for (int k = kHalfTaps; k < kResamplerTaps; ++k) {
+        b0 += static_cast<int64_t>(frame[2 * k]) * row[k];
+        b1 += static_cast<int64_t>(frame[2 * k + 1]) * row[k];
+      }
+      out[0] = finish_sum((a0 >> 1) + (b0 >> 1), out_shift);
+      out[1] = finish_sum((a1 >> 1) + (b1 >> 1), out_shift);
+    } else {
+      for (int c = 0; c < ch; ++c) {
+        const int32_t* x = frame + c;
+        int64_t a = 0, b = 0;
+        for (int k = 0; k < kHalfTaps; ++k) a += static_cast<int64_t>(x[k * ch]) * row[k];
+        for (int k = kHalfTaps; k < kResamplerTaps; ++k) b += static_cast<int64_t>(x[k * ch]) * row[k];
+        out[c] = finish_sum((a >> 1) + (b >> 1), out_shift);
+      }
+    }
+    out += ch;
+    phase_ += design_.step;
+  }
+}
+
+int32_t Resampler::position() {
+  int32_t a = upstream_->position() + read_pos_ - fill_ - 32;
+  return scale_frames(a, design_.phases, design_.step);
+}
+
+int32_t Resampler::length() { return scale_frames(upstream_->length(), design_.phases, design_.step); }
+
+void Resampler::seek(int32_t frame) {
+  if (frame < 0) frame = 0;
+  const int ch = channels;
+  const int L = design_.phases;
+  int32_t start = scale_frames(frame, design_.step, L) - 31;
+  fill_ = 0;
+  read_pos_ = 32;
+  phase_ = static_cast<int32_t>(static_cast<int64_t>(frame % L) * design_.step % L);
+  shift_ = 0;
+  // The 31 frames of history before the target; before the stream's start they are silence.
+  int32_t* history = buffer_.data() + static_cast<size_t>(32) * ch;
+  int silent = start < 0 ? -start : 0;
+  std::memset(history, 0, sizeof(int32_t) * silent * ch);
+  upstream_->seek(start < 0 ? 0 : start);
+  if (silent < 31) upstream_->read(history + silent * ch, 31 - silent);
+}
+
+}  // namespace vt

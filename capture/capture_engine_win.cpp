@@ -1,0 +1,181 @@
+#include "capture/capture_engine_win.h"
+
+namespace vt {
+
+namespace {
+const UINT kPreferredDeviceQuery = 0x2015;  // the wave mapper's preferred-device message
+}
+
+CaptureEngine::CaptureEngine()
+    : go_event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      started_event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      notifier_(this) {}
+
+CaptureEngine::~CaptureEngine() {
+  Stop();
+  StopAndClose();
+  CloseHandle(go_event_);
+  CloseHandle(started_event_);
+}
+
+void CaptureEngine::SetListener(RecorderListener* listener, uint32_t cookie) {
+  listener_ = listener ? listener : &null_listener_;
+  cookie_ = cookie;
+}
+
+UINT CaptureEngine::ResolveDevice() const {
+  if (device > 0) return device - 1u;
+  DWORD preferred = 0, flags = 0;
+  if (waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), kPreferredDeviceQuery,
+                    reinterpret_cast<DWORD_PTR>(&preferred), reinterpret_cast<DWORD_PTR>(&flags)) != MMSYSERR_NOERROR)
+    return 0;
+  return static_cast<int>(preferred) < 0 ? 0 : preferred;
+}
+
+bool CaptureEngine::Start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms) {
+  if (blocks_.state != kCaptureStopped) Stop();
+  if (sink_->failed()) return false;
+  blocks_.begin(sink_.get(), max_duration_ms, threshold, hang_time_ms);
+  ResetEvent(started_event_);
+  SetEvent(go_event_);
+  WorkerThread::Start(GetThreadPriority(GetCurrentThread()));
+  WaitForSingleObject(started_event_, 1500);
+  if (blocks_.state == kCaptureStopped) {
+    blocks_.finish();
+    sink_.reset();
+    return false;
+  }
+  listener_->WaitingForVoice(cookie_);
+  listener_->Time(cookie_, blocks_.last_loud_ms());
+  return true;
+}
+
+void CaptureEngine::Stop() {
+  if (blocks_.state == kCaptureStopped) return;
+  WorkerThread::Stop(5000);
+  blocks_.finish();  // keeps 50 ms after the last loud block
+  sink_.reset();
+  listener_->Stopped(cookie_);
+}
+
+bool CaptureEngine::open_device(HANDLE buffer_event) {
+  const int channels = sink_->channels;
+  const int frames = capture_block_frames(sink_->sample_rate);
+  const DWORD bytes = static_cast<DWORD>(channels * frames * 2);
+  WAVEFORMATEX format = {};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = static_cast<WORD>(channels);
+  format.nSamplesPerSec = static_cast<DWORD>(sink_->sample_rate);
+  format.wBitsPerSample = 16;
+  format.nBlockAlign = static_cast<WORD>(channels * 2);
+  format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+  UINT id = device == 0 ? WAVE_MAPPER : device - 1u;
+  DWORD_PTR callback = reinterpret_cast<DWORD_PTR>(buffer_event);
+  if (waveInOpen(&wave_in_, id, &format, callback, 0, CALLBACK_EVENT) != MMSYSERR_NOERROR &&
+      waveInOpen(&wave_in_, id, &format, callback, 0, CALLBACK_EVENT | WAVE_MAPPED) != MMSYSERR_NOERROR) {
+    wave_in_ = nullptr;
+    return false;
+  }
+  waveInStop(wave_in_);
+  buffer_block_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, static_cast<SIZE_T>(bytes) * kCaptureBuffers);
+  char* memory = buffer_block_ ? static_cast<char*>(GlobalLock(buffer_block_)) : nullptr;
+  if (!memory) {
+    if (buffer_block_) GlobalFree(buffer_block_);
+    buffer_block_ = nullptr;
+    waveInClose(wave_in_);
+    wave_in_ = nullptr;
+    return false;
+  }
+  for (int i = 0; i < kCaptureBuffers; ++i) {
+    WAVEHDR& header = headers_[i];
+    header = WAVEHDR{};
+    header.lpData = memory + static_cast<size_t>(i) * bytes;
+    header.dwBufferLength = bytes;
+    header.dwBytesRecorded = bytes;
+    waveInPrepareHeader(wave_in_, &header, sizeof header);
+    waveInAddBuffer(wave_in_, &header, sizeof header);
+  }
+  blocks_.allocate(frames, channels);
+  return true;
+}
+
+void CaptureEngine::close_device() {
+  blocks_.maximum_reached = 0;
+  blocks_.levels_ready = 0;
+  blocks_.state_changed = 0;
+  blocks_.release_buffers();
+  for (WAVEHDR& header : headers_) waveInUnprepareHeader(wave_in_, &header, sizeof header);
+  waveInClose(wave_in_);
+  wave_in_ = nullptr;
+  GlobalUnlock(buffer_block_);
+  GlobalFree(buffer_block_);
+  buffer_block_ = nullptr;
+}
+
+void CaptureEngine::Run() {
+  HANDLE buffer_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!open_device(buffer_event)) {
+    blocks_.state = kCaptureStopped;
+    SetEvent(started_event_);
+    CloseHandle(buffer_event);
+    return;
+  }
+  SetEvent(started_event_);
+  WaitForEventOrStop(go_event_, INFINITE);
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  waveInStart(wave_in_);
+
+  int next = 0;
+  while (!StopRequested()) {
+    WAVEHDR& header = headers_[next];
+    ResetEvent(buffer_event);
+    if (!(header.dwFlags & WHDR_DONE)) {
+      // A device that delivers nothing for 25 s ends the run.
+      if (WaitForEventOrStop(buffer_event, 25000) != 0) break;
+      continue;
+    }
+    blocks_.take_block(reinterpret_cast<const int16_t*>(header.lpData));
+    header.dwFlags &= ~WHDR_DONE;
+    waveInAddBuffer(wave_in_, &header, sizeof header);
+    next = (next + 1) % kCaptureBuffers;
+    blocks_.process_block();
+    notifier_.Post();
+  }
+
+  waveInReset(wave_in_);
+  if (blocks_.state == kCaptureRecording) {
+    // What the device had recorded before the reset still belongs to the recording.
+    const int channels = sink_->channels;
+    for (int drained = 0; drained < kCaptureBuffers; ++drained) {
+      WAVEHDR& header = headers_[next];
+      const int samples = static_cast<int>(header.dwBytesRecorded / 2);
+      if (!(header.dwFlags & WHDR_DONE) || samples / channels == 0) break;
+      blocks_.drain_block(reinterpret_cast<const int16_t*>(header.lpData), samples);
+      header.dwFlags &= ~WHDR_DONE;
+      next = (next + 1) % kCaptureBuffers;
+    }
+  }
+  close_device();
+  CloseHandle(buffer_event);
+}
+
+void CaptureEngine::OnNotify() {
+  if (blocks_.maximum_reached) {
+    Stop();
+    return;
+  }
+  if (blocks_.levels_ready) {
+    blocks_.levels_ready = 0;
+    listener_->Time(cookie_, blocks_.last_loud_ms());
+    listener_->Levels(cookie_, blocks_.levels);
+  }
+  if (blocks_.state_changed) {
+    blocks_.state_changed = 0;
+    if (blocks_.state == kCaptureWaitingForVoice)
+      listener_->WaitingForVoice(cookie_);
+    else
+      listener_->Recording(cookie_);
+  }
+}
+
+}  // namespace vt

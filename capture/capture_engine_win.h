@@ -1,0 +1,54 @@
+// Records from a wave-input device into a sink on a thread of its own, in 100 ms blocks.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "audio/stream.h"
+#include "capture/capture_blocks.h"
+#include "capture/notifier_win.h"
+#include "capture/recorder_listener.h"
+#include "capture/worker_thread_win.h"
+
+namespace vt {
+
+constexpr int kCaptureBuffers = 32;
+
+class CaptureEngine : public WorkerThread, private NotificationTarget {
+ public:
+  CaptureEngine();
+  ~CaptureEngine() override;
+
+  // The sink receives the recording; it is touched only while the engine is stopped.
+  void SetSink(const SinkRef& sink) { sink_ = sink; }
+  bool Start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms);
+  void Stop();
+  void SetListener(RecorderListener* listener, uint32_t cookie);
+  // The device id the mixer works on.
+  UINT ResolveDevice() const;
+
+  uint8_t device = 0;       // 0: the system's default input; n: input device n - 1
+  int8_t input_line = -1;   // mixer line of the recording volume
+  uint8_t state() const { return blocks_.state; }
+  const LevelRecord& levels() const { return blocks_.levels; }
+  int32_t last_loud_ms() const { return blocks_.last_loud_ms(); }
+
+ private:
+  void Run() override;
+  void OnNotify() override;
+  bool open_device(HANDLE buffer_event);
+  void close_device();
+
+  RecorderListener null_listener_;
+  RecorderListener* listener_ = &null_listener_;
+  uint32_t cookie_ = 0;
+  HANDLE go_event_;
+  HANDLE started_event_;
+  SinkRef sink_;
+  CaptureBlocks blocks_;
+  Notifier notifier_;
+  HWAVEIN wave_in_ = nullptr;
+  HGLOBAL buffer_block_ = nullptr;
+  WAVEHDR headers_[kCaptureBuffers] = {};
+};
+
+}  // namespace vt

@@ -1,0 +1,27 @@
+// A hidden window of class LTQN that hands a worker thread's WM_USER to its owner on the
+// thread that created it (the main thread).
+#pragma once
+#include <windows.h>
+
+namespace vt {
+
+class NotificationTarget {
+ public:
+  virtual ~NotificationTarget() {}
+  virtual void OnNotify() = 0;
+};
+
+class Notifier {
+ public:
+  explicit Notifier(NotificationTarget* owner);
+  ~Notifier();
+  // Safe from any thread.
+  void Post() const;
+  HWND window() const { return window_; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  HWND window_ = nullptr;
+};
+
+}  // namespace vt

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "capture/capture_blocks.h"
+#include "tests/native/test_streams.h"
+
+namespace vt {
+namespace {
+
+// A sink that keeps its frames and honours truncate, as the file writers do.
+class TruncatingSink : public vt_test::VectorSink {
+ public:
+  using VectorSink::VectorSink;
+  void truncate(int32_t frames) override {
+    if (frames >= frames_written) return;
+    frames_written = frames;
+    samples.resize(static_cast<size_t>(frames) * channels);
+  }
+};
+
+class CaptureBlocksTest : public ::testing::Test {
+ protected:
+  void start(int32_t rate, int channels, int8_t threshold, int32_t hang_ms, int32_t max_ms = 14400000) {
+    sink = new TruncatingSink(rate, channels);
+    sink_ref = SinkRef(sink);
+    blocks.begin(sink, max_ms, threshold, hang_ms);
+    blocks.allocate(capture_block_frames(rate), channels);
+    frames = capture_block_frames(rate);
+  }
+  // One block of a 1 kHz tone of 16-bit peak `peak` from frame `from` on (silence before).
+  void feed(int peak, int from = 0, int channel_mask = 3) {
+    std::vector<int16_t> pcm(static_cast<size_t>(frames) * sink->channels, 0);
+    for (int i = from; i < frames; ++i)
+      for (int c = 0; c < sink->channels; ++c)
+        if (channel_mask & (1 << c))
+          pcm[static_cast<size_t>(i) * sink->channels + c] = static_cast<int16_t>(i % 8 == 2 ? peak : i % 8 == 6 ? -peak : 0);
+    blocks.take_block(pcm.data());
+    blocks.process_block();
+  }
+  void silence(int count) {
+    for (int i = 0; i < count; ++i) feed(0);
+  }
+
+  CaptureBlocks blocks;
+  TruncatingSink* sink = nullptr;
+  SinkRef sink_ref;
+  int frames = 0;
+};
+
+TEST_F(CaptureBlocksTest, BlockSizesFollowTheRate) {
+  EXPECT_EQ(800, capture_block_frames(8000));
+  EXPECT_EQ(4800, capture_block_frames(48000));
+  EXPECT_EQ(8192, capture_block_frames(100000));
+  EXPECT_EQ(32, capture_block_frames(100));
+}
+
+TEST_F(CaptureBlocksTest, LevelsReadPeaksOnTheMeterScale) {
+  start(8000, 2, -127, 216000000);
+  feed(8192);
+  EXPECT_EQ(0, blocks.levels.db[0]);
+  feed(32767, 0, 2);
+  EXPECT_EQ(-127, blocks.levels.db[0]);
+  EXPECT_EQ(12, blocks.levels.db[1]);
+  EXPECT_EQ(2, blocks.levels.channel_count);
+  EXPECT_EQ(1, blocks.levels_ready.load());
+}
+
+TEST_F(CaptureBlocksTest, WithoutVoiceActivationEverythingIsKept) {
+  start(8000, 1, -127, 216000000);
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  silence(1);
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+  EXPECT_EQ(1, blocks.state_changed.load());
+  feed(8192);
+  silence(30);
+  EXPECT_EQ(32 * 800, sink->frames_written);
+  EXPECT_EQ(3200, blocks.last_loud_ms());
+  blocks.finish();
+  EXPECT_EQ(32 * 800, sink->frames_written);
+  EXPECT_EQ(kCaptureStopped, blocks.state.load());
+}
+
+TEST_F(CaptureBlocksTest, VoiceInTheFirstHalfKeepsHalfABlockOfPreRoll) {
+  start(8000, 1, -18, 5000);
+  silence(3);
+  EXPECT_EQ(0, sink->frames_written);
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  feed(8192, 100);  // starts 12.5 ms into the block
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+  EXPECT_EQ(400 + 800, sink->frames_written);  // 50 ms of the block before, then the block
+}
+
+TEST_F(CaptureBlocksTest, VoiceInTheSecondHalfStartsAtItsBlock) {
+  start(8000, 1, -18, 5000);
+  silence(3);
+  feed(8192, 600);
+  EXPECT_EQ(800, sink->frames_written);
+  EXPECT_EQ(8192 * 16, sink->samples[602]);  // the block itself, no pre-roll
+}
+
+TEST_F(CaptureBlocksTest, LongSilenceIsCutBackAndRecordingResumesAtTheNextWord) {
+  start(8000, 1, -18, 5000);
+  feed(8192);
+  feed(8192);
+  EXPECT_EQ(200, blocks.last_loud_ms());
+  silence(50);  // 5 s after the last loud block: not yet beyond the hang time
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+  silence(1);
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  EXPECT_EQ(8000 * 650 / 1000, sink->frames_written);  // 450 ms after the last loud block
+  silence(20);
+  EXPECT_EQ(5200, sink->frames_written);
+  feed(8192);  // the previous block was silence: its second half comes first
+  EXPECT_EQ(5200 + 400 + 800, sink->frames_written);
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+}
+
+TEST_F(CaptureBlocksTest, StopInSilenceKeepsFiftyMillisecondsAndTheWord) {
+  start(8000, 1, -18, 5000);
+  feed(8192);  // a word of one block opens the gate and must survive the cut
+  silence(10);
+  EXPECT_EQ(11 * 800, sink->frames_written);
+  blocks.finish();
+  EXPECT_EQ(8000 * 150 / 1000, sink->frames_written);
+}
+
+TEST_F(CaptureBlocksTest, StereoGatesOnTheLouderChannelAndMaximumIsFlagged) {
+  start(8000, 2, -18, 5000, 250);
+  feed(8192, 0, 2);  // right channel only
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+  feed(8192, 0, 2);
+  EXPECT_EQ(0, blocks.maximum_reached.load());
+  feed(8192, 0, 2);
+  EXPECT_EQ(1, blocks.maximum_reached.load());
+}
+
+TEST_F(CaptureBlocksTest, DrainWritesWholeFramesOnlyWhileRecording) {
+  start(8000, 2, -127, 216000000);
+  std::vector<int16_t> pcm(1601, 100);
+  blocks.drain_block(pcm.data(), 1601);
+  EXPECT_EQ(0, sink->frames_written);  // still waiting for the first block
+  silence(1);
+  blocks.drain_block(pcm.data(), 1601);
+  EXPECT_EQ(800 + 800, sink->frames_written);
+  EXPECT_EQ(1600, sink->samples.back());
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,32 @@
+// Starts Linux programs (sox, paplay, pactl, xdotool) from a Win32 test under Wine.
+// Wine runs a Unix executable named in CreateProcess but gives no handle to wait on, so
+// the command runs inside a small shell script that records its pid and exit status in
+// files beside it; the test waits on those files and ends the process by its id.
+#pragma once
+#include <string>
+
+namespace vt_test {
+
+class LinuxProcess {
+ public:
+  // `command` is a /bin/sh command line; nothing runs until start().
+  explicit LinuxProcess(const std::string& command);
+  ~LinuxProcess();  // ends the process if it is still running
+  bool start();
+  // Waits for the command to end; true with its exit status when it did in time.
+  bool wait(int timeout_ms, int* exit_status = nullptr);
+  void kill();
+
+ private:
+  std::string command_;
+  std::string base_;  // Linux path of the script; .pid and .status beside it
+  bool started_ = false;
+  bool finished_ = false;
+};
+
+// Runs a command to its end; its exit status, or -1 when it did not end in time.
+int run_linux(const std::string& command, int timeout_ms = 60000);
+// The build tree's Linux path (windows_path of win32_driver.h maps it for Windows calls).
+std::string build_dir();
+
+}  // namespace vt_test

@@ -1,0 +1,199 @@
+// Records for real: a signal played into the PulseAudio null sink comes back through the
+// wave mapper (the sink's monitor is the default input) into the capture engine.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include "capture/capture_engine_win.h"
+#include "tests/support/linux_process.h"
+#include "tests/support/win32_driver.h"
+
+namespace vt {
+namespace {
+
+using vt_test::LinuxProcess;
+using vt_test::wait_until;
+
+class MemorySink : public AudioSink {
+ public:
+  MemorySink(int32_t rate, int channels) : AudioSink(rate, channels) {}
+  void write(const int32_t* in, int frames) override {
+    samples.insert(samples.end(), in, in + frames * channels);
+    frames_written += frames;
+  }
+  void truncate(int32_t frames) override {
+    if (frames >= frames_written) return;
+    frames_written = frames;
+    samples.resize(static_cast<size_t>(frames) * channels);
+  }
+  std::vector<int32_t> samples;
+};
+
+class Listener : public RecorderListener {
+ public:
+  void Recording(uint32_t) override { state = kCaptureRecording; }
+  void WaitingForVoice(uint32_t) override { state = kCaptureWaitingForVoice; }
+  void Stopped(uint32_t) override { state = kCaptureStopped; ++stops; }
+  void Time(uint32_t, int32_t ms) override { time_ms = ms; }
+  void Levels(uint32_t, const LevelRecord& record) override {
+    channels = record.channel_count;
+    for (int c = 0; c < record.channel_count; ++c) {
+      if (record.db[c] > loudest[c]) loudest[c] = record.db[c];
+      if (record.db[c] < quietest[c]) quietest[c] = record.db[c];
+    }
+    ++level_reports;
+  }
+  int state = -1, stops = 0, channels = 0, level_reports = 0;
+  int32_t time_ms = 0;
+  int loudest[2] = {-128, -128}, quietest[2] = {127, 127};
+};
+
+// A segment of the played signal: seconds of a 1 kHz tone at 16-bit peak 8,192, or silence.
+struct Segment {
+  double seconds;
+  bool tone;
+  int channel_mask;  // which channels carry the tone
+};
+
+// Writes the signal as raw 16-bit PCM at 44.1 kHz and plays it into the null sink.
+LinuxProcess* play(const std::vector<Segment>& segments, int channels) {
+  std::string raw = vt_test::build_dir() + "/capture-signal.raw";
+  std::ofstream out(vt_test::windows_path(raw), std::ios::binary);
+  long frame = 0;
+  for (const Segment& s : segments) {
+    long end = frame + static_cast<long>(s.seconds * 44100);
+    for (; frame < end; ++frame)
+      for (int c = 0; c < channels; ++c) {
+        int16_t v = 0;
+        if (s.tone && (s.channel_mask & (1 << c))) v = static_cast<int16_t>(std::lround(8192 * std::sin(2 * M_PI * 1000 * frame / 44100.0)));
+        out.write(reinterpret_cast<const char*>(&v), 2);
+      }
+  }
+  out.close();
+  auto* player = new LinuxProcess("paplay --raw --format=s16le --rate=44100 --channels=" + std::to_string(channels) +
+                                  " -d \"$VT_PULSE_SINK\" '" + raw + "'");
+  if (!player->start()) {
+    delete player;
+    return nullptr;
+  }
+  return player;
+}
+
+// Runs of tone in a recording, as (start, length) in ms, found in 10 ms windows.
+std::vector<std::pair<int, int>> tone_runs(const MemorySink& sink, int channel) {
+  std::vector<std::pair<int, int>> runs;
+  const int window = sink.sample_rate / 100, ch = sink.channels;
+  const int windows = sink.frames_written / window;
+  int start = -1;
+  for (int w = 0; w <= windows; ++w) {
+    bool loud = false;
+    if (w < windows)
+      for (int i = 0; i < window; ++i)
+        if (std::abs(sink.samples[static_cast<size_t>(w * window + i) * ch + channel]) > 4000 * 16) loud = true;
+    if (loud && start < 0) start = w;
+    if (!loud && start >= 0) {
+      runs.push_back({start * 10, (w - start) * 10});
+      start = -1;
+    }
+  }
+  return runs;
+}
+
+class CaptureEngineTest : public ::testing::Test {
+ protected:
+  bool record(int channels, int8_t threshold, int32_t hang_ms, const std::vector<Segment>& signal) {
+    sink = new MemorySink(44100, channels);
+    keep = SinkRef(sink);  // the engine lets go of the sink when it stops
+    engine.SetSink(keep);
+    engine.SetListener(&listener, 7);
+    if (!engine.Start(14400000, threshold, hang_ms)) return false;
+    std::unique_ptr<LinuxProcess> player(play(signal, channels));
+    if (!player) return false;
+    bool played = player->wait(60000);
+    // Let the device deliver the blocks that hold the end of the signal.
+    int32_t after = listener.time_ms;
+    wait_until([&] { return listener.time_ms >= after + 300 || threshold > -127; }, 3000);
+    engine.Stop();
+    return played;
+  }
+
+  CaptureEngine engine;
+  Listener listener;
+  MemorySink* sink = nullptr;
+  SinkRef keep;
+};
+
+TEST_F(CaptureEngineTest, MonoWithoutVoiceActivationKeepsTheWholeSignal) {
+  ASSERT_TRUE(record(1, -127, 216000000, {{1.0, false, 0}, {1.0, true, 1}, {1.0, false, 0}}));
+  EXPECT_EQ(kCaptureStopped, listener.state);
+  EXPECT_EQ(1, listener.stops);
+  EXPECT_EQ(1, listener.channels);
+  EXPECT_EQ(0, listener.loudest[0]);
+  EXPECT_LE(listener.quietest[0], -60);
+  auto runs = tone_runs(*sink, 0);
+  ASSERT_EQ(1u, runs.size());
+  EXPECT_NEAR(1000, runs[0].second, 30);
+  EXPECT_GE(runs[0].first, 900);  // the second of silence before it is there
+  // The length recorded is the time reported, within one block.
+  EXPECT_NEAR(listener.time_ms, sink->frames_written * 1000.0 / 44100, 100);
+  EXPECT_GE(sink->frames_written, 44100 * 3);
+}
+
+TEST_F(CaptureEngineTest, StereoLevelsPerChannel) {
+  ASSERT_TRUE(record(2, -127, 216000000, {{0.5, false, 0}, {1.0, true, 1}, {0.5, false, 0}}));
+  EXPECT_EQ(2, listener.channels);
+  EXPECT_EQ(0, listener.loudest[0]);
+  EXPECT_LE(listener.loudest[1], -60);
+  EXPECT_EQ(1u, tone_runs(*sink, 0).size());
+  EXPECT_TRUE(tone_runs(*sink, 1).empty());
+}
+
+TEST_F(CaptureEngineTest, VoiceActivationCutsLongSilenceAndResumes) {
+  ASSERT_TRUE(record(1, -18, 5000, {{1.0, false, 0}, {1.0, true, 1}, {6.0, false, 0}, {1.0, true, 1}, {1.0, false, 0}}));
+  auto runs = tone_runs(*sink, 0);
+  ASSERT_EQ(2u, runs.size());
+  EXPECT_LT(runs[0].first, 110);                    // at most the pre-roll and its own block before it
+  EXPECT_NEAR(1000, runs[0].second, 30);
+  int gap = runs[1].first - (runs[0].first + runs[0].second);
+  EXPECT_GE(gap, 440);                               // 450 ms after the last loud block...
+  EXPECT_LE(gap, 660);                               // ...plus at most a block and a pre-roll
+  EXPECT_NEAR(1000, runs[1].second, 30);
+  int tail = static_cast<int>(sink->frames_written * 1000.0 / 44100) - (runs[1].first + runs[1].second);
+  EXPECT_LE(tail, 160);                              // Stop in silence keeps 50 ms after the last loud block
+}
+
+TEST_F(CaptureEngineTest, DeviceThatCannotOpenRefusesToStart) {
+  sink = new MemorySink(44100, 1);
+  keep = SinkRef(sink);
+  engine.SetSink(keep);
+  engine.device = 200;
+  EXPECT_FALSE(engine.Start(14400000, -127, 216000000));
+  EXPECT_EQ(kCaptureStopped, engine.state());
+  engine.SetSink(SinkRef(new NullSink()));
+  engine.device = 0;
+  EXPECT_FALSE(engine.Start(14400000, -127, 216000000));  // a failed sink never starts
+}
+
+TEST_F(CaptureEngineTest, SourceDisappearingMidRecordingEndsCleanly) {
+  sink = new MemorySink(44100, 1);
+  keep = SinkRef(sink);
+  engine.SetSink(keep);
+  engine.SetListener(&listener, 1);
+  ASSERT_TRUE(engine.Start(14400000, -127, 216000000));
+  ASSERT_TRUE(wait_until([&] { return listener.time_ms >= 500; }, 10000));
+  ASSERT_EQ(0, vt_test::run_linux("pactl unload-module module-null-sink"));
+  int32_t at = listener.time_ms;
+  wait_until([&] { return listener.time_ms >= at + 1000; }, 3000);
+  engine.Stop();
+  EXPECT_EQ(kCaptureStopped, engine.state());
+  EXPECT_GE(sink->frames_written, 44100 / 2);
+  // Put the sink back for whatever runs next.
+  EXPECT_EQ(0, vt_test::run_linux("pactl load-module module-null-sink sink_name=$VT_PULSE_SINK rate=44100 channels=2 >/dev/null"
+                                  " && pactl set-default-source $VT_PULSE_SINK.monitor"));
+}
+
+}  // namespace
+}  // namespace vt
