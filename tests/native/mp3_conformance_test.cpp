@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 
 #include "tests/native/mp3_test_support.h"
 
@@ -25,6 +26,8 @@ const Stream kStreams[] = {
     {"M2L3_bitrate_16_all", 0}, {"M2L3_bitrate_22_all", 0}, {"M2L3_bitrate_24_all", 0},
     {"M2L3_compl24", 0},
 };
+
+void PrintTo(const Stream& stream, std::ostream* out) { *out << stream.name; }
 
 class Mp3Conformance : public ::testing::TestWithParam<Stream> {};
 
