@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/settings_names.h"
+#include "app/settings_section.h"
 #include "app/settings_text.h"
 
 namespace vt {
@@ -53,5 +54,27 @@ bool logon_entry_exists();
 // Writes "\"<program>\" -logon"; a null path stands for this program's own file.
 void set_logon_entry(const char* program_path = nullptr);
 void remove_logon_entry();
+
+// One section of one hive, for the records that read and write through SettingsSection.
+class RegistrySection : public SettingsSection {
+ public:
+  RegistrySection(Hive hive, const char* section) : hive_(hive), section_(section) {}
+  bool read_bool(const char* name, bool fallback) override {
+    return hive_ == Hive::Machine ? read_machine_bool(section_, name, fallback) : read_user_bool(section_, name, fallback);
+  }
+  int32_t read_int(const char* name, int32_t fallback) override {
+    return hive_ == Hive::Machine ? read_machine_int(section_, name, fallback) : read_user_int(section_, name, fallback);
+  }
+  void write_bool(const char* name, bool value) override {
+    hive_ == Hive::Machine ? write_machine_bool(section_, name, value) : write_user_bool(section_, name, value);
+  }
+  void write_int(const char* name, int32_t value) override {
+    hive_ == Hive::Machine ? write_machine_int(section_, name, value) : write_user_int(section_, name, value);
+  }
+
+ private:
+  Hive hive_;
+  const char* section_;
+};
 
 }  // namespace vt

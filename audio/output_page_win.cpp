@@ -4,6 +4,8 @@
 
 #include "app/paths.h"
 #include "app/settings_win.h"
+#include "audio/mp3_encode_dlg_win.h"
+#include "audio/mp3_encoder.h"
 #include "audio/name_pattern.h"
 #include "audio/output_page_res.h"
 #include "audio/recording_name_win.h"
@@ -41,9 +43,13 @@ bool is_folder(const std::string& path) {
 // The codec format dialog comes with the WAV files' code; until then the button is inert.
 void OutputPageServices::choose_wav_format(HWND) {}
 
-bool OutputPageServices::has_mp3_options() { return false; }
+bool OutputPageServices::has_mp3_options() { return true; }
 
-void OutputPageServices::edit_mp3_options(HWND) {}
+void OutputPageServices::edit_mp3_options(HWND owner) {
+  RegistrySection store(Hive::Machine, kEncoderSettingsSection);
+  EncoderSettings settings = load_encoder_settings(store);
+  show_encoder_dialog(settings, owner, store);
+}
 
 bool OutputPageServices::pick_folder(HWND owner, const std::string& start, std::string* chosen) {
   // The new dialog style needs COM on this thread.

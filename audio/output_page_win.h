@@ -16,7 +16,7 @@ class OutputPageServices {
   virtual ~OutputPageServices() = default;
   // The codec format dialog on WavCodec.wff; saves the chosen format.
   virtual void choose_wav_format(HWND owner);
-  // The MP3 encoder options dialog, when the program has it.
+  // The MP3 encoder options dialog (LMp3EncodeDlg) on the MP3Encoder section.
   virtual bool has_mp3_options();
   virtual void edit_mp3_options(HWND owner);
   // The shell's folder browser opened at `start`; false when cancelled.

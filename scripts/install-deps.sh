@@ -4,7 +4,7 @@
 set -eu
 packages=(
   build-essential cmake make pkg-config
-  g++-mingw-w64-x86-64 mingw-w64-tools
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64
   xvfb x11-utils xdotool imagemagick
   pulseaudio pulseaudio-utils

@@ -82,10 +82,17 @@ ENV
       | grep -q '6\.0' || { echo "Wine prefix set-up failed (see $dir/wineboot.log)" >&2; return 1; }
     touch "$WINEPREFIX/.vocatrack-ready"
   else
-    # The prefix's background services (services.exe, plugplay, ...) start with the first
-    # Wine program and keep its output open: start them here, writing to the log, or the
-    # first test's output would stay open and CTest would wait for it until the time-out.
+    # Start the prefix's services here, with their output in the log: started by
+    # the first test program instead, they would keep its output pipe open and
+    # CTest would wait for them until the time-out.
     "$WINE_LOADER" wineboot > "$dir/wineboot.log" 2>&1
+  fi
+  # Components the installer would register (HKLM Software\Ardentine\Components\<name>,
+  # value Path), from the paths the build gives: VT_COMPONENT_MP3EL for mp3el.
+  if [ -n "${VT_COMPONENT_MP3EL:-}" ]; then
+    "$WINE_LOADER" reg add 'HKLM\Software\Ardentine\Components\mp3el' /v Path /t REG_SZ \
+      /d "Z:${VT_COMPONENT_MP3EL//\//\\}" /f >> "$dir/wineboot.log" 2>&1 \
+      || { echo "registering the component mp3el failed" >&2; return 1; }
   fi
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }

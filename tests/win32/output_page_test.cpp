@@ -48,6 +48,7 @@ Saved saved_now() {
 class FakeServices : public OutputPageServices {
  public:
   void choose_wav_format(HWND) override { ++wav_dialogs; }
+  void edit_mp3_options(HWND) override { ++mp3_dialogs; }
   bool pick_folder(HWND, const std::string& start, std::string* chosen) override {
     std::lock_guard<std::mutex> lock(mutex);
     starts.push_back(start);
@@ -78,7 +79,7 @@ class FakeServices : public OutputPageServices {
   std::vector<std::string> picks, starts, drives;
   std::map<std::string, uint64_t> space;
   bool component_present = true;
-  std::atomic<int> wav_dialogs{0};
+  std::atomic<int> wav_dialogs{0}, mp3_dialogs{0};
   std::vector<Saved> at_component_check, at_destination_change;
 };
 
@@ -224,13 +225,18 @@ TEST_F(OutputPageTest, OpensWithTheSavedSettingsAndEnablesByChoice) {
   EXPECT_TRUE(vt_test::is_checked(p, IDC_OUTPUT_USE_PATTERN));
   EXPECT_FALSE(vt_test::is_checked(p, IDC_OUTPUT_ASK_NAME));
 
-  // Format options: WAV only until the encoder dialog exists; never AIFF.
+  // Format options: the codec format for WAV, the encoder options for MP3, none for AIFF.
   EXPECT_FALSE(vt_test::is_enabled(child(p, IDC_OUTPUT_FORMAT_OPTIONS)));
   select_format(p, 0);
   EXPECT_TRUE(vt_test::is_enabled(child(p, IDC_OUTPUT_FORMAT_OPTIONS)));
   vt_test::click(p, IDC_OUTPUT_FORMAT_OPTIONS);
   EXPECT_EQ(1, services.wav_dialogs);
   select_format(p, 1);
+  EXPECT_TRUE(vt_test::is_enabled(child(p, IDC_OUTPUT_FORMAT_OPTIONS)));
+  vt_test::click(p, IDC_OUTPUT_FORMAT_OPTIONS);
+  EXPECT_EQ(1, services.mp3_dialogs);
+  EXPECT_EQ(1, services.wav_dialogs);
+  select_format(p, 2);
   EXPECT_FALSE(vt_test::is_enabled(child(p, IDC_OUTPUT_FORMAT_OPTIONS)));
 
   // The pattern and its preview follow the naming choice.
