@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/settings_win.h"
+#include "audio/mp3_encode_dlg_res.h"
 #include "audio/output_page_res.h"
 #include "audio/output_page_win.h"
 #include "tests/support/registry_guard.h"
@@ -521,6 +522,59 @@ TEST_F(OutputPageTest, PreviewExpandsTheTypedPatternAgainstTheSavedFolder) {
   EXPECT_EQ("Essai03", box.text);  // the dot dropped; WAV files do not count for AIFF
   EXPECT_EQ(system_icon(IDI_INFORMATION), box.icon);
   answer(box, IDOK);
+}
+
+// A visible dialog of another thread than ours, other than the sheet, holding a child
+// with that id or that text.
+HWND other_dialog(HWND sheet, int child_id, const char* child_text) {
+  struct Query {
+    HWND sheet;
+    int id;
+    const char* text;
+    HWND found;
+  } query = {sheet, child_id, child_text, nullptr};
+  EnumThreadWindows(
+      GetWindowThreadProcessId(sheet, nullptr),
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* q = reinterpret_cast<Query*>(param);
+        if (window == q->sheet || !IsWindowVisible(window) || vt_test::window_class(window) != "#32770") return TRUE;
+        if ((q->id && GetDlgItem(window, q->id)) || (q->text && vt_test::find_child(window, nullptr, q->text))) {
+          q->found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+TEST_F(OutputPageTest, RealEncoderOptionsAndFolderBrowserOpenFromThePage) {
+  OutputPage page;
+  SheetRun run(page);
+  ASSERT_NE(nullptr, run.page());
+  HWND p = run.page();
+  select_format(p, 1);
+  PostMessageA(p, WM_COMMAND, IDC_OUTPUT_FORMAT_OPTIONS, 0);
+  HWND encoder = nullptr;
+  ASSERT_TRUE(wait_until([&] { return (encoder = other_dialog(run.sheet(), IDC_MP3_CONSTANT, nullptr)) != nullptr; }, 5000));
+  PostMessageA(encoder, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(encoder); }, 5000));
+
+  PostMessageA(p, WM_COMMAND, IDC_OUTPUT_BROWSE, 0);
+  HWND browser = nullptr;
+  ASSERT_TRUE(wait_until([&] {
+    return (browser = other_dialog(run.sheet(), 0, "Localisez le répertoire de destination:")) != nullptr;
+  }, 10000));
+  PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(browser); }, 5000));
+  EXPECT_EQ(before_, control_text(p, IDC_OUTPUT_FOLDER));
+
+  // The free-space query of the real services.
+  OutputPageServices services;
+  uint64_t bytes = 0;
+  EXPECT_TRUE(services.free_space("Z:\\", &bytes));
+  EXPECT_LT(0u, bytes);
+  EXPECT_FALSE(services.free_space("Q:\\", &bytes));
 }
 
 }  // namespace
