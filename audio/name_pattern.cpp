@@ -4,13 +4,12 @@
 #include <cstring>
 
 #include "app/paths.h"
+#include "audio/recording_format_names.h"
+#include "audio/wave_format.h"
 
 namespace vt {
 
 namespace {
-
-// File extensions by the setting Format (0 WAV, 1 MP3, 2 AIFF): the recording formats' table.
-static const char* const kExtensions[] = {".wav", ".mp3", ".aif"};
 
 // Characters the file system refuses in a name, and the dot, which would start an extension.
 static const char kDroppedCharacters[] = "\"*./:<>?\\|";
@@ -61,7 +60,7 @@ std::string expand_once(const std::string& pattern, const LocalTime& time, int f
     } else if (name == "autonumber") {
       *counter_met = true;
       // No recording is made in an unknown format; the name ends here.
-      if (format_index < 0 || format_index > 2) break;
+      if (format_index < 0 || format_index >= kRecordingFormatCount) break;
       out += two_digits(counter);
     } else {
       // An unknown token (a misspelt one, or one in the wrong case such as %yyyy%) is
@@ -88,10 +87,6 @@ std::string sanitize_file_name(const std::string& text) {
   return out;
 }
 
-const char* recording_extension(int format_index) {
-  return format_index >= 0 && format_index <= 2 ? kExtensions[format_index] : "";
-}
-
 // A name too long for the folder is shortened rather than the extension cut off, so
 // that the file keeps its type.
 std::string recording_path_in(const std::string& folder, const std::string& name, int format_index) {
@@ -112,7 +107,7 @@ std::string expand_name_pattern(const std::string& pattern, const NamingEnvironm
   int format_index = environment.format_index();
   bool counter_met = false;
   std::string name = expand_once(pattern, time, format_index, 1, &counter_met);
-  if (!counter_met || format_index < 0 || format_index > 2) return name;
+  if (!counter_met || format_index < 0 || format_index >= kRecordingFormatCount) return name;
 
   std::string folder = environment.destination_folder();
   for (int value = 1; value <= kLastCounterValue; ++value) {

@@ -29,9 +29,6 @@ static const char kSecondsToken[] = "%SS%";
 // 0x80 and above (so accented letters vanish); keeps at most 259 characters.
 std::string sanitize_file_name(const std::string& text);
 
-// ".wav", ".mp3", ".aif" by format index; empty for any other index.
-const char* recording_extension(int format_index);
-
 // folder + '\' (unless the folder is empty or ends in '\' or '/') + name + extension,
 // cut at 259 characters.
 std::string recording_path_in(const std::string& folder, const std::string& name, int format_index);

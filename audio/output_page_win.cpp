@@ -4,18 +4,17 @@
 
 #include "app/paths.h"
 #include "app/settings_win.h"
+#include "audio/format_chooser_win.h"
 #include "audio/mp3_encode_dlg_win.h"
 #include "audio/mp3_encoder.h"
 #include "audio/name_pattern.h"
 #include "audio/output_page_res.h"
+#include "audio/recording_format_names.h"
 #include "audio/recording_name_win.h"
 
 namespace vt {
 
 namespace {
-
-// Entries of the format list, by the setting Format.
-static const char* const kFormatEntries[] = {"Wav", "Mp3", "AIFF"};
 
 // A drive with less than this much space for the user is refused by the browser.
 constexpr uint64_t kLeastFreeBytes = 1024;
@@ -40,8 +39,14 @@ bool is_folder(const std::string& path) {
 
 }  // namespace
 
-// The codec format dialog comes with the WAV files' code; until then the button is inert.
-void OutputPageServices::choose_wav_format(HWND) {}
+// WavCodec.wff lives in the per-user data folder; an unreadable one stands for the
+// default PCM format. A cancelled chooser leaves the file as it was.
+void OutputPageServices::choose_wav_format(HWND) {
+  std::string path = join_path(per_user_data_folder(), "WavCodec.wff");
+  FormatBuffer format;
+  if (!load_recording_format_file(path, format)) format = format_buffer_of(default_recording_format());
+  if (choose_codec_format(format)) save_recording_format_file(path, format);
+}
 
 bool OutputPageServices::has_mp3_options() { return true; }
 
@@ -126,7 +131,7 @@ INT_PTR OutputPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void OutputPage::on_init() {
   HWND list = GetDlgItem(page_, IDC_OUTPUT_FORMAT_LIST);
-  for (const char* entry : kFormatEntries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  for (const char* entry : kRecordingFormatShortNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
   SendDlgItemMessageA(page_, IDC_OUTPUT_FOLDER, EM_LIMITTEXT, kMaxPathChars, 0);
   SendDlgItemMessageA(page_, IDC_OUTPUT_PATTERN, EM_LIMITTEXT, kMaxPathChars, 0);

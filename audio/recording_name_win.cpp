@@ -1,19 +1,17 @@
 #include "audio/recording_name_win.h"
 
 #include "app/settings_win.h"
+#include "audio/recording_format_names.h"
 #include "ui/text_edit_dlg_win.h"
 
 namespace vt {
 
 namespace {
 
-// Short names of the recording formats by the setting Format (the recording formats' table).
-static const char* const kFormatNames[] = {"Wav", "Mp3", "AIFF"};
-
 RecordingRowTest* g_row_test = nullptr;
 
 const char* format_name(int format_index) {
-  return format_index >= 0 && format_index <= 2 ? kFormatNames[format_index] : "";
+  return format_index >= 0 && format_index < kRecordingFormatCount ? kRecordingFormatShortNames[format_index] : "";
 }
 
 // The list answers for the files it shows; the disk is asked as well, so that an
