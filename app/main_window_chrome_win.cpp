@@ -1,6 +1,8 @@
 // The main window's chrome: toolbars, status bar, tooltips, menu, the drawn record
 // buttons, the layout and the keys. The recorder itself is in recorder_win.cpp.
+#include <windows.h>
 #include <commctrl.h>
+#include <cstdio>
 
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
@@ -156,10 +158,20 @@ void MainWindow::Layout() {
 
   int height = 177 + (main_toolbar ? toolbar_height : 0) + (format_toolbar ? format_height : 0);
   if (buttons == 0) height -= 32;
-  SetWindowPos(window_, nullptr, read_setting(kMainWindowX), read_setting(kMainWindowY), kWindowWidth, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The layout's sizes are those of the client area, inside the caption, menu and frame.
+  RECT frame = {0, 0, kWindowWidth, height};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), GetMenu(window_) != nullptr,
+                     static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+  SetWindowPos(window_, nullptr, read_setting(kMainWindowX), read_setting(kMainWindowY), frame.right - frame.left,
+               frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
   RECT client;
   GetClientRect(window_, &client);
+  if (client.bottom != height) {
+    // A menu bar that wrapped onto two lines: grow by the difference.
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + height - client.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    GetClientRect(window_, &client);
+  }
   const int client_height = client.bottom;
 
   SendMessageA(status_bar_, WM_SIZE, 0, 0);

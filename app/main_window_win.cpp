@@ -1,5 +1,6 @@
 #include "app/main_window_win.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>

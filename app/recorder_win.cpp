@@ -1,5 +1,6 @@
 // The recorder's five commands and the steps they share. Every one runs on the main
 // thread; the capture engine reports back through the listener in main_window_win.cpp.
+#include <windows.h>
 #include <mmsystem.h>
 
 #include <algorithm>

@@ -22,6 +22,15 @@ bool read_file(const std::string& linux_path, std::string* text) {
   return true;
 }
 
+std::string escape_single_quotes(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\'') out += "'\\''";
+    else out += c;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string build_dir() {
@@ -41,9 +50,13 @@ LinuxProcess::~LinuxProcess() {
 
 bool LinuxProcess::start() {
   std::ofstream script(windows_path(base_ + ".sh"), std::ios::binary);
-  script << "#!/bin/sh\necho $$ > '" << base_ << ".pid.tmp' && mv '" << base_ << ".pid.tmp' '" << base_ << ".pid'\n"
-         << "( " << command_ << " )\necho $? > '" << base_ << ".status.tmp' && mv '" << base_ << ".status.tmp' '"
-         << base_ << ".status'\n";
+  // The command runs as its own process group, so that ending it ends every program of
+  // its pipeline; the group's id is what the .pid file holds.
+  script << "#!/bin/sh\n"
+         << "setsid -w /bin/sh -c 'echo $$ > \"$1.pid.tmp\" && mv \"$1.pid.tmp\" \"$1.pid\"; exec /bin/sh -c \"$0\"' '"
+         << escape_single_quotes(command_) << "' '" << base_ << "' &\n"
+         << "wait $!\necho $? > '" << base_ << ".status.tmp' && mv '" << base_ << ".status.tmp' '" << base_
+         << ".status'\n";
   script.close();
   std::string line = "/bin/sh " + base_ + ".sh";
   STARTUPINFOA startup = {};
@@ -68,9 +81,8 @@ bool LinuxProcess::wait(int timeout_ms, int* exit_status) {
 void LinuxProcess::kill() {
   std::string pid;
   if (!read_file(base_ + ".pid", &pid) || std::atoi(pid.c_str()) <= 0) return;
-  // The script's children first (the command itself), then the script.
-  LinuxProcess killer("pkill -P " + std::to_string(std::atoi(pid.c_str())) + "; kill " +
-                      std::to_string(std::atoi(pid.c_str())) + " 2>/dev/null; true");
+  const std::string group = std::to_string(std::atoi(pid.c_str()));
+  LinuxProcess killer("kill -TERM -" + group + " 2>/dev/null; true");
   if (killer.start()) killer.wait(10000);
   finished_ = true;
 }

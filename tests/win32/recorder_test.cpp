@@ -1,0 +1,317 @@
+// The recorder driven through its window, recording for real: a tone plays into the
+// PulseAudio null sink whose monitor is the input, and the main window's buttons, keys
+// and timers make files in a scratch destination folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "app/main_window_res.h"
+#include "app/main_window_win.h"
+#include "app/settings_win.h"
+#include "audio/file_readers.h"
+#include "tests/support/linux_process.h"
+#include "tests/support/registry_guard.h"
+#include "tests/support/win32_driver.h"
+#include "ui/controls_win.h"
+#include "ui/text_edit_dlg_res.h"
+
+namespace vt {
+namespace {
+
+using vt_test::wait_until;
+
+class HandOverLog : public RecorderHooks {
+ public:
+  void recording_finished(const std::string& path) override { finished.push_back(path); }
+  std::vector<std::string> finished;
+};
+
+// Runs the main window's own key handling, as the program's message loop does.
+bool pump_until(MainWindow* main, const std::function<bool()>& condition, int timeout_ms) {
+  DWORD start = GetTickCount();
+  while (!condition()) {
+    if (static_cast<int>(GetTickCount() - start) > timeout_ms) return condition();
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (main && IsWindow(main->window()) && main->PreTranslateMessage(message)) continue;
+      if (main && IsWindow(main->window()) && IsDialogMessageA(main->window(), &message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(10);
+  }
+  return true;
+}
+
+double seconds_in(const std::string& path) {
+  SourceRef file = open_audio_file(path);
+  if (file->status != kSourceOk) return -1;
+  return static_cast<double>(file->length()) / file->sample_rate;
+}
+
+// Answers the next top-level dialog of this process whose text matches: reads its
+// message, then presses `button`.
+class DialogAnswerer {
+ public:
+  // `title` null: any dialog but `except` (the main window is a dialog too).
+  DialogAnswerer(const char* title, int button, const std::string& typed = std::string(), int edit_id = 0,
+                 HWND except = nullptr)
+      : thread_([=] {
+          HWND dialog = nullptr;
+          auto find = [&] {
+            HWND at = nullptr;
+            while ((at = FindWindowExA(nullptr, at, "#32770", title)) != nullptr)
+              if (at != except && IsWindowVisible(at)) return dialog = at;
+            return dialog = nullptr;
+          };
+          vt_test::wait_until([&] { return find() != nullptr; }, 15000);
+          if (!dialog) return;
+          // The message is the dialog's longest static text (the icon is a static too).
+          for (HWND text = nullptr; (text = FindWindowExA(dialog, text, "Static", nullptr)) != nullptr;) {
+            std::string candidate = vt_test::window_text(text);
+            if (candidate.size() > message.size()) message = candidate;
+          }
+          if (edit_id) SetDlgItemTextA(dialog, edit_id, typed.c_str());
+          PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+          answered = true;
+        }) {}
+  ~DialogAnswerer() { thread_.join(); }
+  std::string message;
+  bool answered = false;
+
+ private:
+  std::thread thread_;
+};
+
+class RecorderTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    register_ui_controls(GetModuleHandleA(nullptr));
+    // A steady tone at 0 dB for the whole suite; ended by its id afterwards.
+    tone_ = new vt_test::LinuxProcess(
+        "sox -n -r 44100 -b 16 -c 1 -t raw - synth 600 sine 1000 vol 0.25 | paplay --raw --format=s16le "
+        "--rate=44100 --channels=1 -d \"$VT_PULSE_SINK\"");
+    tone_->start();
+  }
+  static void TearDownTestSuite() {
+    delete tone_;
+    tone_ = nullptr;
+  }
+
+  void SetUp() override {
+    static const char* const kUserValues[] = {"OutputFolder", "Format", "PromptForName", "FileNameFormat",
+                                              "RecordTone", "StoppedTone", "VoiceActivate", "VoiceActivateLevel",
+                                              "CheckMaxTime", "MaxTime", "StopReachMaxTime", "LaunchPlayWhenStop",
+                                              "InstallWizRun", "IntervalTone", "ShowRecordingsList", "WarnSpaceBelow"};
+    for (const char* name : kUserValues) guards_.emplace_back(new vt_test::SettingGuard(Hive::User, "Settings", name));
+    for (const char* name : {"RecordDevice", "MainWindowX", "MainWindowY", "ShowButtons"})
+      guards_.emplace_back(new vt_test::SettingGuard(Hive::Machine, "Settings", name));
+    folder_ = vt_test::build_dir() + "/recorder-test-" + std::to_string(GetTickCount());
+    CreateDirectoryA(vt_test::windows_path(folder_).c_str(), nullptr);
+    write_setting(kOutputFolder, vt_test::windows_path(folder_).c_str());
+    write_setting(kFormat, 0);
+    write_setting(kPromptForName, false);
+    write_setting(kFileNameFormat, "Untitled %autonumber%");
+    write_setting(kRecordTone, false);
+    write_setting(kStoppedTone, false);
+    write_setting(kVoiceActivate, false);
+    write_setting(kCheckMaxTime, false);
+    write_setting(kLaunchPlayWhenStop, false);
+    write_setting(kInstallWizRun, true);
+    write_setting(kIntervalTone, false);
+    write_setting(kRecordDevice, 0);
+    write_setting(kWarnSpaceBelow, 0);
+    main_ = MainWindow::Create(GetModuleHandleA(nullptr), &hooks_, {"vocatrack.exe"});
+    ASSERT_NE(nullptr, main_);
+    ShowWindow(main_->window(), SW_SHOW);
+  }
+
+  void TearDown() override {
+    if (main_ && IsWindow(main_->window())) {
+      HWND window = main_->window();
+      main_->Exit();
+      pump_until(nullptr, [&] { return !IsWindow(window); }, 5000);
+    }
+    // The window's end posts WM_QUIT; left in the queue it would close the next test's
+    // message boxes at once.
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    guards_.clear();
+  }
+
+  bool recording_for(int ms) {
+    int32_t start = -1;
+    return pump_until(main_, [&] {
+      if (main_->engine_state() != kCaptureRecording) return false;
+      int32_t now = recorded_ms();
+      if (start < 0) start = now;
+      return now - start >= ms;
+    }, ms + 8000);
+  }
+  int32_t recorded_ms() const {
+    const std::string& t = main_->status().time_text;  // h:mm:ss.hh
+    int h = 0, m = 0, s = 0, hh = 0;
+    sscanf(t.c_str(), "%d:%d:%d.%d", &h, &m, &s, &hh);
+    return ((h * 60 + m) * 60 + s) * 1000 + hh * 10;
+  }
+  void key(int virtual_key) {
+    PostMessageA(main_->window(), WM_KEYDOWN, virtual_key, 1);
+    int rounds = 0;
+    pump_until(main_, [&] { return ++rounds > 2; }, 1000);  // the key is handled in the first round
+  }
+  bool stopped() { return pump_until(main_, [&] { return main_->engine_state() == kCaptureStopped; }, 8000); }
+
+  static vt_test::LinuxProcess* tone_;
+  std::vector<std::unique_ptr<vt_test::SettingGuard>> guards_;
+  std::string folder_;
+  HandOverLog hooks_;
+  MainWindow* main_ = nullptr;
+};
+
+vt_test::LinuxProcess* RecorderTest::tone_ = nullptr;
+
+TEST_F(RecorderTest, RecordPauseRecordAppendsToOneFileAndStopHandsItOverOnce) {
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(600));
+  EXPECT_EQ("Untitled 01", main_->status().file_name);
+  EXPECT_EQ(kDisplayRecording, main_->status().display_state);
+  EXPECT_TRUE(main_->record_lit());
+  const std::string path = main_->current_path();
+  key(VK_F5);  // Record while recording does nothing
+  EXPECT_EQ(path, main_->current_path());
+  key(VK_F6);
+  ASSERT_TRUE(stopped());
+  EXPECT_TRUE(main_->pause_lit());
+  EXPECT_EQ(path, main_->current_path());
+  vt_test::click(main_->window(), IDC_RECORD);
+  ASSERT_TRUE(recording_for(600));
+  EXPECT_EQ(path, main_->current_path());
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
+  EXPECT_TRUE(main_->current_path().empty());
+  ASSERT_EQ(1u, hooks_.finished.size());
+  EXPECT_EQ(path, hooks_.finished[0]);
+  EXPECT_GT(seconds_in(path), 1.1);  // both parts are in the file
+  key(VK_F7);                        // Stop-and-mark when idle does nothing
+  EXPECT_EQ(1u, hooks_.finished.size());
+  EXPECT_EQ(kDisplayReady, main_->status().display_state);
+}
+
+TEST_F(RecorderTest, RestartWhileRecordingStartsTheFileAfresh) {
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(1500));
+  key(VK_HOME);
+  ASSERT_TRUE(recording_for(400));
+  key(VK_F7);
+  ASSERT_EQ(1u, hooks_.finished.size());
+  double length = seconds_in(hooks_.finished[0]);
+  EXPECT_GT(length, 0.3);
+  EXPECT_LT(length, 1.4);
+}
+
+TEST_F(RecorderTest, RestartWhilePausedClosesTheFileAndRecordStartsItEmpty) {
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(1500));
+  key(VK_F6);
+  ASSERT_TRUE(stopped());
+  const std::string path = main_->current_path();
+  key(VK_HOME);
+  EXPECT_TRUE(main_->reopen_pending());
+  EXPECT_GT(seconds_in(path), 1.3);  // closed with its full header
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(300));
+  key(VK_F7);
+  ASSERT_EQ(1u, hooks_.finished.size());
+  EXPECT_LT(seconds_in(path), 1.2);
+}
+
+TEST_F(RecorderTest, PromptedNameIsCleaned) {
+  write_setting(kPromptForName, true);
+  {
+    DialogAnswerer answer(nullptr, IDOK, "a.b:c", IDC_TEXT_EDIT_VALUE, main_->window());
+    key(VK_F5);
+    pump_until(main_, [&] { return !main_->current_path().empty(); }, 15000);
+  }
+  EXPECT_EQ("abc", main_->status().file_name);
+  ASSERT_TRUE(recording_for(200));
+  key(VK_F7);
+  ASSERT_EQ(1u, hooks_.finished.size());
+  EXPECT_NE(std::string::npos, hooks_.finished[0].find("\\abc.wav"));
+}
+
+TEST_F(RecorderTest, MaximumTimeChainsFilesOfJustOverItsLength) {
+  write_setting(kCheckMaxTime, true);
+  write_setting(kMaxTime, "0:00:02");
+  write_setting(kStopReachMaxTime, false);
+  key(VK_F5);
+  ASSERT_TRUE(pump_until(main_, [&] { return hooks_.finished.size() >= 2; }, 20000));
+  key(VK_F7);
+  ASSERT_GE(hooks_.finished.size(), 3u);
+  for (size_t i = 0; i + 1 < hooks_.finished.size(); ++i) {
+    double length = seconds_in(hooks_.finished[i]);
+    EXPECT_GE(length, 2.0) << hooks_.finished[i];
+    EXPECT_LT(length, 2.35) << hooks_.finished[i];
+  }
+  EXPECT_NE(hooks_.finished[0], hooks_.finished[1]);
+}
+
+TEST_F(RecorderTest, WriterThatCannotOpenLeavesTheRecorderIdle) {
+  // A destination that is a file, not a folder.
+  std::string blocker = folder_ + "/not-a-folder";
+  CloseHandle(CreateFileA(vt_test::windows_path(blocker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  write_setting(kOutputFolder, vt_test::windows_path(blocker).c_str());
+  std::string message;
+  {
+    DialogAnswerer answer(nullptr, IDOK, std::string(), 0, main_->window());
+    key(VK_F5);
+    pump_until(main_, [&] { return answer.answered; }, 15000);
+    pump_until(main_, [] { return false; }, 300);
+    message = answer.message;
+  }
+  EXPECT_NE(std::string::npos, message.find("Vocatrack ne peut ouvrir le fichier \""));
+  EXPECT_NE(std::string::npos, message.find("\" pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous avez "
+                                            "sélectionné le répertoire de destination adéquat dans paramètres."));
+  EXPECT_TRUE(main_->current_path().empty());
+  EXPECT_EQ(kCaptureStopped, main_->engine_state());
+}
+
+TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {
+  write_setting(kRecordDevice, 200);
+  std::string message;
+  {
+    DialogAnswerer answer(nullptr, IDOK, std::string(), 0, main_->window());
+    key(VK_F5);
+    pump_until(main_, [&] { return answer.answered; }, 15000);
+    pump_until(main_, [] { return false; }, 300);
+    message = answer.message;
+  }
+  EXPECT_EQ("Vocatrack ne peut ouvrir le dispositif audio pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous "
+            "avez sélectionné le Dispositif d'Enregistrement Audio adéquat dans Paramètres",
+            message);
+  EXPECT_FALSE(main_->current_path().empty());  // paused: the file exists and is open
+  EXPECT_EQ(kCaptureStopped, main_->engine_state());
+}
+
+TEST_F(RecorderTest, LevelsReachTheMeterAndAScreenshotShowsThePanel) {
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(500));
+  HWND meter = GetDlgItem(GetDlgItem(main_->window(), IDC_STATUS_PANEL), IDC_LEVEL_METER);
+  ASSERT_NE(nullptr, meter);
+  EXPECT_EQ(1, GetWindowWord(meter, 0));  // the default recording format is mono
+  EXPECT_NEAR(0, static_cast<short>(GetWindowWord(meter, 2)), 1);  // the tone's level, 0 dB
+  vt_test::save_screenshot("main_window_recording");
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
+  pump_until(main_, [] { return false; }, 300);
+  vt_test::save_screenshot("main_window_idle");
+}
+
+}  // namespace
+}  // namespace vt
