@@ -128,6 +128,15 @@ SourceRef open_wav_reader(const std::string& path) {
                                     layout.data_start, layout.data_bytes));
 }
 
+bool probe_wav_format(const std::string& path, WaveFormat& format) {
+  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
+  WavLayout layout;
+  if (!file || !parse_wav(*file, layout)) return false;
+  simplify_extensible(layout.format);
+  format = decode_wave_format(layout.format.data());
+  return true;
+}
+
 namespace {
 
 // Finds a chunk of the AIFF form from its start; leaves the file at its body.

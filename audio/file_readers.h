@@ -5,10 +5,13 @@
 #include <string>
 
 #include "audio/stream.h"
+#include "audio/wave_format.h"
 
 namespace vt {
 
 SourceRef open_wav_reader(const std::string& path);
+// The descriptor of a WAV file as the reader finds it (plain PCM for extensible PCM).
+bool probe_wav_format(const std::string& path, WaveFormat& format);
 SourceRef open_aiff_reader(const std::string& path);
 
 // By the file's extension, without regard to case: ".wav", ".aif"/".aiff", ".mp3"
