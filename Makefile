@@ -4,7 +4,7 @@ ASAN   := build/native-asan
 WIN32  := build/win32
 JOBS   ?= $(shell nproc)
 
-.PHONY: run test bench deps native asan win32 test-native test-asan test-win32 clean
+.PHONY: run test bench fuzz deps native asan win32 test-native test-asan test-win32 clean
 
 run: deps win32
 	scripts/run-program.sh $(WIN32)
@@ -16,6 +16,16 @@ bench: deps native win32
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture
 	$(NATIVE)/bench/bench_pipeline
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
+
+# The WAV and AIFF readers under libFuzzer for FUZZ_SECONDS; new inputs stay in the build
+# tree, crashes land in build/fuzz/ (each becomes a regression test in wav_reader_test).
+FUZZ_SECONDS ?= 120
+fuzz: deps
+	cmake -S fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	cmake --build build/fuzz -j$(JOBS)
+	mkdir -p build/fuzz/corpus
+	build/fuzz/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	  -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus/wav fuzz/corpus/aiff
 
 deps:
 	scripts/install-deps.sh
