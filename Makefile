@@ -15,6 +15,8 @@ bench: deps native win32
 	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture
 	$(NATIVE)/bench/bench_pipeline
+	cmake --build $(NATIVE) -j$(JOBS) --target vtool
+	scripts/bench-vtool.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/vtool-work
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 
 # The WAV and AIFF readers under libFuzzer for FUZZ_SECONDS; new inputs stay in the build
