@@ -4,6 +4,7 @@
 //   vtool info FILE
 // Exit codes: 0 done, 1 cancelled, 2 failed (one line on standard error).
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,16 @@ using namespace vt;
 
 namespace {
 
+// Formats a line and writes it in the character set the console shows.
+void say(FILE* stream, const char* format, ...) {
+  char text[1024];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format, arguments);
+  va_end(arguments);
+  std::fputs(console_text(stream, text).c_str(), stream);
+}
+
 volatile std::sig_atomic_t g_interrupted = 0;
 void on_interrupt(int) { g_interrupted = 1; }
 
@@ -32,7 +43,7 @@ class ConsoleProgress : public ProgressDisplay {
 };
 
 int fail(const std::string& file, const std::string& reason) {
-  std::fprintf(stderr, "vtool: %s: %s\n", file.c_str(), reason.c_str());
+  say(stderr, "vtool: %s: %s\n", file.c_str(), reason.c_str());
   return kPumpFailed;
 }
 
@@ -61,7 +72,7 @@ bool parse_number(const char* text, long low, long high, long& value) {
 }
 
 int usage() {
-  std::fprintf(stderr,
+  say(stderr,
                "usage: vtool convert ENTREE SORTIE [--rate HZ] [--channels N] [--bits 8|16] [--codec ETIQUETTE]\n"
                "       vtool info FICHIER\n");
   return kPumpFailed;
@@ -111,7 +122,7 @@ int convert(int argc, char** argv) {
   std::signal(SIGINT, on_interrupt);
   ConsoleProgress progress;
   int result = pump_to_sink(source, sink, &progress);
-  if (result == kPumpCancelled) std::fprintf(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
+  if (result == kPumpCancelled) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
   if (result == kPumpFailed) return fail(out, "la conversion a échoué");
   if (sink->failed()) return fail(out, "erreur d'écriture");
   return result;
@@ -152,15 +163,15 @@ int info(int argc, char** argv) {
     frames += n;
   }
   int32_t length = source->length();
-  std::printf("fichier    : %s\n", path.c_str());
-  std::printf("format     : %s\n", format_name(path).c_str());
-  std::printf("fréquence  : %d Hz\n", source->sample_rate);
-  std::printf("canaux     : %d\n", channels);
-  std::printf("longueur   : %d trames, %d ms (%s)\n", length, frames_to_ms(length, source->sample_rate),
+  say(stdout, "fichier    : %s\n", path.c_str());
+  say(stdout, "format     : %s\n", format_name(path).c_str());
+  say(stdout, "fréquence  : %d Hz\n", source->sample_rate);
+  say(stdout, "canaux     : %d\n", channels);
+  say(stdout, "longueur   : %d trames, %d ms (%s)\n", length, frames_to_ms(length, source->sample_rate),
               time_text(frames_to_ms(length, source->sample_rate)).c_str());
   for (int c = 0; c < channels; ++c) {
     uint32_t mean = frames ? static_cast<uint32_t>(energy[c] / static_cast<double>(frames) + 0.5) : 0;
-    std::printf("canal %-4d : crête %d dB, niveau %d dB\n", c + 1, peak_level_db(peaks[c]), level_db(mean));
+    say(stdout, "canal %-4d : crête %d dB, niveau %d dB\n", c + 1, peak_level_db(peaks[c]), level_db(mean));
   }
   return kPumpDone;
 }

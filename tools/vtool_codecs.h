@@ -1,5 +1,6 @@
 // What vtool can do only where the system's codecs (and the MP3 encoder) are.
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "audio/stream.h"
@@ -12,5 +13,8 @@ bool open_codec_writer(const std::string& tag, const std::string& path, int rate
                        std::string& error);
 // The MP3 encoder with the stored encoder settings; false where there is none.
 bool open_mp3_writer(const std::string& path, int rate, int channels, SinkRef& sink);
+
+// `text` as it must be written to `stream`: a Windows console shows its own code page.
+std::string console_text(FILE* stream, const std::string& text);
 
 }  // namespace vt

@@ -9,4 +9,6 @@ bool open_codec_writer(const std::string&, const std::string&, int, int, SinkRef
 
 bool open_mp3_writer(const std::string&, int, int, SinkRef&) { return false; }
 
+std::string console_text(FILE*, const std::string& text) { return text; }
+
 }  // namespace vt

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <cstdlib>
 
 #include "app/settings_win.h"
@@ -29,6 +31,15 @@ bool open_mp3_writer(const std::string& path, int rate, int channels, SinkRef& s
   RegistrySection section(Hive::Machine, kSectionMp3Encoder);
   sink = open_mp3_sink(load_encoder_settings(section), path, rate, channels);
   return true;
+}
+
+std::string console_text(FILE* stream, const std::string& text) {
+  DWORD mode;
+  HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (!GetConsoleMode(handle, &mode)) return text;  // a file or a pipe gets the program's own text
+  std::string shown(text);
+  CharToOemBuffA(text.c_str(), &shown[0], static_cast<DWORD>(text.size()));
+  return shown;
 }
 
 }  // namespace vt

@@ -239,3 +239,46 @@ TEST(CodecFiles, FormatsNoCodecProducesGiveAFailedWriter) {
   EXPECT_FALSE(codec_format_encodable(format));
   EXPECT_TRUE(codec_format_encodable(format_buffer_of(make_pcm_format(2, 8, 8000))));
 }
+
+namespace {
+
+// Runs vtool.exe of this build tree; its exit code, or -1 when it did not end in time.
+int run_vtool(const std::string& arguments) {
+  std::string command = "\"" + wine_path(vt_test::env("VT_BUILD_DIR") + "/tools/vtool.exe") + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+  else TerminateProcess(process.hProcess, 9);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+}  // namespace
+
+TEST(Vtool, ConvertsIntoCodecFormats) {
+  std::string in = wine_path(samples_dir() + "/ms_stereo_44100.wav");
+  std::string out = wine_path(vt_test::env("VT_BUILD_DIR") + "/codec-out/vtool-ima.wav");
+  ASSERT_EQ(0, run_vtool("convert \"" + in + "\" \"" + out + "\" --rate 22050 --codec 0x11"));
+  WaveFormat format;
+  ASSERT_TRUE(probe_wav_format(out, format));
+  EXPECT_EQ(0x11, format.format_tag);
+  EXPECT_EQ(22050u, format.sample_rate);
+  EXPECT_EQ(2, format.channels);
+  SourceRef back = open_wav_reader(out);
+  ASSERT_EQ(kSourceOk, back->status);
+  // 59,044 frames at half the rate, plus at most one codec block of silence at the end.
+  size_t frames = decode_all(*back).size() / 2;
+  EXPECT_GE(frames, 29500u);
+  EXPECT_LE(frames, 29522u + 1100u);
+  // A format the codecs decode but cannot produce, an unknown tag, a missing input.
+  EXPECT_EQ(2, run_vtool("convert \"" + in + "\" \"" + out + "\" --codec 2"));
+  EXPECT_EQ(2, run_vtool("convert \"" + in + "\" \"" + out + "\" --codec 0x4321"));
+  EXPECT_EQ(2, run_vtool("info Z:\\no\\such\\file.wav"));
+  EXPECT_EQ(0, run_vtool("info \"" + in + "\""));
+}
