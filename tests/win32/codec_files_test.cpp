@@ -69,12 +69,16 @@ TEST(CodecFiles, SoxFilesDecodeAsSoxDecodesThem) {
                {"ms_mono_8000", 8000, 1, 50},       {"ms_stereo_44100", 44100, 2, 50},
                {"gsm_mono_8000", 8000, 1, 40},      {"ulaw_mono_8000", 8000, 1, 90},
                {"alaw_stereo_11025", 11025, 2, 90}, {"pcm24_mono_48000", 48000, 1, 80},
-               {"pcm24_stereo_96000", 96000, 2, 80}};
-  // (24-bit PCM: the system's converter and sox may round the last bit differently.)
+               {"pcm24_stereo_96000", 96000, 2, 80},
+               // Written by ffmpeg where it is installed (skipped otherwise).
+               {"ff_ima_mono_8000", 8000, 1, 60},   {"ff_ms_stereo_22050", 22050, 2, 50},
+               {"ff_gsm_mono_8000", 8000, 1, 40},   {"ff_ulaw_stereo_8000", 8000, 2, 90},
+               {"ff_alaw_mono_8000", 8000, 1, 90},  {"ff_pcm24_stereo_44100", 44100, 2, 80}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string base = samples_dir() + "/" + c.name;
     std::vector<uint8_t> raw = read_bytes(base + ".raw");
+    if (raw.empty() && std::string(c.name).compare(0, 3, "ff_") == 0) continue;  // no ffmpeg on this machine
     ASSERT_FALSE(raw.empty()) << "sample files missing";
     std::vector<int32_t> expected(raw.size() / 2);
     for (size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<int16_t>(raw[2 * i] | raw[2 * i + 1] << 8) * 16;
@@ -90,9 +94,16 @@ TEST(CodecFiles, SoxFilesDecodeAsSoxDecodesThem) {
     EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(got.size() / c.channels), 1100.0);
     EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(estimate), frames * 0.05 + 1100);
     double db = agreement_db(expected, got);
-    std::printf("%-22s frames ours %zu sox %zu, estimate %d, agreement %.1f dB\n", c.name, got.size() / c.channels,
-                frames, estimate, db);
-    EXPECT_GE(db, c.min_db);
+    int32_t worst = 0;
+    for (size_t i = 0; i < got.size() && i < expected.size(); ++i) {
+      int32_t d = got[i] > expected[i] ? got[i] - expected[i] : expected[i] - got[i];
+      if (d > worst) worst = d;
+    }
+    std::printf("%-22s frames ours %zu sox %zu, estimate %d, agreement %.1f dB, largest difference %d\n", c.name,
+                got.size() / c.channels, frames, estimate, db, worst / 16);
+    // 24-bit PCM: the system's converter and sox may round the last bit differently.
+    if (std::string(c.name).find("pcm24") != std::string::npos) EXPECT_LE(worst, 16);
+    else EXPECT_GE(db, c.min_db);
   }
 }
 
