@@ -20,15 +20,12 @@ bench: deps native win32
 	scripts/bench-vtool.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/vtool-work
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 
-# The WAV and AIFF readers under libFuzzer for FUZZ_SECONDS; new inputs stay in the build
-# tree, crashes land in build/fuzz/ (each becomes a regression test in wav_reader_test).
+# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3); corpora
+# and crash files stay in build/fuzz.
 FUZZ_SECONDS ?= 120
 fuzz: deps
-	cmake -S fuzz -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-	cmake --build build/fuzz -j$(JOBS)
-	mkdir -p build/fuzz/corpus
-	build/fuzz/fuzz_readers -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
-	  -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/corpus/wav fuzz/corpus/aiff
+	JOBS=$(JOBS) scripts/fuzz-readers.sh $(FUZZ_SECONDS)
+	JOBS=$(JOBS) scripts/fuzz-mp3.sh $(FUZZ_SECONDS)
 
 deps:
 	scripts/install-deps.sh

@@ -53,3 +53,18 @@ TEST(Vtool, ReportsFailuresWithTheFileAndTheReason) {
   EXPECT_EQ(2, vtool("bogus", &output));
   EXPECT_NE(std::string::npos, output.find("usage")) << output;
 }
+
+TEST(Vtool, ReadsMp3Input) {
+  if (!vt_test::have_program("lame") || !vt_test::have_program("sox")) GTEST_SKIP() << "lame or sox not installed";
+  vt_test::TempDir dir;
+  ASSERT_EQ(0, vt_test::run_command("sox -R -n -r 44100 -c 2 -b 16 '" + dir.path("t.wav") + "' synth 1 sine 440 gain -6"));
+  ASSERT_EQ(0, vt_test::run_command("lame --quiet -b 128 '" + dir.path("t.wav") + "' '" + dir.path("t.mp3") + "'"));
+  ASSERT_EQ(0, vtool("convert '" + dir.path("t.mp3") + "' '" + dir.path("back.wav") + "'"));
+  SourceRef back = open_wav_reader(dir.path("back.wav"));
+  ASSERT_EQ(kSourceOk, back->status);
+  EXPECT_EQ(2, back->channels);
+  EXPECT_NEAR(44100, back->length(), 3000);
+  std::string info;
+  ASSERT_EQ(0, vtool("info '" + dir.path("t.mp3") + "'", &info));
+  EXPECT_NE(std::string::npos, info.find("format     : MP3")) << info;
+}

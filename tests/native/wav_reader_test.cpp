@@ -308,7 +308,7 @@ TEST_F(Files, SoxCodecFilesNeedTheCodecManager) {
     EXPECT_EQ(kSourceNoCodec, open_wav_reader(path)->status) << encoding;
   }
   EXPECT_EQ(kSourceBadFormat, open_audio_file(dir_.path("codec.xyz"))->status);
-  EXPECT_EQ(kSourceBadFormat, open_audio_file(dir_.path("x.mp3"))->status);
+  EXPECT_EQ(kSourceCannotOpen, open_audio_file(dir_.path("missing.MP3"))->status);
 }
 
 // Files that ffmpeg wrote (its WAV files carry a LIST chunk before the data), read
