@@ -4,7 +4,7 @@ ASAN   := build/native-asan
 WIN32  := build/win32
 JOBS   ?= $(shell nproc)
 
-.PHONY: run test bench deps native asan win32 test-native test-asan test-win32 clean
+.PHONY: run test bench fuzz deps native asan win32 test-native test-asan test-win32 clean
 
 run: deps win32
 	scripts/run-program.sh $(WIN32)
@@ -16,7 +16,16 @@ bench: deps native win32
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture
 	$(NATIVE)/bench/bench_pipeline
 	$(NATIVE)/bench/bench_mp3
+	cmake --build $(NATIVE) -j$(JOBS) --target vtool
+	scripts/bench-vtool.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/vtool-work
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
+
+# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3); corpora
+# and crash files stay in build/fuzz.
+FUZZ_SECONDS ?= 120
+fuzz: deps
+	JOBS=$(JOBS) scripts/fuzz-readers.sh $(FUZZ_SECONDS)
+	JOBS=$(JOBS) scripts/fuzz-mp3.sh $(FUZZ_SECONDS)
 
 deps:
 	scripts/install-deps.sh

@@ -88,7 +88,7 @@ class AcmReader : public AudioSource {
     if (total_ >= 0) return clamp32(total_);
     int64_t bytes = static_cast<int64_t>(source_fill_) + (data_length_ - data_read_);
     int64_t pending = static_cast<int64_t>(target_fill_ - target_read_) / (channels * 2);
-    return clamp32((position_ > 0 ? position_ : 0) + scale64(bytes, sample_rate, average_bytes_) + pending);
+    return clamp32((position_ > 0 ? position_ : 0) + frame_of_byte(bytes) + pending);
   }
 
   void seek(int32_t frame) override {

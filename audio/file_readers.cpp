@@ -10,6 +10,7 @@
 #include "audio/file_headers.h"
 #include "audio/pcm_file_reader.h"
 #include "audio/wave_format.h"
+#include "playback/mp3_decoder.h"
 
 namespace vt {
 namespace {
@@ -106,8 +107,6 @@ void simplify_extensible(std::vector<uint8_t>& format) {
   encode_wave_format(f, format.data());
 }
 
-Mp3ReaderOpener g_mp3_reader_opener = nullptr;
-
 }  // namespace
 
 SourceRef open_wav_reader(const std::string& path) {
@@ -126,6 +125,15 @@ SourceRef open_wav_reader(const std::string& path) {
   }
   return SourceRef(new_codec_reader(std::move(file), layout.format.data(), static_cast<int>(layout.format.size()),
                                     layout.data_start, layout.data_bytes));
+}
+
+bool probe_wav_format(const std::string& path, WaveFormat& format) {
+  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
+  WavLayout layout;
+  if (!file || !parse_wav(*file, layout)) return false;
+  simplify_extensible(layout.format);
+  format = decode_wave_format(layout.format.data());
+  return true;
 }
 
 namespace {
@@ -174,8 +182,6 @@ SourceRef open_aiff_reader(const std::string& path) {
                                      data_start, data_bytes));
 }
 
-void set_mp3_reader_opener(Mp3ReaderOpener opener) { g_mp3_reader_opener = opener; }
-
 SourceRef open_audio_file(const std::string& path) {
   size_t dot = path.find_last_of('.');
   size_t slash = path.find_last_of("\\/");
@@ -184,7 +190,7 @@ SourceRef open_audio_file(const std::string& path) {
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (extension == ".wav") return open_wav_reader(path);
   if (extension == ".aif" || extension == ".aiff") return open_aiff_reader(path);
-  if (extension == ".mp3" && g_mp3_reader_opener) return g_mp3_reader_opener(path);
+  if (extension == ".mp3") return open_mp3(path.c_str());
   return failure(kSourceBadFormat);
 }
 

@@ -5,18 +5,17 @@
 #include <string>
 
 #include "audio/stream.h"
+#include "audio/wave_format.h"
 
 namespace vt {
 
 SourceRef open_wav_reader(const std::string& path);
+// The descriptor of a WAV file as the reader finds it (plain PCM for extensible PCM).
+bool probe_wav_format(const std::string& path, WaveFormat& format);
 SourceRef open_aiff_reader(const std::string& path);
 
-// By the file's extension, without regard to case: ".wav", ".aif"/".aiff", ".mp3"
-// (through the opener set below); anything else gives status 3.
+// By the file's extension, without regard to case: ".wav", ".aif"/".aiff", ".mp3" (the
+// MP3 decoder); anything else gives status 3.
 SourceRef open_audio_file(const std::string& path);
-
-// Where the MP3 decoder plugs in; until it does, ".mp3" files give status 3.
-using Mp3ReaderOpener = SourceRef (*)(const std::string& path);
-void set_mp3_reader_opener(Mp3ReaderOpener opener);
 
 }  // namespace vt

@@ -90,8 +90,6 @@ class PcmFileWriter : public AudioSink {
   std::vector<uint8_t> buffer_;
 };
 
-Mp3SinkOpener g_mp3_sink_opener = nullptr;
-
 }  // namespace
 
 SinkRef open_wav_writer(const FormatBuffer& format, const std::string& path) {
@@ -112,15 +110,10 @@ SinkRef open_aiff_writer(const std::string& path, int rate, int channels) {
   return SinkRef(new PcmFileWriter(path, PcmFileWriter::kAiff16, rate, channels));
 }
 
-void set_mp3_recording_sink_opener(Mp3SinkOpener opener) { g_mp3_sink_opener = opener; }
-
 SinkRef open_recording_sink(const std::string& path, int format_index, const FormatBuffer& wav_format) {
   switch (format_index) {
     case kRecordWav:
       return open_wav_writer(wav_format, path);
-    case kRecordMp3:
-      if (g_mp3_sink_opener) return g_mp3_sink_opener(path, 44100, 2);
-      return SinkRef(new NullSink());
     case kRecordAiff:
       return open_aiff_writer(path);
     default:

@@ -18,12 +18,8 @@ SinkRef open_aiff_writer(const std::string& path);
 // Any rate and channel count (conversions), 16 bits.
 SinkRef open_aiff_writer(const std::string& path, int rate, int channels);
 
-// The sink for a new recording by the `Format` index: 0 WAV in `wav_format`, 1 the MP3
-// encoder pipe (through `open_mp3_recording_sink`), 2 AIFF; anything else fails.
+// The sink for a new recording by the `Format` index: 0 WAV in `wav_format`, 2 AIFF;
+// anything else fails (the MP3 encoder pipe, 1, is opened by the Windows side).
 SinkRef open_recording_sink(const std::string& path, int format_index, const FormatBuffer& wav_format);
-
-// Where the MP3 encoder pipe plugs in; until it does, MP3 recordings get a failed sink.
-using Mp3SinkOpener = SinkRef (*)(const std::string& path, int rate, int channels);
-void set_mp3_recording_sink_opener(Mp3SinkOpener opener);
 
 }  // namespace vt

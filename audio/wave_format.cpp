@@ -96,7 +96,7 @@ const char* recording_extension(int format_index) {
   return kRecordingFormatExtensions[format_index];
 }
 
-std::string format_description(int format_index, const WaveFormat& wav, const Mp3FormatSummary& mp3) {
+std::string format_description(int format_index, const WaveFormat& wav, const EncoderSettings& mp3) {
   char text[128];
   switch (format_index) {
     case kRecordWav:
@@ -104,7 +104,7 @@ std::string format_description(int format_index, const WaveFormat& wav, const Mp
                     wav.channels == 1 ? "Mono" : "Stereo", kRecordingFormatShortNames[kRecordWav]);
       return text;
     case kRecordMp3: {
-      int mode = mp3.channel_mode >= 0 && mp3.channel_mode < kChannelModeCount ? mp3.channel_mode : 1;
+      int mode = mp3.channel_mode < kChannelModeCount ? mp3.channel_mode : 1;
       if (mp3.constant_bit_rate)
         std::snprintf(text, sizeof text, "%dKBps %s %s", mp3.bit_rate, kChannelModeNames[mode],
                       kRecordingFormatShortNames[kRecordMp3]);

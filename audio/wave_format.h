@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/mp3_encoder.h"
+
 namespace vt {
 
 constexpr uint16_t kFormatTagPcm = 1;
@@ -57,16 +59,7 @@ enum RecordingFormat { kRecordWav = 0, kRecordMp3 = 1, kRecordAiff = 2 };
 // ".wav", ".mp3", ".aif"; empty for any other index.
 const char* recording_extension(int format_index);
 
-// What the MP3 encoder settings contribute to the format line.
-struct Mp3FormatSummary {
-  bool constant_bit_rate = true;
-  int bit_rate = 128;
-  int min_bit_rate = 32;
-  int max_bit_rate = 128;
-  int channel_mode = 1;  // 0 stereo, 1 joint, 2 forced, 3 mono
-};
-
 // The one-line text the main window shows for the current format; empty for an unknown index.
-std::string format_description(int format_index, const WaveFormat& wav, const Mp3FormatSummary& mp3);
+std::string format_description(int format_index, const WaveFormat& wav, const EncoderSettings& mp3);
 
 }  // namespace vt

@@ -11,7 +11,7 @@ packages=(
   sox libsox-fmt-all mpg123 lame
   googletest libgtest-dev
   dpkg-dev python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -19,3 +19,17 @@ make ulaw_mono_8000 8000 1 -e u-law
 make alaw_stereo_11025 11025 2 -e a-law
 make pcm24_mono_48000 48000 1 -b 24
 make pcm24_stereo_96000 96000 2 -b 24
+# The same codecs as ffmpeg writes them, decoded by sox for reference.
+if command -v ffmpeg > /dev/null; then
+  ff() {  # ff NAME RATE CHANNELS CODEC
+    ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=1.3" -af volume=0.7 -ar "$2" -ac "$3" -c:a "$4" \
+      "$dir/$1.wav"
+    sox -D "$dir/$1.wav" -t raw -e signed -b 16 -L "$dir/$1.raw"
+  }
+  ff ff_ima_mono_8000 8000 1 adpcm_ima_wav
+  ff ff_ms_stereo_22050 22050 2 adpcm_ms
+  ff ff_gsm_mono_8000 8000 1 gsm_ms
+  ff ff_ulaw_stereo_8000 8000 2 pcm_mulaw
+  ff ff_alaw_mono_8000 8000 1 pcm_alaw
+  ff ff_pcm24_stereo_44100 44100 2 pcm_s24le
+fi

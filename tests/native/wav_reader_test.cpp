@@ -308,5 +308,37 @@ TEST_F(Files, SoxCodecFilesNeedTheCodecManager) {
     EXPECT_EQ(kSourceNoCodec, open_wav_reader(path)->status) << encoding;
   }
   EXPECT_EQ(kSourceBadFormat, open_audio_file(dir_.path("codec.xyz"))->status);
-  EXPECT_EQ(kSourceBadFormat, open_audio_file(dir_.path("x.mp3"))->status);
+  EXPECT_EQ(kSourceCannotOpen, open_audio_file(dir_.path("missing.MP3"))->status);
+}
+
+// Files that ffmpeg wrote (its WAV files carry a LIST chunk before the data), read
+// sample for sample as sox decodes them.
+TEST_F(Files, FfmpegFilesReadExactly) {
+  if (!vt_test::have_program("ffmpeg") || !vt_test::have_program("sox")) GTEST_SKIP() << "ffmpeg or sox not installed";
+  struct Case {
+    const char* name;
+    const char* codec;
+    int rate, channels;
+    const char* format;
+  } cases[] = {{"u8.wav", "pcm_u8", 8000, 1, "wav"},         {"s16.wav", "pcm_s16le", 44100, 2, "wav"},
+               {"s16m.wav", "pcm_s16le", 96000, 1, "wav"},    {"s8.aif", "pcm_s8", 22050, 2, "aiff"},
+               {"s16be.aif", "pcm_s16be", 48000, 2, "aiff"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = dir_.path(c.name);
+    std::string command = std::string("ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:duration=0.6' -af volume=0.7 -ar ") +
+                          std::to_string(c.rate) + " -ac " + std::to_string(c.channels) + " -c:a " + c.codec + " -f " +
+                          c.format + " '" + path + "'";
+    std::string output;
+    ASSERT_EQ(0, vt_test::run_command(command, &output)) << output;
+    ASSERT_EQ(0, vt_test::run_command("sox '" + path + "' -t raw -e signed -b 16 -L '" + path + ".raw'", &output)) << output;
+    std::vector<int32_t> expected = vt_test::s16_samples(vt_test::read_file(path + ".raw"));
+    SourceRef source = open_audio_file(path);
+    ASSERT_EQ(kSourceOk, source->status);
+    EXPECT_EQ(c.rate, source->sample_rate);
+    EXPECT_EQ(c.channels, source->channels);
+    std::vector<int32_t> got = vt_test::read_all(*source);
+    ASSERT_EQ(expected.size(), got.size());
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(expected[i] * 16, got[i]) << i;
+  }
 }

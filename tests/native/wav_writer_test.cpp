@@ -241,3 +241,28 @@ TEST(WrittenFilesInSox, UnclosedRecordingReadsToItsLastWholeFrame) {
   ASSERT_EQ(signal.size(), decoded.size());
   for (size_t i = 0; i < signal.size(); ++i) ASSERT_EQ(signal[i] >> 4, decoded[i]) << i;
 }
+
+TEST(WrittenFilesInSox, UnclosedAiffRecordingReadsToItsEnd) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("killed.aif");
+  std::vector<int32_t> signal = test_signal(20000, 2);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SinkRef sink = open_aiff_writer(path);
+    write_in_blocks(*sink, signal, 4410);
+    raise(SIGKILL);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  std::vector<uint8_t> bytes = read_file(path);
+  ASSERT_EQ(54u + 80000u, bytes.size());
+  EXPECT_EQ(0xFFFFFFFFu, get_be32(bytes.data() + 42));
+  SourceRef reader = open_aiff_reader(path);
+  ASSERT_EQ(kSourceOk, reader->status);
+  EXPECT_EQ(20000, reader->length());
+  std::vector<int32_t> got = vt_test::read_all(*reader);
+  ASSERT_EQ(signal.size(), got.size());
+  for (size_t i = 0; i < signal.size(); ++i) ASSERT_EQ(signal[i], got[i]) << i;
+}

@@ -37,7 +37,7 @@ TEST(WaveFormat, DescriptorBytesAreLittleEndian) {
 }
 
 TEST(WaveFormat, Descriptions) {
-  Mp3FormatSummary mp3;
+  EncoderSettings mp3;
   EXPECT_EQ("44100Hz  Mono  Wav", format_description(kRecordWav, default_recording_format(), mp3));
   EXPECT_EQ("8000Hz  Stereo  Wav", format_description(kRecordWav, make_pcm_format(2, 8, 8000), mp3));
   EXPECT_EQ("128KBps Raccordement Mp3", format_description(kRecordMp3, default_recording_format(), mp3));
