@@ -1,5 +1,6 @@
 #include "audio/name_pattern.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 

@@ -66,12 +66,13 @@ class NameRun {
 };
 
 // The prompt: checks what it shows, types `text` and presses `button`.
-void answer_prompt(const std::string& shown, const std::string& text, int button) {
+void answer_prompt(const std::string& shown, const std::string& text, int button, const char* screenshot = nullptr) {
   HWND dialog = find_window("#32770", kPromptCaption, 5000);
   ASSERT_NE(nullptr, dialog);
   ASSERT_TRUE(wait_until([&] { return IsWindowVisible(dialog) != FALSE; }, 5000));
   EXPECT_EQ("Entrez le Nom de Fichier", control_text(dialog, IDC_TEXT_EDIT_PROMPT));
   EXPECT_EQ(shown, control_text(dialog, IDC_TEXT_EDIT_VALUE));
+  if (screenshot) EXPECT_FALSE(vt_test::save_screenshot(screenshot).empty());
   vt_test::set_control_text(dialog, IDC_TEXT_EDIT_VALUE, text);
   PostMessageA(dialog, WM_COMMAND, button, 0);
   EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, 5000));
@@ -127,7 +128,7 @@ class RecordingNameTest : public ::testing::Test {
 TEST_F(RecordingNameTest, PromptRefusesEmptyNamesAndAsksBeforeReplacing) {
   write_setting(kPromptForName, true);
   NameRun run;
-  answer_prompt("", "..:*", IDOK);
+  answer_prompt("", "..:*", IDOK, "text_edit_dlg");
   answer_box("Nom Invalide", "Le nom doit comporter du texte.", IDI_INFORMATION, IDOK);
   answer_prompt("..:*", "Existe", IDOK);  // the earlier text comes back
   answer_box("Le Fichier Existe", kReplaceText, IDI_QUESTION, IDNO);
