@@ -76,11 +76,11 @@ bool run_progress_task(ProgressTask* task, HWND owner) {
 }
 
 void set_progress_text(int line, ProgressTask* task, const char* text) {
-  if (task->window && (line == 0 || line == 1)) SetDlgItemTextA(task->window, IDC_PROGRESS_LINE0 + line, text);
+  if (task && task->window && (line == 0 || line == 1)) SetDlgItemTextA(task->window, IDC_PROGRESS_LINE0 + line, text);
 }
 
 void set_progress_fraction(double fraction, ProgressTask* task) {
-  if (!task->window) return;
+  if (!task || !task->window) return;
   double percent = fraction * 100.0;
   // The bar clamps to its range; the cast needs a value an int can hold.
   if (!(percent >= 0.0)) percent = 0.0;
@@ -89,18 +89,23 @@ void set_progress_fraction(double fraction, ProgressTask* task) {
 }
 
 bool pump_and_check_cancel(ProgressTask* task) {
+  // Without a task (work run outside a dialog) messages are still dispatched, but
+  // only the end of the program stops the work.
+  if (task && !task->window) return true;
   MSG msg;
-  while (task->window && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // The program is ending: leave the quit for the main loop and stop the work.
       PostQuitMessage(static_cast<int>(msg.wParam));
       return true;
     }
-    if (task->window && IsDialogMessageA(task->window, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    if (!task || !IsDialogMessageA(task->window, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (task && !task->window) return true;
   }
-  return task->window == nullptr;
+  return false;
 }
 
 bool wait_with_messages(ProgressTask* task, DWORD ms) {

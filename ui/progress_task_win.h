@@ -40,6 +40,8 @@ class ProgressTask : public ProgressDisplay {
 // dialog or the dialog cannot be created.
 bool run_progress_task(ProgressTask* task, HWND owner);
 
+// A null task stands for work run without a dialog: nothing is shown, messages
+// are still dispatched, and only WM_QUIT (left in the queue) stops the work.
 // Text line 0 or 1 of the dialog.
 void set_progress_text(int line, ProgressTask* task, const char* text);
 // The bar at fraction x 100 (truncated); values past 1 show a full bar.

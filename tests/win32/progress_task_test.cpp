@@ -131,6 +131,23 @@ TEST(ProgressTask, CancelIsNoticedAtTheNextPump) {
   EXPECT_TRUE(IsWindowEnabled(owner.window));
 }
 
+TEST(ProgressTask, EndOfTheProgramStopsTheWorkAndReachesTheMainLoop) {
+  LambdaTask task("Fin", [](LambdaTask* self) {
+    PostQuitMessage(3);
+    return !vt::pump_and_check_cancel(self);
+  });
+  EXPECT_FALSE(vt::run_progress_task(&task, nullptr));
+  MSG msg = {};
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(3u, msg.wParam);
+
+  // Without a task there is nothing to cancel, but messages still flow.
+  PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+  EXPECT_FALSE(vt::pump_and_check_cancel(nullptr));
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_FALSE(vt::wait_with_messages(nullptr, 20));
+}
+
 TEST(ProgressTask, CancelFromTheUserStopsAPumpingWork) {
   CancelClicker clicker("Longue tâche");
   int pumps = 0;
