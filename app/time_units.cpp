@@ -14,10 +14,11 @@ int32_t ms_to_frames(int32_t ms, int32_t rate) {
 }
 
 std::string time_text(int32_t ms) {
-  long t = static_cast<long>(ms) + 5;
-  if (t < 0) t = 0;
+  long long t = static_cast<long long>(ms) + 5;
+  const char* sign = t < 0 ? "-" : "";
+  if (t < 0) t = -t;
   char text[48];
-  std::snprintf(text, sizeof text, "%ld:%.2ld:%.2ld.%.2ld", t / 3600000, t / 60000 % 60, t / 1000 % 60,
+  std::snprintf(text, sizeof text, "%s%lld:%.2lld:%.2lld.%.2lld", sign, t / 3600000, t / 60000 % 60, t / 1000 % 60,
                 t / 10 % 100);
   return text;
 }

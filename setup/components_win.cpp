@@ -60,6 +60,8 @@ std::string component_path(const char* name) {
 }
 
 bool install_component(const char* name, HWND owner, const char* caption) {
+  // Present already: no dialog to flash over the owner.
+  if (!component_path(name).empty()) return true;
   ComponentInstallTask task(name, owner, caption);
   run_progress_task(&task, owner);
   // The entry decides, whatever happened in the task.

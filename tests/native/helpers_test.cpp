@@ -29,3 +29,42 @@ TEST(TimeUnits, ConvertWithoutOverflowAndRoundTheText) {
 }
 
 }  // namespace vt
+
+#include "app/recorder_rules.h"
+
+namespace vt {
+
+TEST(RecorderRules, MaximumTimeText) {
+  EXPECT_EQ(3600000, parse_max_time_ms("1:00:00"));
+  EXPECT_EQ(5000, parse_max_time_ms("0:00:05"));
+  EXPECT_EQ(5000, parse_max_time_ms("5"));
+  EXPECT_EQ(90250, parse_max_time_ms("1:30.25"));
+  EXPECT_EQ(1234, parse_max_time_ms("1.2345"));  // at most three fraction digits
+  EXPECT_EQ(-65000, parse_max_time_ms("1:-05"));
+  EXPECT_EQ(65000, parse_max_time_ms("1 m: 0x5"));  // other characters are skipped
+  EXPECT_EQ(0, parse_max_time_ms(""));
+  EXPECT_EQ("-0:00:01.00", time_text(-1005));
+}
+
+TEST(RecorderRules, FormatTextsAndFreeSpace) {
+  EncoderSettings mp3;
+  EXPECT_EQ("44100Hz  Mono  Wav", format_info_text(0, 44100, 1, mp3));
+  EXPECT_EQ("8000Hz  Stereo  Wav", format_info_text(0, 8000, 2, mp3));
+  EXPECT_EQ("128KBps Raccordement Mp3", format_info_text(1, 0, 0, mp3));
+  mp3.constant_bit_rate = false;
+  mp3.min_bit_rate = 32;
+  mp3.max_bit_rate = 192;
+  mp3.channel_mode = 3;
+  EXPECT_EQ("32-192Kbps  Mono  Mp3", format_info_text(1, 0, 0, mp3));
+  EXPECT_EQ("44100Hz  Stereo  AIFF", format_info_text(2, 0, 0, mp3));
+  EXPECT_EQ(0u, free_space_kb(1023));
+  EXPECT_EQ(2u, free_space_kb(2048));
+  EXPECT_EQ(4194304u + 1u, free_space_kb((1ull << 32) + 1024));
+  // Beyond 4 TB the count stops growing in its high part.
+  EXPECT_EQ(1023u * 4194304u, free_space_kb(5000ull << 32));
+  EXPECT_EQ("C:\\", drive_of("C:\\Users\\me\\Vocatrack"));
+  EXPECT_EQ("\\", drive_of("\\\\server\\share"));
+  EXPECT_EQ("rel", drive_of("rel"));
+}
+
+}  // namespace vt

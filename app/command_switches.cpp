@@ -1,0 +1,124 @@
+#include "app/command_switches.h"
+
+#include <cstdlib>
+#include <strings.h>
+
+#include "audio/mp3_encoder_switches.h"
+
+namespace vt {
+
+namespace {
+
+bool same(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+std::string extension_of(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+  return path.substr(dot);
+}
+
+// Three slots of two arguments: -s RATE, -m CHANNELS, -b BITS, each consumed whether or
+// not its flag matches. Returns the index after the group; saves only a complete one.
+size_t read_wav_group(const std::vector<std::string>& args, size_t at, SwitchTarget& target) {
+  WavSwitchGroup group;
+  static const char* const kFlags[3] = {"-s", "-m", "-b"};
+  for (int slot = 0; slot < 3; ++slot) {
+    if (at >= args.size()) return at;             // ran out before this slot began
+    if (at + 1 >= args.size()) return args.size();  // a slot without its value
+    const bool match = args[at] == kFlags[slot];
+    const int value = std::atoi(args[at + 1].c_str());
+    if (match && slot == 0) group.has_rate = true, group.rate = value;
+    if (match && slot == 1) group.has_channels = true, group.channels = value;
+    if (match && slot == 2) group.has_bits = true, group.bits = value;
+    at += 2;
+  }
+  target.save_wav_group(group);
+  return at;
+}
+
+}  // namespace
+
+bool wav_group_format(const WavSwitchGroup& group, int base_rate, int base_channels, int base_bits, int* rate,
+                      int* channels, int* bits) {
+  *rate = group.has_rate ? group.rate : base_rate;
+  *channels = group.has_channels ? group.channels : base_channels;
+  *bits = group.has_bits ? group.bits : base_bits;
+  return *rate > 0 && *rate <= 1000000 && *channels >= 1 && *channels <= 255 && *bits >= 1 && *bits <= 32;
+}
+
+void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
+  size_t at = 1;
+  while (at < args.size()) {
+    const std::string& name = args[at++];
+    const bool has_value = at < args.size();
+    if (same(name, "-record")) {
+      if (has_value && same(args[at], "wav")) {
+        target.set_format(0);
+        ++at;
+        if (at < args.size()) at = read_wav_group(args, at, target);
+      } else if (has_value && same(args[at], "mp3")) {
+        target.set_format(1);
+        at = read_mp3_switch_group(args, at + 1, target.mp3_settings(), target.mp3_store());
+      } else if (has_value && same(args[at], "aif")) {
+        target.set_format(2);
+        ++at;
+      }
+      target.record();
+    } else if (same(name, "-resume")) {
+      target.record();
+    } else if (same(name, "-recordfile")) {
+      if (!has_value) break;
+      const std::string path = args[at++];
+      const std::string extension = extension_of(path);
+      if (same(extension, ".wav")) {
+        target.set_format(0);
+        if (at < args.size()) at = read_wav_group(args, at, target);
+      } else if (same(extension, ".mp3")) {
+        target.set_format(1);
+        at = read_mp3_switch_group(args, at, target.mp3_settings(), target.mp3_store());
+      } else if (same(extension, ".aif")) {
+        target.set_format(2);
+      }
+      target.record_file(path);
+    } else if (same(name, "-pause")) {
+      target.pause();
+    } else if (same(name, "-restart")) {
+      target.restart();
+    } else if (same(name, "-done")) {
+      target.stop_and_mark();
+    } else if (same(name, "-exit")) {
+      target.exit();
+    } else if (same(name, "-exitifstop")) {
+      target.exit_when_stopped();
+    } else if (same(name, "-hide")) {
+      target.hide();
+    } else if (same(name, "-show")) {
+      target.show();
+    } else if (same(name, "-outdir")) {
+      if (!has_value) break;
+      target.set_output_folder(args[at++]);
+    } else if (same(name, "-showbtn")) {
+      if (!has_value) break;
+      const std::string& word = args[at++];
+      int mask = target.shown_buttons();
+      if (same(word, "showall")) mask = 63;
+      else if (same(word, "hideall")) mask = 0;
+      else if (same(word, "r")) mask ^= 1;
+      else if (same(word, "p")) mask ^= 4;
+      else if (same(word, "t")) mask ^= 2;
+      else if (same(word, "s")) mask ^= 8;
+      if (mask != target.shown_buttons()) target.set_shown_buttons(mask);
+      target.relayout();
+    } else if (same(name, "-play")) {
+      if (!has_value) break;
+      target.play(args[at++]);
+    } else if (same(name, "-ms")) {
+      if (!has_value) break;
+      target.quit_after(std::atoi(args[at++].c_str()));
+    }
+    // Anything else (-logon, -block, -install, unknown words) is skipped.
+  }
+}
+
+}  // namespace vt
