@@ -79,9 +79,9 @@ std::string message_text(HWND box) {
 // keeps its text.
 class MessageBoxAnswer {
  public:
-  MessageBoxAnswer(const char* caption, int button) {
-    thread_ = std::thread([this, caption, button] {
-      HWND box = vt_test::find_window("#32770", caption, 40000);
+  MessageBoxAnswer(const char* caption, int button, int timeout_ms = 40000) {
+    thread_ = std::thread([this, caption, button, timeout_ms] {
+      HWND box = vt_test::find_window("#32770", caption, timeout_ms);
       if (!box) return;
       wait_until([&] { return !message_text(box).empty(); }, 5000);
       text = message_text(box);
@@ -272,6 +272,23 @@ TEST_F(ComponentsTest, CancelDuringASlowDownloadLeavesNoFileAndNeverTriesTheSeco
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(local.c_str()));
   EXPECT_EQ(std::vector<std::string>{"/slow/components/vttestslow.exe"}, requests());
   EXPECT_TRUE(standin_lines().empty());  // nothing was started
+}
+
+TEST_F(ComponentsTest, CancelledInstallEndsWithoutAMessage) {
+  const char name[] = "vttestslowinstall";
+  vt_test::RegistryValueGuard entry(vt::Hive::User, component_key(name), "Path");
+  use_servers("slow", "files");
+  std::thread user([] {
+    HWND dialog = vt_test::find_window("#32770", "Installer sur Demande", 20000);
+    if (dialog) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  // A message would block the install: it is answered, and the answer counted.
+  MessageBoxAnswer unexpected("Erreur", IDOK, 6000);
+  EXPECT_FALSE(vt::install_component(name, nullptr, "Installer sur Demande"));
+  user.join();
+  unexpected.join();
+  EXPECT_FALSE(unexpected.answered);
+  EXPECT_EQ(std::vector<std::string>{"/slow/components/vttestslowinstall.exe"}, requests());
 }
 
 TEST_F(ComponentsTest, DownloadOfShortBodiesAndFailures) {

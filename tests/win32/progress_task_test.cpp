@@ -86,6 +86,8 @@ TEST(ProgressTask, ShowsDialogOverDisabledOwnerAndPutsEverythingBack) {
     EXPECT_EQ("Seconde ligne", vt_test::control_text(dialog, IDC_PROGRESS_LINE1));
     vt::set_progress_fraction(0.457, self);
     EXPECT_EQ(45, bar_position(dialog));  // truncated
+    vt_test::pump_messages();
+    EXPECT_FALSE(vt_test::save_screenshot("progress_dialog").empty());
     self->set_progress_fraction(1.7);     // a guessed length can overrun: the bar stays full
     EXPECT_EQ(100, bar_position(dialog));
 
