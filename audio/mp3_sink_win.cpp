@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "setup/component_path_win.h"
+#include "setup/components_win.h"
 
 namespace vt {
 namespace {

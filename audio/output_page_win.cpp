@@ -11,6 +11,7 @@
 #include "audio/output_page_res.h"
 #include "audio/recording_format_names.h"
 #include "audio/recording_name_win.h"
+#include "setup/components_win.h"
 
 namespace vt {
 
@@ -84,9 +85,9 @@ bool OutputPageServices::free_space(const std::string& drive, uint64_t* bytes) {
   return true;
 }
 
-// The component installer arrives with the on-demand components; until then the
-// encoder is taken as present and choosing Mp3 saves the format without an offer.
-bool OutputPageServices::ensure_mp3_component(HWND) { return true; }
+bool OutputPageServices::ensure_mp3_component(HWND owner) {
+  return install_component("mp3el", owner, "Télécharger la composante sur demande");
+}
 
 OutputPage::OutputPage(OutputPageServices* services) : services_(services ? services : &default_services_) {}
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "audio/mp3_sink_win.h"
-#include "setup/component_path_win.h"
+#include "setup/components_win.h"
 #include "tests/support/win32_driver.h"
 
 namespace {

@@ -1,0 +1,123 @@
+#include "setup/companions_win.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "app/settings_win.h"
+#include "setup/command_template.h"
+#include "setup/server_addresses.h"
+#include "setup/setup_fetch_win.h"
+#include "ui/progress_task_win.h"
+
+namespace vt {
+namespace {
+
+// A setup program started without waiting gets ten seconds to register its template:
+// 50 looks, 200 ms apart.
+const int kRegistrationPolls = 50;
+const DWORD kRegistrationPollMs = 200;
+
+class CompanionLaunchTask : public ProgressTask {
+ public:
+  CompanionLaunchTask(const CompanionLaunch& launch, HWND owner)
+      : ProgressTask(launch_caption(launch.companion)), launch_(launch), owner_(owner) {}
+  bool run() override {
+    result = launch();
+    return result == kTaskDone;
+  }
+
+ private:
+  int launch();
+  int install(std::string* command_template);
+  void offer_download();
+
+  const CompanionLaunch& launch_;
+  HWND owner_;
+};
+
+// Fetches the setup program and waits for the template it registers.
+int CompanionLaunchTask::install(std::string* command_template) {
+  const Companion& companion = launch_.companion;
+  int fetched = fetch_and_run_setup(this, companion.setup_name);
+  if (fetched != kTaskDone) return fetched;
+  for (int poll = 0; poll < kRegistrationPolls; ++poll) {
+    *command_template = companion_template(companion);
+    if (!command_template->empty()) return kTaskDone;
+    if (wait_with_messages(this, kRegistrationPollMs)) return kTaskCancelled;
+  }
+  *command_template = companion_template(companion);
+  return kTaskDone;
+}
+
+void CompanionLaunchTask::offer_download() {
+  const Companion& companion = launch_.companion;
+  char text[256];
+  std::snprintf(text, sizeof text, "The free plugin \"%s\" program is required. Do you want to download it now?",
+                companion.display_name);
+  if (MessageBoxA(owner_, text, "Download Required", MB_YESNOCANCEL | MB_ICONQUESTION) == IDYES) {
+    open_web_page(companion.web_page);
+  }
+}
+
+int CompanionLaunchTask::launch() {
+  const Companion& companion = launch_.companion;
+  std::string command_template = companion_template(companion);
+  if (command_template.empty()) {
+    // A cancelled download ends quietly: the user has already said no.
+    if (install(&command_template) == kTaskCancelled) return kTaskCancelled;
+    if (command_template.empty()) {
+      offer_download();
+      return kTaskFailed;
+    }
+  }
+  std::string line = format_command(command_template, launch_.argument);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+                      &info)) {
+    return kTaskFailed;
+  }
+  CloseHandle(info.hThread);
+  int result = kTaskDone;
+  if (launch_.wait) {
+    char text[128];
+    std::snprintf(text, sizeof text, "Please wait for %s", companion.display_name);
+    set_progress_text(0, this, text);
+    set_progress_text(1, this, "to close to continue...");
+    result = wait_for_process(this, info.hProcess);
+  }
+  CloseHandle(info.hProcess);
+  return result;
+}
+
+}  // namespace
+
+std::string companion_template(const Companion& companion) {
+  std::string key = std::string("Software\\Ardentine\\") + companion.registry_name + "\\Settings";
+  char text[kSettingTextBytes];
+  for (Hive hive : {Hive::Machine, Hive::User}) {
+    if (read_registry_text(hive, key.c_str(), companion.command_value, text, "") && text[0] != '\0') return text;
+  }
+  return "";
+}
+
+bool launch_companion(const CompanionLaunch& launch, HWND owner) {
+  CompanionLaunchTask task(launch, owner);
+  return run_progress_task(&task, owner);
+}
+
+bool launch_from_menu(int command_id, const std::string& selected_path, HWND owner) {
+  CompanionLaunch launch;
+  return menu_launch(command_id, selected_path, &launch) && launch_companion(launch, owner);
+}
+
+void open_web_page(const char* page) {
+  std::string url = web_page_url(web_site(), page);
+  ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace vt

@@ -1,0 +1,31 @@
+// Where the maker's servers are: the two component servers that hold the setup
+// programs (/components/<name>.exe) and the web site with the companions' pages.
+// Each can be pointed elsewhere by a machine-hive value of section "Servers" (a
+// mirror, or a local server in the tests); an empty or missing value keeps the
+// address below. Addresses are base URLs: scheme, host, optional port and path
+// prefix, without a trailing slash.
+#pragma once
+#include <string>
+
+#include "app/settings_names.h"
+
+namespace vt {
+
+static const char kDefaultComponentServer1[] = "http://components.ardentine.com";
+static const char kDefaultComponentServer2[] = "http://components2.ardentine.com";
+static const char kDefaultWebSite[] = "http://www.ardentine.com";
+
+static const char kSectionServers[] = "Servers";  // machine hive
+static const TextSetting kComponentServer1 = {kSectionServers, "ComponentServer1", Hive::Machine, ""};
+static const TextSetting kComponentServer2 = {kSectionServers, "ComponentServer2", Hive::Machine, ""};
+static const TextSetting kWebSite = {kSectionServers, "WebSite", Hive::Machine, ""};
+
+// The site's page listing the components, for installing one by hand.
+static const char kComponentsPage[] = "components";
+
+// "<base>/components/<name>.exe".
+std::string setup_program_url(const std::string& server_base, const std::string& name);
+// "<site>/<page>.html".
+std::string web_page_url(const std::string& site, const std::string& page);
+
+}  // namespace vt

@@ -1,0 +1,25 @@
+// Fetching a setup program from the maker's component servers and starting it
+// quietly, inside a progress task. Results: 0 done, 1 cancelled, 2 failed.
+#pragma once
+#include <string>
+
+#include "ui/progress_task_win.h"
+
+namespace vt {
+
+// The addresses in use: the machine-hive override of section "Servers" when set,
+// otherwise the built-in one (server_addresses.h). `index` is 1 or 2.
+std::string component_server(int index);
+std::string web_site();
+
+// Downloads one URL into `path` through WinINet, showing the share received on the
+// task's bar and dispatching messages between reads. A cancel deletes the partial
+// file; so does a failure once the file was created.
+int download_to_file(ProgressTask* task, const char* url, const char* path);
+
+// Downloads <name>.exe into the temporary folder (from the second server only when
+// the first one failed), starts it with LQUIET=1 without waiting, and deletes the
+// local copy again.
+int fetch_and_run_setup(ProgressTask* task, const char* name);
+
+}  // namespace vt

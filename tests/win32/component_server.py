@@ -1,0 +1,98 @@
+#!/usr/bin/python3
+"""Stands in for the component servers in the Win32 tests: an HTTP server on
+127.0.0.1 whose first path part chooses how it answers a setup program request
+/<mode>/components/<name>.exe, the body being the bytes of one given file:
+
+  files     the file, with its Content-Length
+  nolength  the file, without a Content-Length (the end of the body is the close)
+  tiny      five bytes, Content-Length 5
+  missing   404
+  slow      a long body (Content-Length 4 MB) in 2,048-byte pieces, one every 50 ms
+
+Every request path is appended to the log file as it arrives; the port chosen by
+the system is written to the port file once the server listens.
+"""
+import argparse
+import http.server
+import os
+import socketserver
+import time
+
+SLOW_LENGTH = 4 * 1024 * 1024
+SLOW_PIECE = 2048
+SLOW_PAUSE = 0.05
+SLOW_LIMIT_SECONDS = 120
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        with open(self.server.log_path, "a") as log:
+            log.write(self.path + "\n")
+        parts = self.path.split("/")
+        if len(parts) != 4 or parts[2] != "components" or not parts[3].endswith(".exe"):
+            self.send_error(404)
+            return
+        mode = parts[1]
+        if mode == "files":
+            self.send_body(self.server.body, with_length=True)
+        elif mode == "nolength":
+            self.send_body(self.server.body, with_length=False)
+        elif mode == "tiny":
+            self.send_body(b"tiny!", with_length=True)
+        elif mode == "slow":
+            self.send_slowly()
+        else:
+            self.send_error(404)
+
+    def send_body(self, body, with_length):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if with_length:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def send_slowly(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(SLOW_LENGTH))
+        self.end_headers()
+        sent = 0
+        started = time.monotonic()
+        try:
+            while sent < SLOW_LENGTH and time.monotonic() - started < SLOW_LIMIT_SECONDS:
+                self.wfile.write(b"\0" * SLOW_PIECE)
+                self.wfile.flush()
+                sent += SLOW_PIECE
+                time.sleep(SLOW_PAUSE)
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # the client cancelled
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--file", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--log", required=True)
+    args = parser.parse_args()
+    server = Server(("127.0.0.1", 0), Handler)
+    with open(args.file, "rb") as body:
+        server.body = body.read()
+    server.log_path = args.log
+    open(args.log, "w").close()
+    temporary = args.port_file + ".tmp"
+    with open(temporary, "w") as port_file:
+        port_file.write(str(server.server_address[1]))
+    os.replace(temporary, args.port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
