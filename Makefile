@@ -12,9 +12,10 @@ run: deps win32
 test: deps native asan win32 test-native test-asan test-win32
 
 bench: deps native win32
-	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline
+	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline bench_mp3
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture
 	$(NATIVE)/bench/bench_pipeline
+	$(NATIVE)/bench/bench_mp3
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 
 deps:

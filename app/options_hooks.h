@@ -8,6 +8,8 @@
 
 namespace vt {
 
+class OutputPageServices;
+
 class OptionsHooks {
  public:
   virtual ~OptionsHooks() = default;
@@ -23,6 +25,9 @@ class OptionsHooks {
   virtual std::string input_source_name(int device, int source) { return std::string(); }
   // The system's recording mixer ("sndvol32.exe /rec").
   virtual void open_recording_mixer(HWND owner);
+
+  // Output page: its services (null: the page's own defaults); must outlive the dialog.
+  virtual OutputPageServices* output_services() { return nullptr; }
 
   // Transmit page: the e-mail settings dialog.
   virtual void edit_email_settings(HWND owner) {}

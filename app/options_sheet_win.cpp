@@ -5,9 +5,9 @@
 
 #include "app/commands_page_win.h"
 #include "app/general_page_win.h"
-#include "app/options_sheet_res.h"
 #include "app/paths.h"
 #include "app/transmit_page_win.h"
+#include "audio/output_page_win.h"
 #include "capture/record_page_win.h"
 
 namespace vt {
@@ -41,11 +41,6 @@ void OptionsHooks::show_help(HWND owner, int context) {
 
 namespace {
 
-// Stands in for the output page: the sheet keeps its five tabs in their places.
-INT_PTR CALLBACK pending_page_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-  return message == WM_INITDIALOG;
-}
-
 // The sheet's own buttons carry the system's texts; this program speaks French
 // whatever the system's language.
 int CALLBACK sheet_callback(HWND sheet, UINT message, LPARAM) {
@@ -55,15 +50,6 @@ int CALLBACK sheet_callback(HWND sheet, UINT message, LPARAM) {
     SetDlgItemTextA(sheet, IDHELP, "Aide");
   }
   return 0;
-}
-
-PROPSHEETPAGEA pending_output_page() {
-  PROPSHEETPAGEA page = {};
-  page.dwSize = sizeof page;
-  page.hInstance = GetModuleHandleA(nullptr);
-  page.pszTemplate = MAKEINTRESOURCEA(IDD_OUTPUT_PAGE_PENDING);
-  page.pfnDlgProc = pending_page_proc;
-  return page;
 }
 
 }  // namespace
@@ -76,8 +62,8 @@ OptionsOutcome show_options_dialog(HWND owner, int first_page, OptionsHooks* hoo
   TransmitPage transmit(used);
   GeneralPage general;
   CommandsPage commands(used);
-  bool destination_changed = false;  // set by the output page once it is part of the sheet
-  PROPSHEETPAGEA pages[5] = {record.sheet_page(), pending_output_page(), transmit.sheet_page(),
+  OutputPage output(used.output_services());
+  PROPSHEETPAGEA pages[5] = {record.sheet_page(), output.sheet_page(), transmit.sheet_page(),
                              general.sheet_page(), commands.sheet_page()};
 
   PROPSHEETHEADERA header = {};
@@ -97,7 +83,7 @@ OptionsOutcome show_options_dialog(HWND owner, int first_page, OptionsHooks* hoo
   used.unregister_hotkeys();
   INT_PTR result = PropertySheetA(&header);
   OptionsOutcome outcome = result > 0 ? OptionsOutcome::kAccepted : OptionsOutcome::kCancelled;
-  if (outcome == OptionsOutcome::kAccepted && destination_changed) {
+  if (outcome == OptionsOutcome::kAccepted && output.destination_changed()) {
     // Either answer ends the program: the list and the recorder hold the old folder.
     MessageBoxA(owner, kDestinationChangedText, kDestinationChangedCaption, MB_OKCANCEL | MB_ICONQUESTION);
     outcome = OptionsOutcome::kExitRequested;

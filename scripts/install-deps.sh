@@ -11,6 +11,7 @@ packages=(
   sox libsox-fmt-all mpg123 lame
   googletest libgtest-dev
   dpkg-dev python3
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -94,6 +94,9 @@ ENV
       /d "Z:${VT_COMPONENT_MP3EL//\//\\}" /f >> "$dir/wineboot.log" 2>&1 \
       || { echo "registering the component mp3el failed" >&2; return 1; }
   fi
+  # The first program of a session starts the prefix's services, which keep its standard
+  # output: start them here, so that they do not hold a test's output pipe open.
+  "$WINE_LOADER" cmd /c exit >> "$dir/wineboot.log" 2>&1
   echo "test environment up: display :$display, prefix $WINEPREFIX"
 }
 

@@ -16,7 +16,12 @@ CustomPanel* owner_of(HWND panel) {
 }
 
 LRESULT CALLBACK custom_panel_proc(HWND panel, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (CustomPanel* owner = owner_of(panel)) return owner->window_proc(panel, message, wparam, lparam);
+  if (CustomPanel* owner = owner_of(panel)) {
+    LRESULT result = owner->window_proc(panel, message, wparam, lparam);
+    // The window is gone: no message may reach the owner after this one.
+    if (message == WM_NCDESTROY) SetWindowLongPtrA(panel, GWLP_USERDATA, 0);
+    return result;
+  }
   if (message == WM_ERASEBKGND) return 1;
   return DefWindowProcA(panel, message, wparam, lparam);
 }

@@ -36,19 +36,20 @@ HWND text_box(HWND slider) {
 
 bool is_compact(HWND slider) { return (GetWindowLongA(slider, GWL_STYLE) & kDbSliderCompactStyles) != 0; }
 
-// Width of the text box: "-00dB" in the control's font, plus 2.
-int text_box_width(HWND slider) {
+// Size of the text box: "-00dB" in the control's font, plus 2 each way; 0 without one.
+SIZE text_box_size(HWND slider) {
+  SIZE extent = {0, 0};
   HWND box = text_box(slider);
-  if (!box) return 0;
+  if (!box) return extent;
   HDC dc = GetDC(slider);
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
   HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
-  SIZE extent = {0, 0};
   GetTextExtentPoint32A(dc, "-00dB", 5, &extent);
   SelectObject(dc, old_font);
   ReleaseDC(slider, dc);
-  return extent.cx + 2;
+  return {extent.cx + 2, extent.cy + 2};
 }
+int text_box_width(HWND slider) { return text_box_size(slider).cx; }
 
 SliderLayout layout_of(HWND slider) {
   RECT client;
@@ -61,7 +62,10 @@ void place_text_box(HWND slider) {
   if (!box) return;
   RECT client;
   GetClientRect(slider, &client);
-  MoveWindow(box, 0, 0, text_box_width(slider), client.bottom, TRUE);
+  // One line of text, centred on the track.
+  SIZE size = text_box_size(slider);
+  int height = std::min<int>(size.cy, client.bottom);
+  MoveWindow(box, 0, (client.bottom - height) / 2, size.cx, height, TRUE);
 }
 
 void refresh_text_box(HWND slider) {
@@ -125,12 +129,11 @@ void paint(HWND slider, HDC dc) {
   const int thumb_right = thumb_left + kThumbWidth;
   const int top = layout.track_top, bottom = layout.track_bottom;
 
-  // Background around the track (the text box paints itself).
+  // Background around the track; the text box is clipped out and paints itself.
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  const int box_right = layout.track_left - 1;
-  fill(dc, box_right, 0, client.right, top, face);
-  fill(dc, box_right, bottom, client.right, client.bottom, face);
-  fill(dc, box_right, top, layout.track_left, bottom, face);
+  fill(dc, 0, 0, client.right, top, face);
+  fill(dc, 0, bottom, client.right, client.bottom, face);
+  fill(dc, 0, top, layout.track_left, bottom, face);
   fill(dc, layout.track_right, top, client.right, bottom, face);
 
   // Left of the thumb: green up to 0 dB, red beyond it; right of the thumb: gray.
@@ -140,7 +143,9 @@ void paint(HWND slider, HDC dc) {
   if (value > 0) fill(dc, zero, top, thumb_left, bottom, enabled ? kTrackRed : kTrackGray);
   fill(dc, thumb_right, top, layout.track_right, bottom, kTrackGray);
 
-  const bool active = GetCapture() == slider || GetFocus() == slider;
+  // A slider with a text box counts as focused while its text box is.
+  const HWND focus = GetFocus();
+  const bool active = GetCapture() == slider || focus == slider || (focus && focus == text_box(slider));
   fill(dc, thumb_left, top, thumb_right, bottom, active ? kThumbActive : kThumbIdle);
   HPEN outline = CreatePen(PS_SOLID, 1, kThumbOutline);
   HPEN grip = CreatePen(PS_SOLID, 1, kThumbGrip);
@@ -201,6 +206,7 @@ void on_create(HWND slider) {
   set_word(slider, kSliderMaximumOffset, kMeterMaxDb);
   set_word(slider, kSliderMinimumOffset, kMeterMinDb);
   if (is_compact(slider)) return;
+  SetWindowLongA(slider, GWL_STYLE, GetWindowLongA(slider, GWL_STYLE) | WS_CLIPCHILDREN);
   DWORD style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | (IsWindowEnabled(slider) ? 0 : WS_DISABLED);
   HWND box = CreateWindowExA(0, "EDIT", "", style, 0, 0, 0, 0, slider,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextBoxId)),
@@ -238,6 +244,9 @@ LRESULT CALLBACK db_slider_proc(HWND slider, UINT message, WPARAM wparam, LPARAM
       EndPaint(slider, &paint_record);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      paint(slider, reinterpret_cast<HDC>(wparam));
+      return 0;
     case WM_LBUTTONDOWN:
       SetFocus(slider);
       SetCapture(slider);
@@ -276,8 +285,10 @@ LRESULT CALLBACK db_slider_proc(HWND slider, UINT message, WPARAM wparam, LPARAM
       }
       break;
     case WM_COMMAND:
-      if (lparam && reinterpret_cast<HWND>(lparam) == text_box(slider) && HIWORD(wparam) == EN_CHANGE)
-        text_box_changed(slider);
+      if (lparam && reinterpret_cast<HWND>(lparam) == text_box(slider)) {
+        if (HIWORD(wparam) == EN_CHANGE) text_box_changed(slider);
+        if (HIWORD(wparam) == EN_SETFOCUS || HIWORD(wparam) == EN_KILLFOCUS) invalidate_thumb(slider);
+      }
       return 0;
   }
   return DefWindowProcA(slider, message, wparam, lparam);

@@ -108,6 +108,12 @@ LRESULT CALLBACK level_meter_proc(HWND meter, UINT message, WPARAM wparam, LPARA
       EndPaint(meter, &paint_record);
       return 0;
     }
+    case WM_PRINTCLIENT: {  // PrintWindow and other copies of the meter's picture
+      RECT client;
+      GetClientRect(meter, &client);
+      paint(meter, reinterpret_cast<HDC>(wparam), client);
+      return 0;
+    }
     case WM_ENABLE:
       InvalidateRect(meter, nullptr, FALSE);
       return 0;

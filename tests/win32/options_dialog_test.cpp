@@ -20,6 +20,8 @@
 #include "app/settings_names.h"
 #include "app/settings_win.h"
 #include "app/transmit_page_res.h"
+#include "audio/output_page_res.h"
+#include "audio/output_page_win.h"
 #include "capture/record_page_res.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
@@ -31,6 +33,17 @@ using vt::Hive;
 using vt_test::wait_until;
 
 const char* const kPageTitles[5] = {"Enreg.", "Sortie ", "Transmettre", "Général", "Commandes"};
+
+// The output page's services without the shell or the encoder component.
+class QuietOutputServices : public vt::OutputPageServices {
+ public:
+  bool free_space(const std::string& drive, uint64_t* bytes) override {
+    *bytes = 40ull << 30;
+    return true;
+  }
+  bool ensure_mp3_component(HWND owner) override { return true; }
+  bool pick_folder(HWND owner, const std::string& start, std::string* chosen) override { return false; }
+};
 
 // Hooks that count the hotkey calls and note whether the sheet was open then.
 class CountingHooks : public vt::OptionsHooks {
@@ -48,10 +61,12 @@ class CountingHooks : public vt::OptionsHooks {
   void open_recording_mixer(HWND owner) override { ++mixer_opened; }
   void edit_email_settings(HWND owner) override { ++email_settings; }
   void show_help(HWND owner, int context) override { help_context = context; }
+  vt::OutputPageServices* output_services() override { return &output; }
 
   std::atomic<int> unregistered{0}, registered{0}, mixer_opened{0}, email_settings{0}, help_context{0};
   std::atomic<bool> sheet_open_at_unregister{true}, sheet_open_at_register{true};
   std::vector<std::string> sources;
+  QuietOutputServices output;
 };
 
 // Every value the pages write, put back after each test.
@@ -60,13 +75,15 @@ class OptionsDialogTest : public ::testing::Test {
   void SetUp() override {
     static const vt::BoolSetting* const kBools[] = {
         &vt::kRecordTone, &vt::kStoppedTone,  &vt::kIntervalTone, &vt::kRecordWhenRun, &vt::kVoiceActivate,
-        &vt::kCheckMaxTime, &vt::kStopReachMaxTime, &vt::kLaunchPlayWhenStop, &vt::kSendEmail, &vt::kSendFtp,
+        &vt::kCheckMaxTime, &vt::kStopReachMaxTime, &vt::kLaunchPlayWhenStop, &vt::kPromptForName, &vt::kSendEmail, &vt::kSendFtp,
         &vt::kSendFolder, &vt::kSendRun};
     static const vt::IntSetting* const kInts[] = {&vt::kIntervalSecs, &vt::kWarnSpaceBelow, &vt::kRecordDevice,
-                                                   &vt::kRecordChan, &vt::kRecordVolume, &vt::kVoiceActivateLevel};
+                                                   &vt::kRecordChan, &vt::kRecordVolume, &vt::kVoiceActivateLevel,
+                                                   &vt::kFormat};
     static const vt::TextSetting* const kTexts[] = {&vt::kMaxTime,    &vt::kSendFolderDir, &vt::kSendRunExe,
                                                      &vt::kOpenExeDir, &vt::kEmailTo,       &vt::kFtpServer,
-                                                     &vt::kFtpUserName, &vt::kFtpPassword,  &vt::kFtpDirectory};
+                                                     &vt::kFtpUserName, &vt::kFtpPassword,  &vt::kFtpDirectory,
+                                                     &vt::kOutputFolder, &vt::kFileNameFormat};
     for (auto* s : kBools) guard(s->hive, s->section, s->name);
     for (auto* s : kInts) guard(s->hive, s->section, s->name);
     for (auto* s : kTexts) guard(s->hive, s->section, s->name);
@@ -218,6 +235,27 @@ TEST_F(OptionsDialogTest, OkWithoutChangesAcceptsAndRegistersHotkeysAgain) {
   EXPECT_EQ("1", stored(vt::kRecordTone));
   EXPECT_EQ("(absent)", stored(vt::kIntervalSecs));  // its box is off
   EXPECT_EQ("200", stored(vt::kWarnSpaceBelow));
+}
+
+TEST_F(OptionsDialogTest, NewDestinationFolderAsksAndRequestsExit) {
+  std::string folder = vt_test::scratch_folder("options-destination");
+  vt::OptionsOutcome outcome = run(vt::kOptionsOutputPage, [&](HWND sheet) {
+    HWND page = current_page(sheet);
+    type_text(page, IDC_OUTPUT_FOLDER, folder);
+    press(sheet, PSBTN_OK);
+    EXPECT_TRUE(vt_test::find_window("#32770", vt::kDestinationChangedCaption, 5000));
+    EXPECT_TRUE(sheet_closed());
+    EXPECT_EQ(0, hooks_.registered.load());  // the question comes before the hotkeys return
+    EXPECT_EQ(vt::kDestinationChangedText, answer_box(vt::kDestinationChangedCaption));
+  });
+  EXPECT_EQ(vt::OptionsOutcome::kExitRequested, outcome);
+  EXPECT_EQ(1, hooks_.registered.load());
+  EXPECT_EQ(folder, stored(vt::kOutputFolder));
+
+  // The same folder again is no change.
+  outcome = run(vt::kOptionsOutputPage, [&](HWND sheet) { press(sheet, PSBTN_OK); });
+  EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
+  vt_test::remove_tree(folder);
 }
 
 TEST_F(OptionsDialogTest, GeneralPageWritesInOrderAndRefusesBadIntervals) {

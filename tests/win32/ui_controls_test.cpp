@@ -161,6 +161,25 @@ TEST_F(UiControls, MeterPaintsGreenRedAndBlackBands) {
   EXPECT_EQ(pixel(meter, 150, 12), RGB(128, 128, 128));
 }
 
+TEST_F(UiControls, MeterPrintsIntoABitmap) {
+  HWND meter = make(kLevelMeterClass, kIdMeter, 0, 10, 10, 193, 17);
+  const signed char levels[] = {0, 12};
+  set_levels(meter, 2, levels);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateCompatibleBitmap(screen, 193, 17);
+  HGDIOBJ old = SelectObject(memory, picture);
+  ASSERT_TRUE(PrintWindow(meter, memory, PW_CLIENTONLY));
+  EXPECT_TRUE(is_green(GetPixel(memory, 143, 4)));
+  EXPECT_EQ(GetPixel(memory, 144, 4), RGB(0, 0, 0));
+  EXPECT_TRUE(is_red(GetPixel(memory, 191, 10)));
+  EXPECT_EQ(GetPixel(memory, 192, 10), RGB(255, 255, 255));
+  SelectObject(memory, old);
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
 TEST_F(UiControls, MeterRepaintsOnlyTheChangedPartOfABand) {
   HWND meter = make(kLevelMeterClass, kIdMeter, 0, 10, 10, 193, 17);
   const signed char before[] = {-12, 6};

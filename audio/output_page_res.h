@@ -1,0 +1,17 @@
+// Resource and control identifiers of the output options page ("Sortie ", dialog 3).
+#pragma once
+
+#define IDD_OUTPUT_PAGE 3
+
+#define IDC_OUTPUT_FORMAT_GROUP 1301
+#define IDC_OUTPUT_FORMAT_LIST 1302
+#define IDC_OUTPUT_FORMAT_OPTIONS 1303
+#define IDC_OUTPUT_FOLDER_GROUP 1304
+#define IDC_OUTPUT_FOLDER 1305
+#define IDC_OUTPUT_BROWSE 1306
+#define IDC_OUTPUT_NAMING_GROUP 1307
+#define IDC_OUTPUT_ASK_NAME 1308
+#define IDC_OUTPUT_USE_PATTERN 1309
+#define IDC_OUTPUT_PATTERN 1310
+#define IDC_OUTPUT_PREVIEW 1311
+#define IDC_OUTPUT_HELP 1312

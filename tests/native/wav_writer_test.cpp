@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "audio/file_headers.h"
+#include "audio/file_readers.h"
+#include "audio/file_writers.h"
+#include "tests/support/native_files.h"
+
+using namespace vt;
+using vt_test::read_file;
+
+namespace {
+
+// A sweep through the whole 16-bit range, in sample units, `channels` interleaved.
+std::vector<int32_t> test_signal(int frames, int channels) {
+  std::vector<int32_t> samples(static_cast<size_t>(frames) * channels);
+  for (size_t i = 0; i < samples.size(); ++i)
+    samples[i] = (static_cast<int32_t>((i * 7919) % 65536) - 32768) * 16;
+  return samples;
+}
+
+void write_in_blocks(AudioSink& sink, const std::vector<int32_t>& samples, int block) {
+  int frames = static_cast<int>(samples.size() / sink.channels);
+  for (int done = 0; done < frames; done += block) {
+    int n = frames - done < block ? frames - done : block;
+    sink.write(samples.data() + static_cast<size_t>(done) * sink.channels, n);
+  }
+}
+
+}  // namespace
+
+TEST(PcmWavWriter, OneSecondAtTheDefaultFormat) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("one.wav");
+  std::vector<int32_t> signal = test_signal(44100, 1);
+  {
+    SinkRef sink = open_wav_writer(default_recording_format(), path);
+    ASSERT_FALSE(sink->failed());
+    write_in_blocks(*sink, signal, 4410);
+    // While recording, both sizes say "unknown" and the samples follow the header.
+    std::vector<uint8_t> open = read_file(path);
+    ASSERT_EQ(46u + 88200u, open.size());
+    EXPECT_EQ(0xFFFFFFFFu, get_le32(open.data() + 4));
+    EXPECT_EQ(0xFFFFFFFFu, get_le32(open.data() + 42));
+  }
+  std::vector<uint8_t> bytes = read_file(path);
+  ASSERT_EQ(88246u, bytes.size());
+  EXPECT_EQ(88238u, get_le32(bytes.data() + 4));
+  EXPECT_EQ(88200u, get_le32(bytes.data() + 42));
+  uint8_t header[kPcmWavHeaderBytes];
+  build_pcm_wav_header(header, 1, 44100, 2, 88200);
+  EXPECT_EQ(0, std::memcmp(header, bytes.data(), kPcmWavHeaderBytes));
+  for (size_t i = 0; i < signal.size(); ++i) {
+    int16_t v = static_cast<int16_t>(bytes[46 + 2 * i] | bytes[47 + 2 * i] << 8);
+    ASSERT_EQ(signal[i] / 16, v) << i;
+  }
+}
+
+TEST(PcmWavWriter, ConvertsToEightAndSixteenBitsByTheFixedRules) {
+  vt_test::TempDir dir;
+  const int32_t samples[] = {0, 7, 8, -8, -9, 0x7FFF0, -0x7FFF0, 2047, 2048, -2049, -0x80000};
+  const int count = sizeof samples / sizeof samples[0];
+  {
+    SinkRef wide = open_wav_writer(make_pcm_format(1, 16, 8000), dir.path("16.wav"));
+    SinkRef narrow = open_wav_writer(make_pcm_format(1, 8, 8000), dir.path("8.wav"));
+    wide->write(samples, count);
+    narrow->write(samples, count);
+  }
+  std::vector<uint8_t> w = read_file(dir.path("16.wav"));
+  std::vector<uint8_t> n = read_file(dir.path("8.wav"));
+  const int16_t expect16[] = {0, 0, 1, 0, -1, 32767, -32767, 128, 128, -128, -32768};
+  const uint8_t expect8[] = {128, 128, 128, 128, 128, 255, 0, 128, 129, 127, 0};
+  ASSERT_EQ(46u + 2 * count, w.size());
+  ASSERT_EQ(46u + count, n.size());
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(expect16[i], static_cast<int16_t>(w[46 + 2 * i] | w[47 + 2 * i] << 8)) << i;
+    EXPECT_EQ(expect8[i], n[46 + i]) << i;
+  }
+  EXPECT_EQ(8, get_le32(n.data() + 32) >> 16);  // bits per sample field
+}
+
+TEST(PcmWavWriter, TruncateCutsTheFileAndRecordingContinues) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("cut.wav");
+  {
+    // A longer file in the way is replaced, not partly overwritten.
+    vt_test::write_file(path, std::vector<uint8_t>(100000, 0x55));
+  }
+  std::vector<int32_t> signal = test_signal(1000, 2);
+  {
+    SinkRef sink = open_wav_writer(make_pcm_format(2, 16, 22050), path);
+    ASSERT_FALSE(sink->failed());
+    EXPECT_EQ(46u, read_file(path).size());
+    sink->write(signal.data(), 1000);
+    sink->truncate(1000);  // not fewer than written: nothing happens
+    sink->truncate(5000);
+    EXPECT_EQ(46u + 4000u, read_file(path).size());
+    sink->truncate(400);
+    EXPECT_EQ(400, sink->frames_written);
+    EXPECT_EQ(46u + 1600u, read_file(path).size());
+    sink->write(signal.data(), 100);
+    EXPECT_EQ(500, sink->frames_written);
+  }
+  std::vector<uint8_t> bytes = read_file(path);
+  ASSERT_EQ(46u + 2000u, bytes.size());
+  EXPECT_EQ(2000u, get_le32(bytes.data() + 42));
+  EXPECT_EQ(2038u, get_le32(bytes.data() + 4));
+  // Frame 400 is the first frame of the second write.
+  EXPECT_EQ(signal[0] / 16, static_cast<int16_t>(bytes[46 + 1600] | bytes[47 + 1600] << 8));
+
+  SinkRef again = open_wav_writer(make_pcm_format(1, 8, 8000), dir.path("neg.wav"));
+  again->write(signal.data(), 10);
+  again->truncate(-3);
+  EXPECT_EQ(0, again->frames_written);
+}
+
+TEST(PcmWavWriter, UnusableFormatsAndPathsGiveFailedSinks) {
+  vt_test::TempDir dir;
+  EXPECT_TRUE(open_wav_writer(make_pcm_format(1, 24, 44100), dir.path("24.wav"))->failed());
+  SinkRef nowhere = open_wav_writer(default_recording_format(), dir.path("no/such/folder.wav"));
+  EXPECT_TRUE(nowhere->failed());
+  int32_t samples[16] = {};
+  nowhere->write(samples, 16);  // harmless
+  EXPECT_TRUE(open_aiff_writer(dir.path("no/such.aif"))->failed());
+  FormatBuffer wav = format_buffer_of(default_recording_format());
+  EXPECT_TRUE(open_recording_sink(dir.path("x.mp3"), kRecordMp3, wav)->failed());
+  EXPECT_TRUE(open_recording_sink(dir.path("x.xyz"), 3, wav)->failed());
+  EXPECT_TRUE(open_recording_sink(dir.path("x.xyz"), -1, wav)->failed());
+  SinkRef aiff = open_recording_sink(dir.path("x.aif"), kRecordAiff, wav);
+  EXPECT_FALSE(aiff->failed());
+  EXPECT_EQ(44100, aiff->sample_rate);
+  EXPECT_EQ(2, aiff->channels);
+  SinkRef pcm = open_recording_sink(dir.path("x.wav"), kRecordWav, format_buffer_of(make_pcm_format(2, 8, 11025)));
+  EXPECT_FALSE(pcm->failed());
+  EXPECT_EQ(11025, pcm->sample_rate);
+  EXPECT_EQ(2, pcm->channels);
+}
+
+TEST(AiffWriter, OneSecondOfStereo) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("one.aif");
+  std::vector<int32_t> signal = test_signal(44100, 2);
+  {
+    SinkRef sink = open_aiff_writer(path);
+    ASSERT_FALSE(sink->failed());
+    write_in_blocks(*sink, signal, 8192);
+    std::vector<uint8_t> open = read_file(path);
+    EXPECT_EQ(46u, get_be32(open.data() + 4));
+    EXPECT_EQ(0xFFFFFFFFu, get_be32(open.data() + 42));
+    sink->truncate(44100);
+  }
+  std::vector<uint8_t> bytes = read_file(path);
+  ASSERT_EQ(54u + 176400u, bytes.size());
+  uint8_t header[kAiffHeaderBytes];
+  build_aiff_header(header, 2, 44100, 44100, 176400);
+  EXPECT_EQ(0, std::memcmp(header, bytes.data(), kAiffHeaderBytes));
+  for (size_t i = 0; i < signal.size(); i += 997)
+    ASSERT_EQ(signal[i] / 16, static_cast<int16_t>(bytes[54 + 2 * i] << 8 | bytes[55 + 2 * i])) << i;
+}
+
+// Our files as another program sees them: header fields and the very same samples.
+TEST(WrittenFilesInSox, HeaderFieldsAndSamples) {
+  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  vt_test::TempDir dir;
+  struct Case {
+    const char* name;
+    int channels, bits, rate;
+    bool aiff;
+  } cases[] = {{"m8.wav", 1, 8, 8000, false},
+               {"s8.wav", 2, 8, 22050, false},
+               {"m16.wav", 1, 16, 44100, false},
+               {"s16.wav", 2, 16, 96000, false},
+               {"s.aif", 2, 16, 44100, true},
+               {"m.aif", 1, 16, 11025, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = dir.path(c.name);
+    std::vector<int32_t> signal = test_signal(12345, c.channels);
+    {
+      SinkRef sink = c.aiff ? open_aiff_writer(path, c.rate, c.channels)
+                            : open_wav_writer(make_pcm_format(c.channels, c.bits, c.rate), path);
+      write_in_blocks(*sink, signal, 1000);
+    }
+    std::string info;
+    ASSERT_EQ(0, vt_test::run_command("soxi '" + path + "'", &info)) << info;
+    EXPECT_NE(std::string::npos, info.find("Channels       : " + std::to_string(c.channels))) << info;
+    EXPECT_NE(std::string::npos, info.find("Sample Rate    : " + std::to_string(c.rate))) << info;
+    EXPECT_NE(std::string::npos, info.find("Precision      : " + std::to_string(c.bits) + "-bit")) << info;
+    EXPECT_NE(std::string::npos, info.find("= 12345 samples")) << info;
+    std::string raw = path + ".raw";
+    ASSERT_EQ(0, vt_test::run_command("sox '" + path + "' -t raw -e signed -b 16 -L '" + raw + "'"));
+    std::vector<int32_t> decoded = vt_test::s16_samples(read_file(raw));
+    ASSERT_EQ(signal.size(), decoded.size());
+    for (size_t i = 0; i < signal.size(); ++i) {
+      int32_t expected = c.bits == 8 ? ((((signal[i] + 2048) >> 12) + 128 > 255 ? 255 : ((signal[i] + 2048) >> 12) + 128) - 128) * 256
+                                     : (signal[i] + 8) >> 4;
+      ASSERT_EQ(expected, decoded[i]) << i;
+    }
+  }
+}
+
+// A recording whose process was killed keeps 0xFFFFFFFF sizes; it still opens, up to
+// its last whole frame, in our reader and in sox.
+TEST(WrittenFilesInSox, UnclosedRecordingReadsToItsLastWholeFrame) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("killed.wav");
+  std::vector<int32_t> signal = test_signal(30000, 2);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SinkRef sink = open_wav_writer(make_pcm_format(2, 16, 44100), path);
+    write_in_blocks(*sink, signal, 4410);
+    raise(SIGKILL);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFSIGNALED(status));
+  std::vector<uint8_t> bytes = read_file(path);
+  ASSERT_EQ(46u + 120000u, bytes.size());
+  EXPECT_EQ(0xFFFFFFFFu, get_le32(bytes.data() + 42));
+  bytes.push_back(0x12);  // half a sample that the crash left behind
+  vt_test::write_file(path, bytes);
+
+  SourceRef reader = open_wav_reader(path);
+  ASSERT_EQ(kSourceOk, reader->status);
+  EXPECT_EQ(30000, reader->length());
+  std::vector<int32_t> got = vt_test::read_all(*reader);
+  ASSERT_EQ(signal.size(), got.size());
+  for (size_t i = 0; i < signal.size(); ++i) ASSERT_EQ(signal[i] & ~15, got[i]) << i;
+
+  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  std::string raw = dir.path("killed.raw");
+  ASSERT_EQ(0, vt_test::run_command("sox '" + path + "' -t raw -e signed -b 16 -L '" + raw + "'"));
+  std::vector<int32_t> decoded = vt_test::s16_samples(read_file(raw));
+  ASSERT_EQ(signal.size(), decoded.size());
+  for (size_t i = 0; i < signal.size(); ++i) ASSERT_EQ(signal[i] >> 4, decoded[i]) << i;
+}
