@@ -429,12 +429,15 @@ TEST_F(OptionsDialogTest, RecordPageVoiceActivationAndInputLines) {
     EXPECT_TRUE(vt_test::is_enabled(level));
     vt::set_slider_value(page, IDC_RECORD_VOICE_LEVEL, -50);  // held at the threshold range
     EXPECT_EQ(-40, vt::slider_value(level));
+    SendMessageA(inputs, CB_SETCURSEL, 1, 0);
+    vt_test::send_command(page, IDC_RECORD_INPUT, CBN_SELCHANGE);
+    vt_test::save_screenshot("options_record_line");
     press(sheet, PSBTN_OK);
     EXPECT_TRUE(wait_until(sheet_closed, 5000));
   });
   EXPECT_EQ("1", stored(vt::kVoiceActivate));
   EXPECT_EQ("-40", stored(vt::kVoiceActivateLevel));
-  EXPECT_EQ("-1", stored(vt::kRecordChan));
+  EXPECT_EQ("0", stored(vt::kRecordChan));
   EXPECT_EQ("4", stored(vt::kRecordVolume));
 }
 
