@@ -80,6 +80,25 @@ static const BoolSetting kRecordWhenRun = {kSectionSettings, "RecordWhenRun", Hi
 static const BoolSetting kInstallWizRun = {kSectionSettings, "InstallWizRun", Hive::User, false};
 static const BoolSetting kShowRecordingsList = {kSectionSettings, "ShowRecordingsList", Hive::User, false};
 
+// Delivery methods and their places (machine hive), edited on the transmit page.
+static const BoolSetting kSendEmail = {kSectionSettings, "SendEmail", Hive::Machine, false};
+static const BoolSetting kSendFtp = {kSectionSettings, "SendFtp", Hive::Machine, false};
+static const BoolSetting kSendFolder = {kSectionSettings, "SendFolder", Hive::Machine, false};
+static const TextSetting kSendFolderDir = {kSectionSettings, "SendFolderDir", Hive::Machine, ""};
+static const BoolSetting kSendRun = {kSectionSettings, "SendRun", Hive::Machine, false};
+// Command-line template with "%s" for the recording's path.
+static const TextSetting kSendRunExe = {kSectionSettings, "SendRunExe", Hive::Machine, ""};
+// Last folder of the transmit page's program browser.
+static const TextSetting kOpenExeDir = {kSectionSettings, "OpenExeDir", Hive::Machine, ""};
+// Recipients, separated by commas.
+static const TextSetting kEmailTo = {kSectionEmail, "To", Hive::Machine, ""};
+static const TextSetting kFtpServer = {kSectionFtp, "Server", Hive::Machine, ""};
+static const TextSetting kFtpUserName = {kSectionFtp, "UserName", Hive::Machine, ""};
+// Stored as typed.
+static const TextSetting kFtpPassword = {kSectionFtp, "Password", Hive::Machine, ""};
+// Remote folder; the transmit page shows "/" while the value is absent.
+static const TextSetting kFtpDirectory = {kSectionFtp, "Directory", Hive::Machine, ""};
+
 // Registry places outside the product key that the folder and log-on operations read.
 static const char kWindowsCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

@@ -1,0 +1,44 @@
+// What the options dialog and its pages ask of the rest of the program. The main
+// window passes its own implementation; the defaults do nothing, or the plain system
+// thing where one exists, so that each page works on its own (and in tests).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace vt {
+
+class OutputPageServices;
+
+class OptionsHooks {
+ public:
+  virtual ~OptionsHooks() = default;
+
+  // The global hotkeys are off while the dialog is open, so that a key captured on the
+  // "Commandes" page does not run its command.
+  virtual void unregister_hotkeys() {}
+  virtual void register_hotkeys() {}
+
+  // Record page, the input mixer of wave-input device `device` (an index of the
+  // system's devices): its number of source lines (0 to 127) and their names.
+  virtual int input_source_count(int device) { return 0; }
+  virtual std::string input_source_name(int device, int source) { return std::string(); }
+  // The system's recording mixer ("sndvol32.exe /rec").
+  virtual void open_recording_mixer(HWND owner);
+
+  // Output page: its services (null: the page's own defaults); must outlive the dialog.
+  virtual OutputPageServices* output_services() { return nullptr; }
+
+  // Transmit page: the e-mail settings dialog.
+  virtual void edit_email_settings(HWND owner) {}
+
+  // Commands page: capture a key and choose its command for a new binding, or choose
+  // again for binding `binding`; true when the bindings in the settings changed.
+  virtual bool add_hotkey(HWND owner) { return false; }
+  virtual bool modify_hotkey(HWND owner, int binding) { return false; }
+
+  // A page's help: context `context` of app.hlp beside the program file.
+  virtual void show_help(HWND owner, int context);
+};
+
+}  // namespace vt
