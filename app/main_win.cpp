@@ -11,6 +11,7 @@
 
 #include "app/main_window_win.h"
 #include "app/paths.h"
+#include "app/program_hooks_win.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
 #include "ui/controls_win.h"
@@ -67,9 +68,11 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   CoInitialize(nullptr);
   InitCommonControls();
   vt::register_ui_controls(instance);
-  vt::MainWindow* main = vt::MainWindow::Create(instance, nullptr, args);
+  vt::ProgramHooks hooks;
+  vt::MainWindow* main = vt::MainWindow::Create(instance, &hooks, args);
   if (main) {
     HWND window = main->window();
+    hooks.set_owner(window);
     ShowWindow(window, SW_SHOW);
     main->RunSwitches(args);
     vt::release_run_mutex();

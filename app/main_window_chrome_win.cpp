@@ -7,9 +7,11 @@
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
 #include "app/paths.h"
+#include "app/program_hooks_win.h"
 #include "app/settings_win.h"
 #include "audio/format_chooser_win.h"
 #include "audio/mp3_encode_dlg_win.h"
+#include "audio/recording_format_win.h"
 #include "audio/wave_format.h"
 #include "ui/custom_panel_win.h"
 
@@ -72,8 +74,6 @@ int window_height(HWND window) {
   return r.bottom - r.top;
 }
 
-std::string codec_format_file() { return join_path(per_user_data_folder(), "WavCodec.wff"); }
-
 }  // namespace
 
 void MainWindow::CreateChrome() {
@@ -130,6 +130,12 @@ void MainWindow::CreateChrome() {
   menu_info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
   menu_info.hbrBack = menu_brush_;
   SetMenuInfo(GetMenu(window_), &menu_info);
+
+  // The web site's pages go into the help menu before "A propos de...", then a separator.
+  HMENU help = GetSubMenu(GetMenu(window_), GetMenuItemCount(GetMenu(window_)) - 1);
+  for (int i = 0; i < kWebMenuEntryCount; ++i)
+    InsertMenuA(help, IDM_ABOUT, MF_BYCOMMAND | MF_STRING, IDM_WEB_FIRST + i, kWebMenuEntries[i].label);
+  InsertMenuA(help, IDM_ABOUT, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
 }
 
 void MainWindow::FillFormatList() {
@@ -280,9 +286,9 @@ void MainWindow::ToggleRecordingsList() {
 }
 
 void MainWindow::ShowOptions(int page) {
-  hooks_->unregister_hotkeys();
+  // The dialog takes the hotkeys away while it is open and gives them back.
   const bool must_close = hooks_->show_options(page);
-  hooks_->register_hotkeys();
+  mp3_settings_ = load_encoder_settings(mp3_store_);  // the output page may have changed them
   FillFormatList();
   ShowFormatText();
   if (must_close) Exit();
@@ -291,10 +297,8 @@ void MainWindow::ShowOptions(int page) {
 void MainWindow::ChangeFormatSettings() {
   const int format = static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0));
   if (format == 0) {
-    FormatBuffer record = format_buffer_of(default_recording_format());
-    FormatBuffer stored;
-    if (load_recording_format_file(codec_format_file(), stored)) record = stored;
-    if (choose_codec_format(record)) save_recording_format_file(codec_format_file(), record);
+    FormatBuffer record = stored_recording_format();
+    if (choose_codec_format(record)) save_recording_format(record);
   } else if (format == 1) {
     show_encoder_dialog(mp3_settings_, window_, mp3_store_);
   }

@@ -34,29 +34,6 @@ int32_t parse_max_time_ms(const char* text) {
   return static_cast<int32_t>(negative ? -ms : ms);
 }
 
-std::string format_info_text(int format_index, int32_t wav_rate, int wav_channels, const EncoderSettings& mp3) {
-  static const char* const kModeWords[4] = {"Stéréo", "Raccordement", "Force", "Mono"};
-  const char* mode = kModeWords[mp3.channel_mode < 4 ? mp3.channel_mode : 0];
-  char text[128];
-  switch (format_index) {
-    case 0:
-      std::snprintf(text, sizeof text, "%dHz  %s  %s", wav_rate, wav_channels == 1 ? "Mono" : "Stereo", "Wav");
-      break;
-    case 1:
-      if (mp3.constant_bit_rate)
-        std::snprintf(text, sizeof text, "%dKBps %s %s", mp3.bit_rate, mode, "Mp3");
-      else
-        std::snprintf(text, sizeof text, "%d-%dKbps  %s  %s", mp3.min_bit_rate, mp3.max_bit_rate, mode, "Mp3");
-      break;
-    case 2:
-      std::snprintf(text, sizeof text, "44100Hz  Stereo  AIFF");
-      break;
-    default:
-      text[0] = '\0';
-  }
-  return text;
-}
-
 uint32_t free_space_kb(uint64_t bytes_available) {
   uint32_t high = static_cast<uint32_t>(bytes_available >> 32);
   uint32_t low = static_cast<uint32_t>(bytes_available);

@@ -1,10 +1,9 @@
-// The recorder's small rules that need no window: the maximum-time text, the format
-// text of the status panel, the free space of the low-disk watch.
+// The recorder's small rules that need no window: the maximum-time text and the free
+// space of the low-disk watch.
 #pragma once
 #include <cstdint>
 #include <string>
 
-#include "audio/mp3_encoder.h"
 
 namespace vt {
 
@@ -12,9 +11,6 @@ namespace vt {
 // '.' are tenths to thousandths, a '-' anywhere makes it negative, anything else is
 // skipped. "1:00:00" is 3,600,000 ms.
 int32_t parse_max_time_ms(const char* text);
-
-// The status panel's "Info sur le Fichier" text for a recording format.
-std::string format_info_text(int format_index, int32_t wav_rate, int wav_channels, const EncoderSettings& mp3);
 
 // Free space in KB from the bytes available to the caller, as the low-disk watch counts.
 uint32_t free_space_kb(uint64_t bytes_available);

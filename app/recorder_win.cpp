@@ -11,6 +11,7 @@
 #include "app/settings_win.h"
 #include "audio/file_writers.h"
 #include "audio/mp3_sink_win.h"
+#include "audio/recording_format_win.h"
 #include "audio/recording_name_win.h"
 #include "audio/wave_format.h"
 
@@ -21,7 +22,6 @@ namespace {
 const int32_t kEngineLimitMs = 14400000;        // four hours
 const int32_t kVoiceHangMs = 5000;
 const int32_t kNoGateHangMs = 216000000;
-const char kCodecFormatFile[] = "WavCodec.wff";
 
 bool engine_running(uint8_t state) { return state != kCaptureStopped; }
 
@@ -55,16 +55,15 @@ void MainWindow::RecordFile(const std::string& path) {
 }
 
 void MainWindow::save_wav_group(const WavSwitchGroup& group) {
-  const std::string file = join_path(per_user_data_folder(), kCodecFormatFile);
   WaveFormat base = default_recording_format();
   FormatBuffer stored;
-  if (load_recording_format_file(file, stored) && stored.format.format_tag == kFormatTagPcm) base = stored.format;
+  if (load_recording_format(stored) && stored.format.format_tag == kFormatTagPcm) base = stored.format;
   int rate, channels, bits;
   // Slots the group did not name keep the stored PCM format's values.
   if (!wav_group_format(group, static_cast<int>(base.sample_rate), base.channels, base.bits_per_sample, &rate,
                         &channels, &bits))
     return;
-  save_recording_format_file(file, format_buffer_of(make_pcm_format(channels, bits, rate)));
+  save_recording_format(format_buffer_of(make_pcm_format(channels, bits, rate)));
   ShowFormatText();
 }
 
@@ -73,10 +72,7 @@ void MainWindow::OpenWriterAndStart() {
   if (format == kRecordMp3) {
     writer_ = open_mp3_sink(mp3_settings_, current_path_, 44100, 2);
   } else {
-    FormatBuffer wav_format = format_buffer_of(default_recording_format());
-    FormatBuffer stored;
-    if (load_recording_format_file(join_path(per_user_data_folder(), kCodecFormatFile), stored)) wav_format = stored;
-    writer_ = open_recording_sink(current_path_, format, wav_format);
+    writer_ = open_recording_sink(current_path_, format, stored_recording_format());
   }
   if (writer_->failed()) {
     std::string text = "Vocatrack ne peut ouvrir le fichier \"" + current_path_ +
@@ -154,17 +150,8 @@ void MainWindow::PlayTone(int resource) {
 }
 
 void MainWindow::ShowFormatText() {
-  const int format = read_setting(kFormat);
-  FormatBuffer stored;
-  WaveFormat wav = default_recording_format();
-  if (load_recording_format_file(join_path(per_user_data_folder(), kCodecFormatFile), stored)) wav = stored.format;
-  Mp3FormatSummary mp3;
-  mp3.constant_bit_rate = mp3_settings_.constant_bit_rate;
-  mp3.bit_rate = mp3_settings_.bit_rate;
-  mp3.min_bit_rate = mp3_settings_.min_bit_rate;
-  mp3.max_bit_rate = mp3_settings_.max_bit_rate;
-  mp3.channel_mode = mp3_settings_.channel_mode;
-  shown_.file_info = format_description(format, wav, mp3);
+  // The MP3 line comes from the record in memory: switches may have changed it for this run.
+  shown_.file_info = format_description(read_setting(kFormat), stored_recording_format().format, mp3_settings_);
   panel_.update(shown_);
 }
 

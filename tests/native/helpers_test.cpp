@@ -46,17 +46,7 @@ TEST(RecorderRules, MaximumTimeText) {
   EXPECT_EQ("-0:00:01.00", time_text(-1005));
 }
 
-TEST(RecorderRules, FormatTextsAndFreeSpace) {
-  EncoderSettings mp3;
-  EXPECT_EQ("44100Hz  Mono  Wav", format_info_text(0, 44100, 1, mp3));
-  EXPECT_EQ("8000Hz  Stereo  Wav", format_info_text(0, 8000, 2, mp3));
-  EXPECT_EQ("128KBps Raccordement Mp3", format_info_text(1, 0, 0, mp3));
-  mp3.constant_bit_rate = false;
-  mp3.min_bit_rate = 32;
-  mp3.max_bit_rate = 192;
-  mp3.channel_mode = 3;
-  EXPECT_EQ("32-192Kbps  Mono  Mp3", format_info_text(1, 0, 0, mp3));
-  EXPECT_EQ("44100Hz  Stereo  AIFF", format_info_text(2, 0, 0, mp3));
+TEST(RecorderRules, FreeSpaceAndDrive) {
   EXPECT_EQ(0u, free_space_kb(1023));
   EXPECT_EQ(2u, free_space_kb(2048));
   EXPECT_EQ(4194304u + 1u, free_space_kb((1ull << 32) + 1024));
