@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-
 namespace vt {
 
 // "h:mm:ss.fff": each ':' multiplies what came before by 60, up to three digits after
