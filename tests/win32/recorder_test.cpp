@@ -127,6 +127,8 @@ class RecorderTest : public ::testing::Test {
     write_setting(kIntervalTone, false);
     write_setting(kRecordDevice, 0);
     write_setting(kWarnSpaceBelow, 0);
+    for (const char* name : {"ConstantBitRate", "CBRBitRate"})
+      guards_.emplace_back(new vt_test::SettingGuard(Hive::Machine, "MP3Encoder", name));
     main_ = MainWindow::Create(GetModuleHandleA(nullptr), &hooks_, {"vocatrack.exe"});
     ASSERT_NE(nullptr, main_);
     ShowWindow(main_->window(), SW_SHOW);
@@ -297,6 +299,20 @@ TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {
             message);
   EXPECT_FALSE(main_->current_path().empty());  // paused: the file exists and is open
   EXPECT_EQ(kCaptureStopped, main_->engine_state());
+}
+
+TEST_F(RecorderTest, Mp3RecordingGoesThroughTheEncoder) {
+  write_setting(kFormat, 1);
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(1500));
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
+  ASSERT_EQ(1u, hooks_.finished.size());
+  EXPECT_NE(std::string::npos, hooks_.finished[0].find("Untitled 01.mp3"));
+  // Read back through the program's own decoder.
+  double length = seconds_in(hooks_.finished[0]);
+  EXPECT_GT(length, 1.3);
+  EXPECT_LT(length, 3.0);
 }
 
 TEST_F(RecorderTest, LevelsReachTheMeterAndAScreenshotShowsThePanel) {
