@@ -160,6 +160,16 @@ TEST_F(MainWindowTest, ListKeysActOnlyWhileTheListIsOpenAndRepeatsAreIgnored) {
   EXPECT_TRUE(key('L' | 0, 1) == false);     // plain L is no command
 }
 
+TEST_F(MainWindowTest, LowDiskWarningShowsAHiddenWindowAgain) {
+  open();
+  ASSERT_TRUE(vt_test::wait_until([&] { return !main_->status().free_space.empty(); }, 5000));
+  EXPECT_FALSE(main_->status().low_disk);
+  EXPECT_NE(std::string::npos, main_->status().free_space.find(" MB"));
+  ShowWindow(window_, SW_HIDE);
+  write_setting(kWarnSpaceBelow, 2000000000);  // more than any disk here
+  EXPECT_TRUE(vt_test::wait_until([&] { return main_->status().low_disk && IsWindowVisible(window_); }, 8000));
+}
+
 TEST_F(MainWindowTest, PositionIsKeptInTheMachineHive) {
   write_setting(kMainWindowX, 123);
   write_setting(kMainWindowY, 77);
