@@ -67,8 +67,9 @@ void add_tooltip(HWND tooltips, HWND owner, HWND tool, const char* text) {
   SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
+// Measured whether or not the window is shown yet (the first layout runs before it is).
 int window_height(HWND window) {
-  if (!window || !IsWindowVisible(window)) return 0;
+  if (!window) return 0;
   RECT r;
   GetWindowRect(window, &r);
   return r.bottom - r.top;
