@@ -57,24 +57,9 @@ const char* hotkey_command_name(int command) {
 }
 
 PROPSHEETPAGEA CommandsPage::sheet_page() {
-  PROPSHEETPAGEA page = {};
-  page.dwSize = sizeof page;
-  page.dwFlags = PSP_HASHELP;
-  page.hInstance = GetModuleHandleA(nullptr);
-  page.pszTemplate = MAKEINTRESOURCEA(IDD_COMMANDS_PAGE);
-  page.pfnDlgProc = dialog_proc;
-  page.lParam = reinterpret_cast<LPARAM>(this);
+  PROPSHEETPAGEA page = make_sheet_page(IDD_COMMANDS_PAGE);
+  page.dwFlags |= PSP_HASHELP;
   return page;
-}
-
-INT_PTR CALLBACK CommandsPage::dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<CommandsPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lparam)->lParam);
-    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    self->page_ = page;
-  }
-  auto* self = reinterpret_cast<CommandsPage*>(GetWindowLongPtrA(page, DWLP_USER));
-  return self ? self->handle(message, wparam, lparam) : FALSE;
 }
 
 INT_PTR CommandsPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -10,9 +10,11 @@
 
 #include "app/options_hooks.h"
 
+#include "ui/sheet_page_win.h"
+
 namespace vt {
 
-class CommandsPage {
+class CommandsPage : public SheetPage {
  public:
   // `hooks` capture keys and choose commands; they must outlive the page.
   explicit CommandsPage(OptionsHooks& hooks) : hooks_(hooks) {}
@@ -23,8 +25,7 @@ class CommandsPage {
   PROPSHEETPAGEA sheet_page();
 
  private:
-  static INT_PTR CALLBACK dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init();
   bool on_command(int id);
   void fill_list();
@@ -34,7 +35,6 @@ class CommandsPage {
   void modify_selected();
 
   OptionsHooks& hooks_;
-  HWND page_ = nullptr;
 };
 
 // "Ctrl+", "Alt+", "Shift+" as the key code's modifier bits say, then the system's

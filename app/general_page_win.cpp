@@ -8,23 +8,7 @@
 namespace vt {
 
 PROPSHEETPAGEA GeneralPage::sheet_page() {
-  PROPSHEETPAGEA page = {};
-  page.dwSize = sizeof page;
-  page.hInstance = GetModuleHandleA(nullptr);
-  page.pszTemplate = MAKEINTRESOURCEA(IDD_GENERAL_PAGE);
-  page.pfnDlgProc = dialog_proc;
-  page.lParam = reinterpret_cast<LPARAM>(this);
-  return page;
-}
-
-INT_PTR CALLBACK GeneralPage::dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<GeneralPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lparam)->lParam);
-    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    self->page_ = page;
-  }
-  auto* self = reinterpret_cast<GeneralPage*>(GetWindowLongPtrA(page, DWLP_USER));
-  return self ? self->handle(message, wparam, lparam) : FALSE;
+  return make_sheet_page(IDD_GENERAL_PAGE);
 }
 
 INT_PTR GeneralPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include "ui/sheet_page_win.h"
+
 namespace vt {
 
-class GeneralPage {
+class GeneralPage : public SheetPage {
  public:
   GeneralPage() = default;
   GeneralPage(const GeneralPage&) = delete;
@@ -16,13 +18,11 @@ class GeneralPage {
   PROPSHEETPAGEA sheet_page();
 
  private:
-  static INT_PTR CALLBACK dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init();
   void update_enabling();
   bool apply();
 
-  HWND page_ = nullptr;
 };
 
 }  // namespace vt

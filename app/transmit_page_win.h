@@ -8,9 +8,11 @@
 
 #include "app/options_hooks.h"
 
+#include "ui/sheet_page_win.h"
+
 namespace vt {
 
-class TransmitPage {
+class TransmitPage : public SheetPage {
  public:
   // `hooks` open the e-mail settings and the help; they must outlive the page.
   explicit TransmitPage(OptionsHooks& hooks) : hooks_(hooks) {}
@@ -21,8 +23,7 @@ class TransmitPage {
   PROPSHEETPAGEA sheet_page();
 
  private:
-  static INT_PTR CALLBACK dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init();
   bool on_command(int id, int notification);
   void update_enabling();
@@ -36,7 +37,6 @@ class TransmitPage {
   std::string text(int id) const;
 
   OptionsHooks& hooks_;
-  HWND page_ = nullptr;
 };
 
 // Whether a file can be created in `folder` (a scratch file "__wt", removed again).

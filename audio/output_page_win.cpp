@@ -92,23 +92,7 @@ bool OutputPageServices::ensure_mp3_component(HWND owner) {
 OutputPage::OutputPage(OutputPageServices* services) : services_(services ? services : &default_services_) {}
 
 PROPSHEETPAGEA OutputPage::sheet_page() {
-  PROPSHEETPAGEA page = {};
-  page.dwSize = sizeof page;
-  page.hInstance = GetModuleHandleA(nullptr);
-  page.pszTemplate = MAKEINTRESOURCEA(IDD_OUTPUT_PAGE);
-  page.pfnDlgProc = dialog_proc;
-  page.lParam = reinterpret_cast<LPARAM>(this);
-  return page;
-}
-
-INT_PTR CALLBACK OutputPage::dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<OutputPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lparam)->lParam);
-    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    self->page_ = page;
-  }
-  auto* self = reinterpret_cast<OutputPage*>(GetWindowLongPtrA(page, DWLP_USER));
-  return self ? self->handle(message, wparam, lparam) : FALSE;
+  return make_sheet_page(IDD_OUTPUT_PAGE);
 }
 
 INT_PTR OutputPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {

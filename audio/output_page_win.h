@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/sheet_page_win.h"
+
 namespace vt {
 
 // What the page asks of the rest of the program. The defaults are the real thing;
@@ -29,7 +31,7 @@ class OutputPageServices {
   virtual void destination_changed() {}
 };
 
-class OutputPage {
+class OutputPage : public SheetPage {
  public:
   // `services` (null: the defaults) must outlive the page.
   explicit OutputPage(OutputPageServices* services = nullptr);
@@ -43,8 +45,7 @@ class OutputPage {
   bool destination_changed() const { return destination_changed_; }
 
  private:
-  static INT_PTR CALLBACK dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init();
   void on_command(int id, int notification);
   void update_enabling();
@@ -61,7 +62,6 @@ class OutputPage {
 
   OutputPageServices default_services_;
   OutputPageServices* services_;
-  HWND page_ = nullptr;
   bool destination_changed_ = false;
 };
 

@@ -35,23 +35,7 @@ int mixer_device_for(int record_device) {
 
 PROPSHEETPAGEA RecordPage::sheet_page() {
   register_db_slider(GetModuleHandleA(nullptr));
-  PROPSHEETPAGEA page = {};
-  page.dwSize = sizeof page;
-  page.hInstance = GetModuleHandleA(nullptr);
-  page.pszTemplate = MAKEINTRESOURCEA(IDD_RECORD_PAGE);
-  page.pfnDlgProc = dialog_proc;
-  page.lParam = reinterpret_cast<LPARAM>(this);
-  return page;
-}
-
-INT_PTR CALLBACK RecordPage::dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<RecordPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lparam)->lParam);
-    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-    self->page_ = page;
-  }
-  auto* self = reinterpret_cast<RecordPage*>(GetWindowLongPtrA(page, DWLP_USER));
-  return self ? self->handle(message, wparam, lparam) : FALSE;
+  return make_sheet_page(IDD_RECORD_PAGE);
 }
 
 INT_PTR RecordPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -6,9 +6,11 @@
 
 #include "app/options_hooks.h"
 
+#include "ui/sheet_page_win.h"
+
 namespace vt {
 
-class RecordPage {
+class RecordPage : public SheetPage {
  public:
   // `hooks` reach the input mixer; they must outlive the page.
   explicit RecordPage(OptionsHooks& hooks) : hooks_(hooks) {}
@@ -20,8 +22,7 @@ class RecordPage {
   PROPSHEETPAGEA sheet_page();
 
  private:
-  static INT_PTR CALLBACK dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init();
   bool on_command(int id, int notification);
   void fill_devices();
@@ -33,7 +34,6 @@ class RecordPage {
   int selection(int id) const;
 
   OptionsHooks& hooks_;
-  HWND page_ = nullptr;
 };
 
 // The wave-input device whose mixer serves device setting `record_device`: device

@@ -1,0 +1,23 @@
+// A page of a property sheet bound to its object: the page's dialog procedure finds the
+// object at WM_INITDIALOG and forwards every message to `handle`.
+#pragma once
+#include <windows.h>
+#include <prsht.h>
+
+namespace vt {
+
+class SheetPage {
+ public:
+  virtual ~SheetPage() = default;
+
+ protected:
+  // The sheet's page record for the dialog template `template_id` of this module.
+  PROPSHEETPAGEA make_sheet_page(int template_id);
+  virtual INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) = 0;
+  HWND page_ = nullptr;
+
+ private:
+  static INT_PTR CALLBACK dialog_proc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+};
+
+}  // namespace vt
