@@ -67,29 +67,29 @@ class NameRun {
 
 // The prompt: checks what it shows, types `text` and presses `button`.
 void answer_prompt(const std::string& shown, const std::string& text, int button, const char* screenshot = nullptr) {
-  HWND dialog = find_window("#32770", kPromptCaption, 5000);
+  HWND dialog = find_window("#32770", kPromptCaption, 20000);
   ASSERT_NE(nullptr, dialog);
-  ASSERT_TRUE(wait_until([&] { return IsWindowVisible(dialog) != FALSE; }, 5000));
+  ASSERT_TRUE(wait_until([&] { return IsWindowVisible(dialog) != FALSE; }, 20000));
   EXPECT_EQ("Entrez le Nom de Fichier", control_text(dialog, IDC_TEXT_EDIT_PROMPT));
   EXPECT_EQ(shown, control_text(dialog, IDC_TEXT_EDIT_VALUE));
   if (screenshot) EXPECT_FALSE(vt_test::save_screenshot(screenshot).empty());
   vt_test::set_control_text(dialog, IDC_TEXT_EDIT_VALUE, text);
   PostMessageA(dialog, WM_COMMAND, button, 0);
-  EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, 5000));
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }, 20000));
 }
 
 void answer_box(const char* caption, const char* text, LPCSTR icon, int button) {
-  HWND box = find_window("#32770", caption, 5000);
+  HWND box = find_window("#32770", caption, 20000);
   ASSERT_NE(nullptr, box) << caption;
-  ASSERT_TRUE(wait_until([&] { return IsWindowVisible(box) != FALSE; }, 5000));
+  ASSERT_TRUE(wait_until([&] { return IsWindowVisible(box) != FALSE; }, 20000));
   std::string shown;
-  wait_until([&] { return !(shown = control_text(box, kBoxTextId)).empty(); }, 2000);
+  wait_until([&] { return !(shown = control_text(box, kBoxTextId)).empty(); }, 10000);
   EXPECT_EQ(text, shown);
   EXPECT_EQ(LoadIconA(nullptr, icon),
             reinterpret_cast<HICON>(SendDlgItemMessageA(box, kBoxIconId, STM_GETICON, 0, 0)));
   EXPECT_NE(nullptr, GetDlgItem(box, button));
   PostMessageA(box, WM_COMMAND, button, 0);
-  EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }, 5000));
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }, 20000));
 }
 
 const char kReplaceText[] = "Un fichier de même nom et format existe déjà. Voulez vous le remplacer? ";
