@@ -326,6 +326,54 @@ TEST_F(StartupTest, FirstCopyWithSwitchesRelaunchesItselfAndTheNewCopyRunsThem) 
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(relaunched, 15000));
 }
 
+TEST_F(StartupTest, BlockLastOrInstallFirstNeverRelaunches) {
+  for (const char* arguments : {"-hide -block", "-install -hide"}) {
+    HANDLE started = start(arguments);
+    ASSERT_NE(nullptr, started);
+    HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+    ASSERT_NE(nullptr, window) << arguments;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(GetProcessId(started), owner) << arguments << ": the started process is the running copy";
+    EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(window); }, 10000)) << arguments;
+    ASSERT_TRUE(forward("-exit"));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 15000)) << arguments;
+  }
+}
+
+TEST_F(StartupTest, RecordOnTheFirstCopysCommandLineRecordsInTheRelaunchedCopy) {
+  HANDLE first = start("-record -ms 4000");
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 30000)) << "the first process did not end";
+  HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+  ASSERT_NE(nullptr, window) << "no relaunched copy";
+  HANDLE relaunched = process_of(window);
+  ASSERT_NE(nullptr, relaunched);
+  const std::string path = recording_growing_past(folder_, 16 * 1024);
+  EXPECT_FALSE(path.empty()) << "the relaunched copy does not record";
+  // Its own -ms ends it, with the recording finished.
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(relaunched, 30000));
+  if (!path.empty()) {
+    EXPECT_EQ(file_size(path) - 8, riff_size_field(path));
+  }
+}
+
+TEST_F(StartupTest, ForwardedRecordKeepsTheFirst128ArgumentsCutTo259Characters) {
+  ASSERT_NE(nullptr, start_first_copy());
+  // argv[0] and 125 unknown words, then -outdir KEPT in slots 126 and 127; the last
+  // -outdir lies beyond the record and never arrives.
+  std::string switches;
+  for (int i = 0; i < 125; ++i) switches += "x ";
+  switches += "-outdir KEPT -outdir LOST";
+  ASSERT_TRUE(forward(switches));
+  EXPECT_EQ("KEPT", read_setting(kOutputFolder));
+
+  const std::string long_folder = "Z:\\" + std::string(297, 'd');  // 300 characters
+  ASSERT_TRUE(forward("-outdir " + long_folder));
+  EXPECT_EQ(long_folder.substr(0, 259), read_setting(kOutputFolder));
+  EXPECT_FALSE(has_ended(first_));
+}
+
 TEST_F(StartupTest, MsSwitchStopsTheRecordingAndExitsAfterItsTime) {
   ASSERT_NE(nullptr, start_first_copy());
   ASSERT_TRUE(forward("-record"));
