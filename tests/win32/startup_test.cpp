@@ -29,6 +29,12 @@ std::string program_path() { return vt_test::windows_path(vt_test::build_dir() +
 
 HWND running_window() { return FindWindowA(kDialogClass, kTitle); }
 
+int running_window_count() {
+  int count = 0;
+  for (HWND at = nullptr; (at = FindWindowExA(nullptr, at, kDialogClass, kTitle)) != nullptr;) ++count;
+  return count;
+}
+
 bool has_ended(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
 // Size of a file, or -1 when it does not exist.
@@ -372,6 +378,46 @@ TEST_F(StartupTest, ForwardedRecordKeepsTheFirst128ArgumentsCutTo259Characters) 
   ASSERT_TRUE(forward("-outdir " + long_folder));
   EXPECT_EQ(long_folder.substr(0, 259), read_setting(kOutputFolder));
   EXPECT_FALSE(has_ended(first_));
+}
+
+TEST_F(StartupTest, CopiesStartedTogetherLeaveOneRunningCopyThatGotTheSwitches) {
+  HANDLE first = start("");
+  HANDLE second = start("-showbtn hideall");
+  ASSERT_NE(nullptr, first);
+  ASSERT_NE(nullptr, second);
+  // Whichever took the run mutex first, the other waits for its window.
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second, 30000));
+  HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+  ASSERT_NE(nullptr, window);
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(GetDlgItem(window, IDC_RECORD)); }, 10000));
+  // Give a stray second main window, if any, the time to appear.
+  wait_until([] { return running_window_count() > 1; }, 3000);
+  EXPECT_EQ(1, running_window_count());
+}
+
+TEST_F(StartupTest, RecordingStartsAtOnceWithRecordWhenRunOrLogonFirst) {
+  write_setting(kRecordWhenRun, true);
+  ASSERT_NE(nullptr, start_first_copy());
+  EXPECT_FALSE(recording_growing_past(folder_, 16 * 1024).empty()) << "RecordWhenRun without arguments";
+  ASSERT_TRUE(forward("-exit"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  folder_ = vt_test::scratch_folder("startup-test");  // emptied
+
+  write_setting(kRecordWhenRun, false);
+  ASSERT_NE(nullptr, start("-logon"));  // relaunched with -block; -logon stays first
+  ASSERT_NE(nullptr, vt_test::find_window(kDialogClass, kTitle, 30000));
+  EXPECT_FALSE(recording_growing_past(folder_, 16 * 1024).empty()) << "-logon first";
+}
+
+TEST_F(StartupTest, ExitifstopEndsTheProgramAtPauseWithTheFileFinished) {
+  ASSERT_NE(nullptr, start_first_copy());
+  ASSERT_TRUE(forward("-record"));
+  const std::string path = recording_growing_past(folder_, 16 * 1024);
+  ASSERT_FALSE(path.empty());
+  ASSERT_TRUE(forward("-exitifstop -pause"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  EXPECT_EQ(file_size(path) - 8, riff_size_field(path)) << "a paused recording lost its header at the exit";
+  EXPECT_GT(seconds_in(path), 0.1);
 }
 
 TEST_F(StartupTest, MsSwitchStopsTheRecordingAndExitsAfterItsTime) {
