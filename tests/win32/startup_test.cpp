@@ -155,9 +155,10 @@ class StartupTest : public ::testing::Test {
     vt_test::remove_tree(folder_);
   }
 
-  // Starts the program with these arguments; its process handle, kept to be ended.
-  HANDLE start(const std::string& arguments) {
-    std::string line = "\"" + program_path() + "\"" + (arguments.empty() ? "" : " " + arguments);
+  // Starts the program (or a copy of its file) with these arguments; its process
+  // handle, kept to be ended.
+  HANDLE start(const std::string& arguments, const std::string& program = program_path()) {
+    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -235,6 +236,38 @@ TEST_F(StartupTest, FirstCopyShowsItsWindowAndExitSwitchFromASecondCopyEndsIt) {
   ASSERT_TRUE(forward("-exit"));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000)) << "-exit did not end the running copy";
   EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(StartupTest, CloseNowMessageAndWmCloseEndTheRunningCopy) {
+  for (UINT message : {1126u, static_cast<UINT>(WM_CLOSE)}) {
+    HWND window = start_first_copy();
+    ASSERT_NE(nullptr, window);
+    PostMessageA(window, message, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000)) << "message " << message;
+  }
+}
+
+TEST_F(StartupTest, ProgramNamedLikeASetupWithoutTheInstallerMarkerRefusesToRun) {
+  const std::string copy = folder_ + "\\VocaSetup.exe";
+  ASSERT_TRUE(CopyFileA(program_path().c_str(), copy.c_str(), FALSE));
+  HANDLE started = start("", copy);
+  ASSERT_NE(nullptr, started);
+  HWND box = vt_test::find_window(kDialogClass, "Erreur d’installation", 30000);
+  ASSERT_NE(nullptr, box);
+  std::string message;
+  for (HWND text = nullptr; (text = FindWindowExA(box, text, "Static", nullptr)) != nullptr;) {
+    std::string candidate = vt_test::window_text(text);
+    if (candidate.size() > message.size()) message = candidate;
+  }
+  EXPECT_EQ("Fichier d’installation corrompu.\n\nUne erreur de checksum a été détectée dans votre fichier "
+            "d’installation. Veuillez réinstaller le fichier.",
+            message);
+  EXPECT_EQ(nullptr, running_window()) << "no recorder runs";
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 15000));
+  DWORD code = 1;
+  GetExitCodeProcess(started, &code);
+  EXPECT_EQ(0u, code);
 }
 
 TEST_F(StartupTest, ShowbtnSwitchesHideAndShowTheRecordButtonsOfTheRunningCopy) {
