@@ -413,6 +413,28 @@ TEST_F(StartupTest, ForwardedRecordKeepsTheFirst128ArgumentsCutTo259Characters) 
   EXPECT_FALSE(has_ended(first_));
 }
 
+TEST_F(StartupTest, MalformedForwardedRecordsAreIgnoredAndTheCopyKeepsRunning) {
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  auto send_record = [&](const std::vector<uint8_t>& record) {
+    COPYDATASTRUCT data = {};
+    data.cbData = static_cast<DWORD>(record.size());
+    data.lpData = record.empty() ? nullptr : const_cast<uint8_t*>(record.data());
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000, &result);
+  };
+  std::vector<uint8_t> short_record = {128, 0, 0, 0, '-', 'e', 'x', 'i', 't', 0};  // claims 128 slots
+  std::vector<uint8_t> negative(4 + 2 * 260, 0);
+  negative[0] = 0xFB, negative[1] = negative[2] = negative[3] = 0xFF;  // -5
+  std::memcpy(&negative[4 + 260], "-exit", 6);
+  std::vector<uint8_t> count_only = {2, 0, 0, 0};
+  for (const auto& record : {short_record, negative, count_only, std::vector<uint8_t>()})
+    EXPECT_NE(0, send_record(record)) << "the running copy stopped answering";
+  EXPECT_FALSE(has_ended(first_));
+  ASSERT_TRUE(forward("-showbtn hideall"));
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(GetDlgItem(window, IDC_RECORD)); }, 5000));
+}
+
 TEST_F(StartupTest, CopiesStartedTogetherLeaveOneRunningCopyThatGotTheSwitches) {
   // Whichever takes the run mutex first becomes the running copy; each of the others
   // waits until its window exists, then forwards its switches and ends.
