@@ -1,0 +1,506 @@
+// The program itself, vocatrack.exe, started as a user or a script would: one running
+// copy whose window other copies find, switches forwarded to it by second copies, the
+// relaunch of a first copy started with switches, and recordings made through switches
+// while a tone plays into the PulseAudio null sink whose monitor is the input.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window_res.h"
+#include "app/settings_win.h"
+#include "audio/file_readers.h"
+#include "tests/support/linux_process.h"
+#include "tests/support/registry_guard.h"
+#include "tests/support/win32_driver.h"
+
+namespace vt {
+namespace {
+
+using vt_test::wait_until;
+
+const char kTitle[] = "Vocatrack Sound Recorder";
+const char kDialogClass[] = "#32770";
+
+std::string program_path() { return vt_test::windows_path(vt_test::build_dir() + "/app/vocatrack.exe"); }
+
+HWND running_window() { return FindWindowA(kDialogClass, kTitle); }
+
+int running_window_count() {
+  int count = 0;
+  for (HWND at = nullptr; (at = FindWindowExA(nullptr, at, kDialogClass, kTitle)) != nullptr;) ++count;
+  return count;
+}
+
+bool has_ended(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+
+// Size of a file, or -1 when it does not exist.
+int64_t file_size(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::vector<std::string> wav_files_in(const std::string& folder) {
+  std::vector<std::string> found;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*.wav").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return found;
+  do found.push_back(folder + "\\" + entry.cFileName);
+  while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return found;
+}
+
+// A little-endian 32-bit field of a RIFF WAVE file's header, -1 when unreadable.
+int64_t header_field(const std::string& path, int offset) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  unsigned char head[36] = {};
+  DWORD read = 0;
+  bool ok = ReadFile(file, head, sizeof head, &read, nullptr) && read == sizeof head && std::memcmp(head, "RIFF", 4) == 0;
+  CloseHandle(file);
+  if (!ok) return -1;
+  const unsigned char* at = head + offset;
+  return static_cast<int64_t>(at[0]) | (at[1] << 8) | (at[2] << 16) | (static_cast<int64_t>(at[3]) << 24);
+}
+
+// The RIFF size field: the file's size less 8 once the writer has closed it.
+int64_t riff_size_field(const std::string& path) { return header_field(path, 4); }
+
+double seconds_in(const std::string& path) {
+  SourceRef file = open_audio_file(path);
+  if (file->status != kSourceOk || file->sample_rate <= 0) return -1;
+  return static_cast<double>(file->length()) / file->sample_rate;
+}
+
+// Waits until a file has stopped growing for `quiet_ms`; its size then.
+int64_t settled_size(const std::string& path, int quiet_ms, int timeout_ms) {
+  int64_t last = file_size(path);
+  DWORD changed_at = GetTickCount();
+  wait_until([&] {
+    int64_t now = file_size(path);
+    if (now != last) {
+      last = now;
+      changed_at = GetTickCount();
+    }
+    return static_cast<int>(GetTickCount() - changed_at) >= quiet_ms;
+  }, timeout_ms);
+  return last;
+}
+
+class StartupTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // A steady tone for the whole suite; ended by its id afterwards.
+    tone_ = new vt_test::LinuxProcess(
+        "sox -n -r 44100 -b 16 -c 1 -t raw - synth 600 sine 1000 vol 0.25 | paplay --raw --format=s16le "
+        "--rate=44100 --channels=1 -d \"$VT_PULSE_SINK\"");
+    tone_->start();
+  }
+  static void TearDownTestSuite() {
+    delete tone_;
+    tone_ = nullptr;
+  }
+
+  void SetUp() override {
+    static const char* const kUserValues[] = {"OutputFolder", "Format", "PromptForName", "FileNameFormat",
+                                              "RecordTone", "StoppedTone", "VoiceActivate", "CheckMaxTime",
+                                              "LaunchPlayWhenStop", "InstallWizRun", "IntervalTone",
+                                              "ShowRecordingsList", "WarnSpaceBelow", "RecordWhenRun"};
+    for (const char* name : kUserValues) guards_.emplace_back(new vt_test::SettingGuard(Hive::User, "Settings", name));
+    for (const char* name : {"RecordDevice", "MainWindowX", "MainWindowY", "ShowButtons"})
+      guards_.emplace_back(new vt_test::SettingGuard(Hive::Machine, "Settings", name));
+    folder_ = vt_test::scratch_folder("startup-test");
+    write_setting(kOutputFolder, folder_.c_str());
+    write_setting(kFormat, 0);
+    write_setting(kPromptForName, false);
+    write_setting(kFileNameFormat, "Untitled %autonumber%");
+    write_setting(kRecordTone, false);
+    write_setting(kStoppedTone, false);
+    write_setting(kVoiceActivate, false);
+    write_setting(kCheckMaxTime, false);
+    write_setting(kLaunchPlayWhenStop, false);
+    write_setting(kInstallWizRun, true);  // the set-up wizard stays away
+    write_setting(kIntervalTone, false);
+    write_setting(kShowRecordingsList, false);
+    write_setting(kWarnSpaceBelow, 0);
+    write_setting(kRecordWhenRun, false);
+    write_setting(kRecordDevice, 0);
+    write_setting(kShowButtons, 63);
+    ASSERT_EQ(nullptr, running_window()) << "a copy of the program is already running";
+  }
+
+  void TearDown() override {
+    // A relaunched copy is not one of the processes started here: find it by its window.
+    for (int i = 0; i < 4; ++i) {
+      HWND window = running_window();
+      if (!window) break;
+      HANDLE process = process_of(window);
+      if (!process) break;
+      if (!has_ended(process)) TerminateProcess(process, 1);
+      WaitForSingleObject(process, 10000);
+    }
+    for (HANDLE process : processes_) {
+      if (!has_ended(process)) TerminateProcess(process, 1);
+      WaitForSingleObject(process, 10000);
+      CloseHandle(process);
+    }
+    processes_.clear();
+    guards_.clear();
+    vt_test::remove_tree(folder_);
+  }
+
+  // Starts the program (or a copy of its file) with these arguments; its process
+  // handle, kept to be ended.
+  HANDLE start(const std::string& arguments, const std::string& program = program_path()) {
+    std::string line = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      ADD_FAILURE() << "cannot start " << line << " (error " << GetLastError() << ")";
+      return nullptr;
+    }
+    CloseHandle(info.hThread);
+    processes_.push_back(info.hProcess);
+    return info.hProcess;
+  }
+
+  // The process that owns `window`, kept to be ended.
+  HANDLE process_of(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    HANDLE process = id ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id) : nullptr;
+    if (process) processes_.push_back(process);
+    return process;
+  }
+
+  // Starts the first copy with no switches and waits for its window.
+  HWND start_first_copy() {
+    first_ = start("");
+    if (!first_) return nullptr;
+    HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+    EXPECT_NE(nullptr, window) << "the main window did not appear";
+    return window;
+  }
+
+  // A second copy with these switches: it hands them over and ends; by then the running
+  // copy has carried them out.
+  bool forward(const std::string& switches) {
+    HANDLE second = start(switches);
+    if (!second) return false;
+    const bool ended = WaitForSingleObject(second, 30000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended) << "the copy started with " << switches << " did not end";
+    return ended;
+  }
+
+  // The one recording in `folder`, once it has grown past `bytes`.
+  std::string recording_growing_past(const std::string& folder, int64_t bytes) {
+    std::string path;
+    wait_until([&] {
+      std::vector<std::string> files = wav_files_in(folder);
+      if (files.size() != 1) return false;
+      path = files[0];
+      return file_size(path) > bytes;
+    }, 20000);
+    return file_size(path) > bytes ? path : std::string();
+  }
+
+  static vt_test::LinuxProcess* tone_;
+  std::vector<std::unique_ptr<vt_test::SettingGuard>> guards_;
+  std::vector<HANDLE> processes_;
+  HANDLE first_ = nullptr;
+  std::string folder_;
+};
+
+vt_test::LinuxProcess* StartupTest::tone_ = nullptr;
+
+TEST_F(StartupTest, FirstCopyShowsItsWindowAndExitSwitchFromASecondCopyEndsIt) {
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(kDialogClass, vt_test::window_class(window));
+  EXPECT_EQ(kTitle, vt_test::window_text(window));
+  EXPECT_TRUE(wait_until([&] { return IsWindowVisible(window) != FALSE; }, 10000));
+  EXPECT_FALSE(has_ended(first_));
+
+  // A second copy without switches hands over only its path: nothing happens.
+  ASSERT_TRUE(forward(""));
+  EXPECT_TRUE(IsWindow(window));
+  EXPECT_FALSE(has_ended(first_));
+
+  ASSERT_TRUE(forward("-exit"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000)) << "-exit did not end the running copy";
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(StartupTest, CloseNowMessageAndWmCloseEndTheRunningCopy) {
+  for (UINT message : {1126u, static_cast<UINT>(WM_CLOSE)}) {
+    HWND window = start_first_copy();
+    ASSERT_NE(nullptr, window);
+    PostMessageA(window, message, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000)) << "message " << message;
+  }
+}
+
+TEST_F(StartupTest, ProgramNamedLikeASetupWithoutTheInstallerMarkerRefusesToRun) {
+  const std::string copy = folder_ + "\\VocaSetup.exe";
+  ASSERT_TRUE(CopyFileA(program_path().c_str(), copy.c_str(), FALSE));
+  HANDLE started = start("", copy);
+  ASSERT_NE(nullptr, started);
+  HWND box = vt_test::find_window(kDialogClass, "Erreur d’installation", 30000);
+  ASSERT_NE(nullptr, box);
+  std::string message;
+  for (HWND text = nullptr; (text = FindWindowExA(box, text, "Static", nullptr)) != nullptr;) {
+    std::string candidate = vt_test::window_text(text);
+    if (candidate.size() > message.size()) message = candidate;
+  }
+  EXPECT_EQ("Fichier d’installation corrompu.\n\nUne erreur de checksum a été détectée dans votre fichier "
+            "d’installation. Veuillez réinstaller le fichier.",
+            message);
+  EXPECT_EQ(nullptr, running_window()) << "no recorder runs";
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 15000));
+  DWORD code = 1;
+  GetExitCodeProcess(started, &code);
+  EXPECT_EQ(0u, code);
+}
+
+TEST_F(StartupTest, ShowbtnSwitchesHideAndShowTheRecordButtonsOfTheRunningCopy) {
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  const int kButtons[] = {IDC_RECORD, IDC_PAUSE, IDC_RESTART, IDC_STOP};
+  auto buttons_shown = [&](bool shown) {
+    for (int id : kButtons)
+      if ((IsWindowVisible(GetDlgItem(window, id)) != FALSE) != shown) return false;
+    return true;
+  };
+  ASSERT_TRUE(wait_until([&] { return buttons_shown(true); }, 10000));
+
+  DWORD started = GetTickCount();
+  ASSERT_TRUE(forward("-showbtn hideall"));
+  // The forwarding copy ends as soon as the running copy has handled the switches.
+  EXPECT_LT(static_cast<int>(GetTickCount() - started), 15000);
+  EXPECT_TRUE(wait_until([&] { return buttons_shown(false); }, 5000));
+  EXPECT_EQ(0, read_setting(kShowButtons));
+
+  ASSERT_TRUE(forward("-SHOWBTN showall"));  // switch names ignore case
+  EXPECT_TRUE(wait_until([&] { return buttons_shown(true); }, 5000));
+  EXPECT_EQ(63, read_setting(kShowButtons));
+
+  ASSERT_TRUE(forward("-showbtn r"));
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(GetDlgItem(window, IDC_RECORD)); }, 5000));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, IDC_STOP)));
+  EXPECT_FALSE(has_ended(first_));
+}
+
+TEST_F(StartupTest, RecordPauseRecordDoneThroughForwardedSwitchesMakeOneFinishedFile) {
+  ASSERT_NE(nullptr, start_first_copy());
+  // Recordings go where -outdir says, not to the folder of the settings.
+  const std::string recordings = folder_ + "\\switched";
+  CreateDirectoryA(recordings.c_str(), nullptr);
+
+  ASSERT_TRUE(forward("-outdir \"" + recordings + "\" -record"));
+  EXPECT_EQ(recordings, read_setting(kOutputFolder));
+  const std::string path = recording_growing_past(recordings, 64 * 1024);
+  ASSERT_FALSE(path.empty()) << "no recording grew in " << recordings;
+  EXPECT_TRUE(wav_files_in(folder_).empty());
+
+  ASSERT_TRUE(forward("-pause"));
+  const int64_t paused = settled_size(path, 1000, 15000);
+  EXPECT_EQ(paused, settled_size(path, 500, 5000)) << "the file still grows while paused";
+
+  ASSERT_TRUE(forward("-record"));
+  EXPECT_TRUE(wait_until([&] { return file_size(path) > paused + 64 * 1024; }, 20000))
+      << "recording did not continue in the same file";
+  ASSERT_EQ(1u, wav_files_in(recordings).size());
+
+  ASSERT_TRUE(forward("-done"));
+  const int64_t size = settled_size(path, 500, 10000);
+  EXPECT_EQ(size - 8, riff_size_field(path)) << "the header was not finished";
+  SourceRef file = open_audio_file(path);
+  ASSERT_EQ(kSourceOk, file->status);
+  ASSERT_GT(file->sample_rate, 0);
+  const double seconds = static_cast<double>(file->length()) / file->sample_rate;
+  // Both parts are in it: at least what was there at the pause plus what came after.
+  const int64_t byte_rate = header_field(path, 28);
+  ASSERT_GT(byte_rate, 0);
+  EXPECT_GT(seconds, static_cast<double>(paused + 64 * 1024 - 100) / byte_rate);
+}
+
+TEST_F(StartupTest, RecordfileRecordsIntoExactlyThatPath) {
+  ASSERT_NE(nullptr, start_first_copy());
+  const std::string target = folder_ + "\\Nom choisi.wav";
+  ASSERT_TRUE(forward("-recordfile \"" + target + "\""));
+  EXPECT_TRUE(wait_until([&] { return file_size(target) > 64 * 1024; }, 20000)) << target;
+  ASSERT_TRUE(forward("-done"));
+  const int64_t size = settled_size(target, 500, 10000);
+  EXPECT_EQ(size - 8, riff_size_field(target));
+  EXPECT_GT(seconds_in(target), 0.2);
+  ASSERT_EQ(1u, wav_files_in(folder_).size()) << "no other file was made";
+  EXPECT_EQ(target, wav_files_in(folder_)[0]);
+}
+
+TEST_F(StartupTest, FirstCopyWithSwitchesRelaunchesItselfAndTheNewCopyRunsThem) {
+  HANDLE first = start("-hide");
+  ASSERT_NE(nullptr, first);
+  DWORD first_id = GetProcessId(first);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 30000)) << "the first process did not end";
+  HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+  ASSERT_NE(nullptr, window) << "no relaunched copy";
+  HANDLE relaunched = process_of(window);
+  ASSERT_NE(nullptr, relaunched);
+  EXPECT_NE(first_id, GetProcessId(relaunched));
+  EXPECT_FALSE(has_ended(relaunched));
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(window); }, 10000)) << "-hide was not carried out";
+
+  // It is the running copy: switches reach it.
+  ASSERT_TRUE(forward("-show"));
+  EXPECT_TRUE(wait_until([&] { return IsWindowVisible(window) != FALSE; }, 5000));
+  ASSERT_TRUE(forward("-exit"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(relaunched, 15000));
+}
+
+TEST_F(StartupTest, BlockLastOrInstallFirstNeverRelaunches) {
+  for (const char* arguments : {"-hide -block", "-install -hide"}) {
+    HANDLE started = start(arguments);
+    ASSERT_NE(nullptr, started);
+    HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+    ASSERT_NE(nullptr, window) << arguments;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(GetProcessId(started), owner) << arguments << ": the started process is the running copy";
+    EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(window); }, 10000)) << arguments;
+    ASSERT_TRUE(forward("-exit"));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 15000)) << arguments;
+  }
+}
+
+TEST_F(StartupTest, RecordOnTheFirstCopysCommandLineRecordsInTheRelaunchedCopy) {
+  HANDLE first = start("-record -ms 4000");
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 30000)) << "the first process did not end";
+  HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+  ASSERT_NE(nullptr, window) << "no relaunched copy";
+  HANDLE relaunched = process_of(window);
+  ASSERT_NE(nullptr, relaunched);
+  const std::string path = recording_growing_past(folder_, 16 * 1024);
+  EXPECT_FALSE(path.empty()) << "the relaunched copy does not record";
+  // Its own -ms ends it, with the recording finished.
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(relaunched, 30000));
+  if (!path.empty()) {
+    EXPECT_EQ(file_size(path) - 8, riff_size_field(path));
+  }
+}
+
+TEST_F(StartupTest, ForwardedRecordKeepsTheFirst128ArgumentsCutTo259Characters) {
+  ASSERT_NE(nullptr, start_first_copy());
+  // argv[0] and 125 unknown words, then -outdir KEPT in slots 126 and 127; the last
+  // -outdir lies beyond the record and never arrives.
+  std::string switches;
+  for (int i = 0; i < 125; ++i) switches += "x ";
+  switches += "-outdir KEPT -outdir LOST";
+  ASSERT_TRUE(forward(switches));
+  EXPECT_EQ("KEPT", read_setting(kOutputFolder));
+
+  const std::string long_folder = "Z:\\" + std::string(297, 'd');  // 300 characters
+  ASSERT_TRUE(forward("-outdir " + long_folder));
+  EXPECT_EQ(long_folder.substr(0, 259), read_setting(kOutputFolder));
+  EXPECT_FALSE(has_ended(first_));
+}
+
+TEST_F(StartupTest, MalformedForwardedRecordsAreIgnoredAndTheCopyKeepsRunning) {
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  auto send_record = [&](const std::vector<uint8_t>& record) {
+    COPYDATASTRUCT data = {};
+    data.cbData = static_cast<DWORD>(record.size());
+    data.lpData = record.empty() ? nullptr : const_cast<uint8_t*>(record.data());
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000, &result);
+  };
+  std::vector<uint8_t> short_record = {128, 0, 0, 0, '-', 'e', 'x', 'i', 't', 0};  // claims 128 slots
+  std::vector<uint8_t> negative(4 + 2 * 260, 0);
+  negative[0] = 0xFB, negative[1] = negative[2] = negative[3] = 0xFF;  // -5
+  std::memcpy(&negative[4 + 260], "-exit", 6);
+  std::vector<uint8_t> count_only = {2, 0, 0, 0};
+  for (const auto& record : {short_record, negative, count_only, std::vector<uint8_t>()})
+    EXPECT_NE(0, send_record(record)) << "the running copy stopped answering";
+  EXPECT_FALSE(has_ended(first_));
+  ASSERT_TRUE(forward("-showbtn hideall"));
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(GetDlgItem(window, IDC_RECORD)); }, 5000));
+}
+
+TEST_F(StartupTest, CopiesStartedTogetherLeaveOneRunningCopyThatGotTheSwitches) {
+  // Whichever takes the run mutex first becomes the running copy; each of the others
+  // waits until its window exists, then forwards its switches and ends.
+  std::vector<HANDLE> copies;
+  for (const char* arguments : {"", "", "", "-showbtn hideall"}) {
+    copies.push_back(start(arguments));
+    ASSERT_NE(nullptr, copies.back());
+  }
+  HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+  ASSERT_NE(nullptr, window);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  for (HANDLE copy : copies) {
+    if (GetProcessId(copy) != owner) {
+      EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(copy, 30000));
+    }
+  }
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(GetDlgItem(window, IDC_RECORD)); }, 10000));
+  // A second running copy, if one slipped through, has had the time to show itself.
+  EXPECT_FALSE(wait_until([] { return running_window_count() > 1; }, 3000));
+  EXPECT_EQ(1, running_window_count());
+}
+
+TEST_F(StartupTest, RecordingStartsAtOnceWithRecordWhenRunOrLogonFirst) {
+  write_setting(kRecordWhenRun, true);
+  ASSERT_NE(nullptr, start_first_copy());
+  EXPECT_FALSE(recording_growing_past(folder_, 16 * 1024).empty()) << "RecordWhenRun without arguments";
+  ASSERT_TRUE(forward("-exit"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  folder_ = vt_test::scratch_folder("startup-test");  // emptied
+
+  write_setting(kRecordWhenRun, false);
+  ASSERT_NE(nullptr, start("-logon"));  // relaunched with -block; -logon stays first
+  ASSERT_NE(nullptr, vt_test::find_window(kDialogClass, kTitle, 30000));
+  EXPECT_FALSE(recording_growing_past(folder_, 16 * 1024).empty()) << "-logon first";
+}
+
+TEST_F(StartupTest, ExitifstopEndsTheProgramAtPauseWithTheFileFinished) {
+  ASSERT_NE(nullptr, start_first_copy());
+  ASSERT_TRUE(forward("-record"));
+  const std::string path = recording_growing_past(folder_, 16 * 1024);
+  ASSERT_FALSE(path.empty());
+  ASSERT_TRUE(forward("-exitifstop -pause"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  EXPECT_EQ(file_size(path) - 8, riff_size_field(path)) << "a paused recording lost its header at the exit";
+  EXPECT_GT(seconds_in(path), 0.1);
+}
+
+TEST_F(StartupTest, MsSwitchStopsTheRecordingAndExitsAfterItsTime) {
+  ASSERT_NE(nullptr, start_first_copy());
+  ASSERT_TRUE(forward("-record"));
+  const std::string path = recording_growing_past(folder_, 16 * 1024);
+  ASSERT_FALSE(path.empty());
+
+  const DWORD before = GetTickCount();  // the timer starts after this
+  ASSERT_TRUE(forward("-ms 3000"));
+  const int waited = static_cast<int>(GetTickCount() - before);
+  if (waited < 2700) {
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(first_, static_cast<DWORD>(2700 - waited)))
+        << "ended well before 3 s";
+  }
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 20000)) << "did not end by itself";
+  const int64_t size = file_size(path);
+  EXPECT_EQ(size - 8, riff_size_field(path)) << "the recording was not finished before the exit";
+  EXPECT_GT(seconds_in(path), 1.0);
+}
+
+}  // namespace
+}  // namespace vt
