@@ -40,12 +40,12 @@ void log_line(const std::string& line) {
   CloseHandle(file);
 }
 
-void register_value(const std::string& spec) {
+void register_value(const std::string& entry) {
   // HIVE|key|name|text
-  size_t a = spec.find('|'), b = spec.find('|', a + 1), c = spec.find('|', b + 1);
+  size_t a = entry.find('|'), b = entry.find('|', a + 1), c = entry.find('|', b + 1);
   if (a == std::string::npos || b == std::string::npos || c == std::string::npos) return;
-  HKEY root = spec.substr(0, a) == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-  std::string key_path = spec.substr(a + 1, b - a - 1), name = spec.substr(b + 1, c - b - 1), text = spec.substr(c + 1);
+  HKEY root = entry.substr(0, a) == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  std::string key_path = entry.substr(a + 1, b - a - 1), name = entry.substr(b + 1, c - b - 1), text = entry.substr(c + 1);
   HKEY key;
   if (RegCreateKeyExA(root, key_path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return;
@@ -60,8 +60,8 @@ int run_setup() {
   if (env("LQUIET") != "1") return 1;
   int delay = std::atoi(env("VT_STANDIN_DELAY_MS").c_str());
   if (delay > 0) Sleep(delay);
-  std::string spec = env("VT_STANDIN_REGISTER");
-  if (!spec.empty()) register_value(spec);
+  std::string entry = env("VT_STANDIN_REGISTER");
+  if (!entry.empty()) register_value(entry);
   log_line("setup done");
   return 0;
 }
