@@ -18,6 +18,7 @@ bench: deps native win32
 	$(NATIVE)/bench/bench_mp3
 	cmake --build $(NATIVE) -j$(JOBS) --target vtool
 	scripts/bench-vtool.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/vtool-work
+	scripts/bench-mp3-instructions.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/mp3-instructions
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 
 # The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3); corpora

@@ -10,7 +10,7 @@ packages=(
   pulseaudio pulseaudio-utils
   sox libsox-fmt-all mpg123 lame
   googletest libgtest-dev
-  dpkg-dev python3 espeak-ng
+  dpkg-dev python3 espeak-ng valgrind
   clang libclang-rt-14-dev ffmpeg
 )
 missing=()
