@@ -57,9 +57,7 @@ const char* hotkey_command_name(int command) {
 }
 
 PROPSHEETPAGEA CommandsPage::sheet_page() {
-  PROPSHEETPAGEA page = make_sheet_page(IDD_COMMANDS_PAGE);
-  page.dwFlags |= PSP_HASHELP;
-  return page;
+  return make_sheet_page(IDD_COMMANDS_PAGE, true);
 }
 
 INT_PTR CommandsPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -45,9 +45,7 @@ bool folder_is_writable(const std::string& folder) {
 }
 
 PROPSHEETPAGEA TransmitPage::sheet_page() {
-  PROPSHEETPAGEA page = make_sheet_page(IDD_TRANSMIT_PAGE);
-  page.dwFlags |= PSP_HASHELP;
-  return page;
+  return make_sheet_page(IDD_TRANSMIT_PAGE, true);
 }
 
 INT_PTR TransmitPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {

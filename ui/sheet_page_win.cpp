@@ -2,9 +2,10 @@
 
 namespace vt {
 
-PROPSHEETPAGEA SheetPage::make_sheet_page(int template_id) {
+PROPSHEETPAGEA SheetPage::make_sheet_page(int template_id, bool has_help) {
   PROPSHEETPAGEA page = {};
   page.dwSize = sizeof page;
+  if (has_help) page.dwFlags = PSP_HASHELP;
   page.hInstance = GetModuleHandleA(nullptr);
   page.pszTemplate = MAKEINTRESOURCEA(template_id);
   page.pfnDlgProc = dialog_proc;

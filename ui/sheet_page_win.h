@@ -11,8 +11,9 @@ class SheetPage {
   virtual ~SheetPage() = default;
 
  protected:
-  // The sheet's page record for the dialog template `template_id` of this module.
-  PROPSHEETPAGEA make_sheet_page(int template_id);
+  // The sheet's page record for the dialog template `template_id` of this module; with
+  // `has_help` the sheet shows its help button on this page.
+  PROPSHEETPAGEA make_sheet_page(int template_id, bool has_help = false);
   virtual INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) = 0;
   HWND page_ = nullptr;
 

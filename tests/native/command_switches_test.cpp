@@ -5,20 +5,12 @@
 #include <sstream>
 
 #include "app/command_switches.h"
+#include "tests/support/map_section.h"
 
 namespace vt {
 namespace {
 
-class MapStore : public SettingsSection {
- public:
-  bool read_bool(const char* name, bool fallback) override { return values.count(name) ? values[name] == "1" : fallback; }
-  int32_t read_int(const char* name, int32_t fallback) override {
-    return values.count(name) ? std::atoi(values[name].c_str()) : fallback;
-  }
-  void write_bool(const char* name, bool value) override { values[name] = value ? "1" : "0"; }
-  void write_int(const char* name, int32_t value) override { values[name] = std::to_string(value); }
-  std::map<std::string, std::string> values;
-};
+using MapStore = vt_test::MapSection;
 
 // Writes down every command as a word, in order.
 class Journal : public SwitchTarget {

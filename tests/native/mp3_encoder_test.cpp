@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/map_section.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -13,20 +15,7 @@ namespace {
 using vt::EncoderCommand;
 using vt::EncoderSettings;
 
-class MapSection : public vt::SettingsSection {
- public:
-  bool read_bool(const char* name, bool fallback) override {
-    auto it = values.find(name);
-    return it == values.end() ? fallback : it->second != "0";
-  }
-  int32_t read_int(const char* name, int32_t fallback) override {
-    auto it = values.find(name);
-    return it == values.end() ? fallback : std::stoi(it->second);
-  }
-  void write_bool(const char* name, bool value) override { values[name] = value ? "1" : "0"; }
-  void write_int(const char* name, int32_t value) override { values[name] = std::to_string(value); }
-  std::map<std::string, std::string> values;
-};
+using vt_test::MapSection;
 
 EncoderSettings constant(int bit_rate, int mode = 1) {
   EncoderSettings s;

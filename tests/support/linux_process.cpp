@@ -87,6 +87,14 @@ void LinuxProcess::kill() {
   finished_ = true;
 }
 
+LinuxProcess* start_steady_tone() {
+  auto* tone = new LinuxProcess(
+      "sox -n -r 44100 -b 16 -c 1 -t raw - synth 600 sine 1000 vol 0.25 | paplay --raw --format=s16le "
+      "--rate=44100 --channels=1 -d \"$VT_PULSE_SINK\"");
+  tone->start();
+  return tone;
+}
+
 int run_linux(const std::string& command, int timeout_ms) {
   LinuxProcess process(command);
   int status = -1;

@@ -24,6 +24,10 @@ class LinuxProcess {
   bool finished_ = false;
 };
 
+// A steady 1 kHz tone at 16-bit peak 8,192 (0 dB on the meter) played into the test
+// environment's null sink, whose monitor is the recording input; ended with the object.
+LinuxProcess* start_steady_tone();
+
 // Runs a command to its end; its exit status, or -1 when it did not end in time.
 int run_linux(const std::string& command, int timeout_ms = 60000);
 // The build tree's Linux path (windows_path of win32_driver.h maps it for Windows calls).

@@ -1,6 +1,8 @@
 // The MP3 encoder options dialog, driven from a second thread while the test
 // thread runs it as the program would.
 #include <gtest/gtest.h>
+
+#include "tests/support/map_section.h"
 #include <windows.h>
 
 #include <atomic>
@@ -15,20 +17,7 @@
 
 namespace {
 
-class MapSection : public vt::SettingsSection {
- public:
-  bool read_bool(const char* name, bool fallback) override {
-    auto it = values.find(name);
-    return it == values.end() ? fallback : it->second != "0";
-  }
-  int32_t read_int(const char* name, int32_t fallback) override {
-    auto it = values.find(name);
-    return it == values.end() ? fallback : std::stoi(it->second);
-  }
-  void write_bool(const char* name, bool value) override { values[name] = value ? "1" : "0"; }
-  void write_int(const char* name, int32_t value) override { values[name] = std::to_string(value); }
-  std::map<std::string, std::string> values;
-};
+using vt_test::MapSection;
 
 HWND find_dialog(DWORD thread) {
   HWND found = nullptr;

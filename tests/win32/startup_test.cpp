@@ -97,10 +97,7 @@ class StartupTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // A steady tone for the whole suite; ended by its id afterwards.
-    tone_ = new vt_test::LinuxProcess(
-        "sox -n -r 44100 -b 16 -c 1 -t raw - synth 600 sine 1000 vol 0.25 | paplay --raw --format=s16le "
-        "--rate=44100 --channels=1 -d \"$VT_PULSE_SINK\"");
-    tone_->start();
+    tone_ = vt_test::start_steady_tone();
   }
   static void TearDownTestSuite() {
     delete tone_;
