@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <strings.h>
 
-#include "audio/mp3_encoder_switches.h"
+#include "formats/mp3_encoder_switches.h"
 
 namespace vt {
 

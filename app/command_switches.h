@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_section.h"
-#include "audio/mp3_encoder.h"
+#include "base/settings_section.h"
+#include "formats/mp3_encoder.h"
 
 namespace vt {
 

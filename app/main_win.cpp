@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "app/program_hooks_win.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"

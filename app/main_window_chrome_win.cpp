@@ -6,13 +6,13 @@
 
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "app/program_hooks_win.h"
-#include "app/settings_win.h"
-#include "audio/format_chooser_win.h"
-#include "audio/mp3_encode_dlg_win.h"
-#include "audio/recording_format_win.h"
-#include "audio/wave_format.h"
+#include "win/settings_win.h"
+#include "ui/format_chooser_win.h"
+#include "gui/mp3_encode_dlg_win.h"
+#include "recorder/recording_format_win.h"
+#include "formats/wave_format.h"
 #include "ui/custom_panel_win.h"
 
 namespace vt {

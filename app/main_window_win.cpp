@@ -6,12 +6,12 @@
 #include <cstdio>
 
 #include "app/main_window_res.h"
-#include "app/paths.h"
-#include "app/recorder_rules.h"
+#include "base/paths.h"
+#include "recorder/recorder_rules.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
-#include "app/settings_win.h"
-#include "app/time_units.h"
+#include "win/settings_win.h"
+#include "base/time_units.h"
 #include "ui/custom_panel_win.h"
 #include "ui/level_meter_win.h"
 

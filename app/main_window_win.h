@@ -9,9 +9,9 @@
 
 #include "app/command_switches.h"
 #include "app/recorder_hooks.h"
-#include "app/settings_win.h"
+#include "win/settings_win.h"
 #include "app/status_panel_win.h"
-#include "audio/mp3_encoder.h"
+#include "formats/mp3_encoder.h"
 #include "audio/stream.h"
 #include "capture/capture_engine_win.h"
 

@@ -1,6 +1,6 @@
 #include "app/program_hooks_win.h"
 
-#include "app/options_sheet_win.h"
+#include "gui/options_sheet_win.h"
 #include "setup/companions_win.h"
 
 namespace vt {

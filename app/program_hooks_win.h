@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/options_hooks.h"
+#include "gui/options_hooks.h"
 #include "app/recorder_hooks.h"
 
 namespace vt {

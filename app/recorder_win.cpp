@@ -7,13 +7,13 @@
 
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
-#include "app/paths.h"
-#include "app/settings_win.h"
-#include "audio/file_writers.h"
-#include "audio/mp3_sink_win.h"
-#include "audio/recording_format_win.h"
-#include "audio/recording_name_win.h"
-#include "audio/wave_format.h"
+#include "base/paths.h"
+#include "win/settings_win.h"
+#include "formats/file_writers.h"
+#include "formats/mp3_sink_win.h"
+#include "recorder/recording_format_win.h"
+#include "gui/recording_name_win.h"
+#include "formats/wave_format.h"
 
 namespace vt {
 

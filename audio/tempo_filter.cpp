@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/time_units.h"
+#include "base/time_units.h"
 #include "audio/peak_limiter.h"
 
 namespace vt {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "playback/mp3_decoder.h"
+#include "formats/mp3_decoder.h"
 
 namespace {
 

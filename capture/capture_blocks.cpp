@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/time_units.h"
+#include "base/time_units.h"
 #include "audio/levels.h"
 
 namespace vt {

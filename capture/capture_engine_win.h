@@ -5,9 +5,9 @@
 
 #include "audio/stream.h"
 #include "capture/capture_blocks.h"
-#include "capture/notifier_win.h"
+#include "win/notifier_win.h"
 #include "capture/recorder_listener.h"
-#include "capture/worker_thread_win.h"
+#include "win/worker_thread_win.h"
 
 namespace vt {
 

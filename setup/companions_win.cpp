@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/settings_win.h"
-#include "setup/command_template.h"
+#include "win/settings_win.h"
+#include "base/command_template.h"
 #include "setup/server_addresses.h"
 #include "setup/setup_fetch_win.h"
 #include "ui/progress_task_win.h"

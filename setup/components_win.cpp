@@ -1,6 +1,6 @@
 #include "setup/components_win.h"
 
-#include "app/settings_win.h"
+#include "win/settings_win.h"
 #include "setup/server_addresses.h"
 #include "setup/setup_fetch_win.h"
 #include "ui/progress_task_win.h"
@@ -49,15 +49,6 @@ int ComponentInstallTask::install() {
 }
 
 }  // namespace
-
-std::string component_path(const char* name) {
-  std::string key = std::string("Software\\Ardentine\\Components\\") + name;
-  char path[kSettingTextBytes];
-  for (Hive hive : {Hive::Machine, Hive::User}) {
-    if (read_registry_text(hive, key.c_str(), "Path", path, "") && path[0] != '\0') return path;
-  }
-  return "";
-}
 
 bool install_component(const char* name, HWND owner, const char* caption) {
   // Present already: no dialog to flash over the owner.

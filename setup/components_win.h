@@ -1,16 +1,13 @@
-// Components: outside executables the recorder runs itself (the MP3 encoder
-// mp3el), registered by their setup programs under
-// Software\Ardentine\Components\<name>, value Path.
+// Installing components on demand (see win/component_registry_win.h for where
+// they are found).
 #pragma once
 #include <windows.h>
 
 #include <string>
 
-namespace vt {
+#include "win/component_registry_win.h"
 
-// The component's executable: the machine's entry before the user's; empty when
-// the component is not installed.
-std::string component_path(const char* name);
+namespace vt {
 
 // Makes sure a component is installed: when it is missing, fetches its setup
 // program from the component servers inside a progress task captioned `caption`,

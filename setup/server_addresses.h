@@ -7,7 +7,7 @@
 #pragma once
 #include <string>
 
-#include "app/settings_names.h"
+#include "base/settings_names.h"
 
 namespace vt {
 

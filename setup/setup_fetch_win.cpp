@@ -2,8 +2,8 @@
 
 #include <wininet.h>
 
-#include "app/files_win.h"
-#include "app/settings_win.h"
+#include "win/files_win.h"
+#include "win/settings_win.h"
 #include "setup/server_addresses.h"
 
 namespace vt {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/time_units.h"
-#include "audio/file_readers.h"
-#include "audio/file_writers.h"
+#include "base/time_units.h"
+#include "formats/file_readers.h"
+#include "formats/file_writers.h"
 #include "audio/levels.h"
 #include "audio/transforms.h"
 #include "tools/vtool_codecs.h"

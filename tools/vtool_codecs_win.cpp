@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "app/settings_win.h"
-#include "audio/acm_codec_win.h"
-#include "audio/file_writers.h"
-#include "audio/mp3_sink_win.h"
+#include "win/settings_win.h"
+#include "formats/acm_codec_win.h"
+#include "formats/file_writers.h"
+#include "formats/mp3_sink_win.h"
 #include "tools/vtool_codecs.h"
 
 namespace vt {

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "ui/dialog_win.h"
 #include "ui/progress_dialog_res.h"
 
 namespace vt {
@@ -21,29 +22,32 @@ void on_init(HWND dialog, ProgressTask* task) {
   SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
 }
 
-INT_PTR CALLBACK progress_dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-    on_init(dialog, reinterpret_cast<ProgressTask*>(lparam));
-    return TRUE;
-  }
-  auto* task = reinterpret_cast<ProgressTask*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  if (!task) return FALSE;
-  if (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL) {
-    // The work sees the missing dialog at its next pump_and_check_cancel.
-    task->window = nullptr;
-    DestroyWindow(dialog);
-    return TRUE;
-  }
-  bool handled = task->on_message(message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
+// The dialog of one task; the task's `window` is the dialog while it stands.
+class ProgressDialog : public Dialog {
+ public:
+  explicit ProgressDialog(ProgressTask* task) : task_(task) {}
+
+ private:
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
+    if (message == WM_INITDIALOG) {
+      on_init(window_, task_);
+      return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL) {
+      // The work sees the missing dialog at its next pump_and_check_cancel.
+      task_->window = nullptr;
+      DestroyWindow(window_);
+      return TRUE;
+    }
+    bool handled = task_->on_message(message, wparam, lparam);
     // Destroyed some other way (its owner went away): that counts as a cancel too,
     // and the task must not keep a dead handle.
-    if (task->window == dialog) task->window = nullptr;
-    SetWindowLongPtrA(dialog, DWLP_USER, 0);
+    if (message == WM_NCDESTROY && task_->window == window_) task_->window = nullptr;
+    return handled ? TRUE : FALSE;
   }
-  return handled ? TRUE : FALSE;
-}
+
+  ProgressTask* task_;
+};
 
 }  // namespace
 
@@ -55,8 +59,8 @@ bool run_progress_task(ProgressTask* task, HWND owner) {
   if (task->window) return false;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
-  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "LProgressDialog", owner, progress_dialog_procedure,
-                                   reinterpret_cast<LPARAM>(task));
+  ProgressDialog progress(task);
+  HWND dialog = progress.create_modeless(owner, "LProgressDialog");
   if (!dialog) {
     task->window = nullptr;
     return false;

@@ -20,7 +20,22 @@ INT_PTR CALLBACK SheetPage::dialog_proc(HWND page, UINT message, WPARAM wparam, 
     self->page_ = page;
   }
   auto* self = reinterpret_cast<SheetPage*>(GetWindowLongPtrA(page, DWLP_USER));
-  return self ? self->handle(message, wparam, lparam) : FALSE;
+  if (!self) return FALSE;
+  if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lparam)->code == PSN_APPLY) {
+    bool accepted = self->apply();
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, accepted ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+    return TRUE;
+  }
+  return self->handle(message, wparam, lparam);
+}
+
+void refuse_apply(HWND page, const char* text, const char* caption) {
+  // The refusing page may not be the one in front: bring it there before the box,
+  // which it owns, so that the user sees what to correct.
+  HWND sheet = GetParent(page);
+  int index = static_cast<int>(SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0));
+  if (index >= 0) SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+  MessageBoxA(page, text, caption, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace vt

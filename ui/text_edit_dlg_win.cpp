@@ -1,30 +1,22 @@
 #include "ui/text_edit_dlg_win.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
+#include "ui/dialog_win.h"
 #include "ui/text_edit_dlg_res.h"
 
 namespace vt {
 
 namespace {
 
-class TextEditDialog {
+class TextEditDialog : public Dialog {
  public:
   TextEditDialog(const char* prompt, std::string* text) : prompt_(prompt), text_(text) {}
 
-  bool run(HWND owner) {
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), "LTextEditDlg", owner, dialog_proc,
-                                     reinterpret_cast<LPARAM>(this));
-    return result == IDOK;
-  }
+  bool run(HWND owner) { return run_modal(owner, "LTextEditDlg") == IDOK; }
 
  private:
-  static INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lparam);
-    auto* self = reinterpret_cast<TextEditDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    return self ? self->handle(dialog, message, wparam) : FALSE;
-  }
-
-  INT_PTR handle(HWND dialog, UINT message, WPARAM wparam) {
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM) override {
+    HWND dialog = window_;
     switch (message) {
       case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_TEXT_EDIT_PROMPT, prompt_);

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "playback/mp3_decoder.h"
+#include "formats/mp3_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vt::SourceRef source = vt::open_mp3_memory(data, size);

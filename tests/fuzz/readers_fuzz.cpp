@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/file_readers.h"
+#include "formats/file_readers.h"
 
 namespace {
 

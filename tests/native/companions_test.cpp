@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "setup/command_template.h"
+#include "base/command_template.h"
 #include "setup/companions.h"
 #include "setup/server_addresses.h"
 

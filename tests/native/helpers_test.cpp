@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/paths.h"
-#include "app/time_units.h"
+#include "base/paths.h"
+#include "base/time_units.h"
 
 namespace vt {
 
@@ -30,7 +30,7 @@ TEST(TimeUnits, ConvertWithoutOverflowAndRoundTheText) {
 
 }  // namespace vt
 
-#include "app/recorder_rules.h"
+#include "recorder/recorder_rules.h"
 
 namespace vt {
 

@@ -1,5 +1,5 @@
-#include "audio/mp3_encoder.h"
-#include "audio/mp3_encoder_switches.h"
+#include "formats/mp3_encoder.h"
+#include "formats/mp3_encoder_switches.h"
 #include "audio/stream.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <set>
 
-#include "playback/mp3_tables.h"
+#include "formats/mp3_tables.h"
 #include "tests/native/mp3_test_support.h"
 
 namespace vt {

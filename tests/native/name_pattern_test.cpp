@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "audio/name_pattern.h"
+#include "recorder/name_pattern.h"
 
 namespace vt {
 namespace {

@@ -1,7 +1,7 @@
 // What the options pages accept from their boxes.
 #include <gtest/gtest.h>
 
-#include "app/options_rules.h"
+#include "gui/options_rules.h"
 
 namespace {
 

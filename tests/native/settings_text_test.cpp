@@ -3,8 +3,8 @@
 #include <climits>
 #include <vector>
 
-#include "app/retry_schedule.h"
-#include "app/settings_text.h"
+#include "base/retry_schedule.h"
+#include "base/settings_text.h"
 
 namespace vt {
 

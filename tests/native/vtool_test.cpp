@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "audio/file_headers.h"
-#include "audio/file_readers.h"
+#include "formats/file_headers.h"
+#include "formats/file_readers.h"
 #include "tests/support/native_files.h"
 
 using namespace vt;

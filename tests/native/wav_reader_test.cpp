@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "audio/file_headers.h"
-#include "audio/file_readers.h"
-#include "audio/wave_format.h"
+#include "formats/file_headers.h"
+#include "formats/file_readers.h"
+#include "formats/wave_format.h"
 #include "tests/support/native_files.h"
 
 using namespace vt;

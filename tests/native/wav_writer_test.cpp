@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "audio/file_headers.h"
-#include "audio/file_readers.h"
-#include "audio/file_writers.h"
+#include "formats/file_headers.h"
+#include "formats/file_readers.h"
+#include "formats/file_writers.h"
 #include "tests/support/native_files.h"
 
 using namespace vt;

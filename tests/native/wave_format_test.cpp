@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "audio/file_headers.h"
-#include "audio/wave_format.h"
+#include "formats/file_headers.h"
+#include "formats/wave_format.h"
 #include "tests/support/native_files.h"
 
 using namespace vt;

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "app/settings_section.h"
+#include "base/settings_section.h"
 
 namespace vt_test {
 

@@ -1,6 +1,6 @@
 #include "tests/support/registry_guard.h"
 
-#include "app/settings_text.h"
+#include "base/settings_text.h"
 #include "tests/support/win32_driver.h"
 
 namespace vt_test {

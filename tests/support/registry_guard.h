@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_names.h"
+#include "base/settings_names.h"
 
 namespace vt_test {
 

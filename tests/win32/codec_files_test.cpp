@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "audio/acm_codec_win.h"
-#include "audio/file_headers.h"
-#include "audio/file_readers.h"
-#include "audio/file_writers.h"
-#include "audio/format_chooser_win.h"
+#include "formats/acm_codec_win.h"
+#include "formats/file_headers.h"
+#include "formats/file_readers.h"
+#include "formats/file_writers.h"
+#include "ui/format_chooser_win.h"
 #include "tests/support/win32_driver.h"
 
 using namespace vt;

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_names.h"
+#include "base/settings_names.h"
 #include "setup/companions_win.h"
 #include "setup/components_win.h"
 #include "setup/server_addresses.h"

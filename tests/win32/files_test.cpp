@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "app/files_win.h"
+#include "win/files_win.h"
 #include "tests/support/registry_guard.h"
 
 namespace vt {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "audio/acm_codec_win.h"
-#include "audio/format_chooser_win.h"
+#include "formats/acm_codec_win.h"
+#include "ui/format_chooser_win.h"
 
 using namespace vt;
 

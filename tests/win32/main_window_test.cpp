@@ -9,7 +9,7 @@
 
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
-#include "app/settings_win.h"
+#include "win/settings_win.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 #include "ui/controls_win.h"

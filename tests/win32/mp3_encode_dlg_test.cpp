@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "audio/mp3_encode_dlg_res.h"
-#include "audio/mp3_encode_dlg_win.h"
+#include "gui/mp3_encode_dlg_res.h"
+#include "gui/mp3_encode_dlg_win.h"
 #include "tests/support/win32_driver.h"
 
 namespace {

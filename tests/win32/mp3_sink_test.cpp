@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/mp3_sink_win.h"
+#include "formats/mp3_sink_win.h"
 #include "setup/components_win.h"
 #include "tests/support/win32_driver.h"
 

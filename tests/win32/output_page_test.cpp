@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_win.h"
-#include "audio/mp3_encode_dlg_res.h"
-#include "audio/output_page_res.h"
-#include "audio/output_page_win.h"
+#include "win/settings_win.h"
+#include "gui/mp3_encode_dlg_res.h"
+#include "gui/output_page_res.h"
+#include "gui/output_page_win.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 

@@ -11,8 +11,8 @@
 
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
-#include "app/settings_win.h"
-#include "audio/file_readers.h"
+#include "win/settings_win.h"
+#include "formats/file_readers.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"

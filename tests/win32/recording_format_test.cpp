@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "app/paths.h"
-#include "app/settings_win.h"
-#include "audio/file_headers.h"
-#include "audio/recording_format_win.h"
+#include "base/paths.h"
+#include "win/settings_win.h"
+#include "formats/file_headers.h"
+#include "recorder/recording_format_win.h"
 #include "tests/support/registry_guard.h"
 
 using namespace vt;

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "app/settings_win.h"
-#include "audio/recording_name_win.h"
+#include "win/settings_win.h"
+#include "gui/recording_name_win.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 #include "ui/text_edit_dlg_res.h"

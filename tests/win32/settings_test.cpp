@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/settings_win.h"
+#include "win/settings_win.h"
 #include "tests/support/registry_guard.h"
 
 namespace vt {

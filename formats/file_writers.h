@@ -1,0 +1,25 @@
+// The sinks that write recordings and conversions into WAV and AIFF files.
+// Failures show only in the sink's status bit; the final sizes are written when
+// the last reference goes.
+#pragma once
+#include <string>
+
+#include "audio/stream.h"
+#include "formats/wave_format.h"
+
+namespace vt {
+
+// PCM up to 8 bits: 8-bit writer; 9 to 16: 16-bit writer; more: a failed sink.
+// Any other tag: the codec writer (a failed sink where no codec manager exists).
+SinkRef open_wav_writer(const FormatBuffer& format, const std::string& path);
+SinkRef open_wav_writer(const WaveFormat& format, const std::string& path);
+// The recording format: 44,100 Hz, stereo, 16 bits.
+SinkRef open_aiff_writer(const std::string& path);
+// Any rate and channel count (conversions), 16 bits.
+SinkRef open_aiff_writer(const std::string& path, int rate, int channels);
+
+// The sink for a new recording by the `Format` index: 0 WAV in `wav_format`, 2 AIFF;
+// anything else fails (the MP3 encoder pipe, 1, is opened by the Windows side).
+SinkRef open_recording_sink(const std::string& path, int format_index, const FormatBuffer& wav_format);
+
+}  // namespace vt

@@ -1,0 +1,43 @@
+// Names and paths of new recordings on this computer: the system clock, the disk and
+// the settings behind the portable name patterns, and the name prompt before recording.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "recorder/name_pattern.h"
+
+namespace vt {
+
+// The local clock, the file system, OutputFolder and Format.
+class SystemNamingEnvironment : public NamingEnvironment {
+ public:
+  LocalTime now() const override;
+  bool file_exists(const std::string& path) const override;
+  std::string destination_folder() const override;
+  int format_index() const override;
+};
+
+// OutputFolder, or the default output folder (which is created on every call).
+std::string destination_folder();
+// The destination folder, the name and the format's extension, at most 259 characters.
+std::string recording_path(const std::string& name, int format_index);
+// expand_name_pattern at the present time against the destination folder and Format.
+std::string expand_name_pattern(const std::string& pattern);
+
+// The recordings list's question "is this name already shown with this format?"
+// (names and format names compared without regard to case). The list window installs
+// itself while it is open; without it the answer is no.
+class RecordingRowTest {
+ public:
+  virtual ~RecordingRowTest() = default;
+  virtual bool has_row(const std::string& name, const char* format_name) = 0;
+};
+void set_recording_row_test(RecordingRowTest* test);
+
+// Chooses the name of the next recording: asks for it when PromptForName is set,
+// otherwise expands FileNameFormat; asks before an existing recording is replaced.
+// True with the full path, false when the user gave up (no recording).
+bool new_recording_name(HWND owner, std::string* path);
+
+}  // namespace vt

@@ -1,0 +1,237 @@
+#include "gui/transmit_page_win.h"
+
+#include <commdlg.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include "gui/options_page_win.h"
+#include "gui/options_rules.h"
+#include "base/paths.h"
+#include "win/settings_win.h"
+#include "gui/transmit_page_res.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int kTextLimit = 260;
+
+// The folder of a program path or command template: its first token (quoted or
+// not) up to the last separator.
+std::string program_folder_of(const std::string& command) {
+  std::string program = command;
+  if (!program.empty() && program[0] == '"') {
+    size_t close = program.find('"', 1);
+    program = program.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  }
+  size_t slash = program.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : program.substr(0, slash);
+}
+
+int CALLBACK folder_browser_callback(HWND browser, UINT message, LPARAM, LPARAM start) {
+  if (message == BFFM_INITIALIZED && start) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start);
+  return 0;
+}
+
+}  // namespace
+
+bool folder_is_writable(const std::string& folder) {
+  std::string probe = join_path(folder, "__wt");
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  DeleteFileA(probe.c_str());
+  return true;
+}
+
+PROPSHEETPAGEA TransmitPage::sheet_page() {
+  return make_sheet_page(IDD_TRANSMIT_PAGE, true);
+}
+
+INT_PTR TransmitPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      on_init();
+      return TRUE;
+    case WM_COMMAND:
+      return on_command(LOWORD(wparam), HIWORD(wparam));
+    case WM_NOTIFY:
+      switch (reinterpret_cast<NMHDR*>(lparam)->code) {
+        case PSN_HELP:
+          hooks_.show_help(page_, TRANSMIT_PAGE_HELP_CONTEXT);
+          return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}
+
+void TransmitPage::on_init() {
+  static const int kEdits[] = {IDC_TRANSMIT_EMAIL_TO,      IDC_TRANSMIT_FTP_SERVER,    IDC_TRANSMIT_FTP_USER,
+                               IDC_TRANSMIT_FTP_PASSWORD,  IDC_TRANSMIT_FTP_DIRECTORY, IDC_TRANSMIT_MIRROR_FOLDER,
+                               IDC_TRANSMIT_RUN_EXE};
+  for (int id : kEdits) SendDlgItemMessageA(page_, id, EM_LIMITTEXT, kTextLimit - 1, 0);
+
+  set_ticked(page_, IDC_TRANSMIT_EMAIL, read_setting(kSendEmail));
+  SetDlgItemTextA(page_, IDC_TRANSMIT_EMAIL_TO, read_setting(kEmailTo).c_str());
+  set_ticked(page_, IDC_TRANSMIT_FTP, read_setting(kSendFtp));
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_SERVER, read_setting(kFtpServer).c_str());
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_USER, read_setting(kFtpUserName).c_str());
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_PASSWORD, read_setting(kFtpPassword).c_str());
+  // The sender reads a missing folder as empty; the page offers the server's root.
+  char directory[kSettingTextBytes] = {};
+  read_machine_text(kFtpDirectory.section, kFtpDirectory.name, directory, "/");
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_DIRECTORY, directory);
+  set_ticked(page_, IDC_TRANSMIT_MIRROR, read_setting(kSendFolder));
+  SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, read_setting(kSendFolderDir).c_str());
+  set_ticked(page_, IDC_TRANSMIT_RUN, read_setting(kSendRun));
+  SetDlgItemTextA(page_, IDC_TRANSMIT_RUN_EXE, read_setting(kSendRunExe).c_str());
+  update_enabling();
+}
+
+bool TransmitPage::on_command(int id, int notification) {
+  if (notification != BN_CLICKED) return false;
+  switch (id) {
+    case IDC_TRANSMIT_EMAIL:
+    case IDC_TRANSMIT_FTP:
+    case IDC_TRANSMIT_MIRROR:
+    case IDC_TRANSMIT_RUN:
+      update_enabling();
+      return true;
+    case IDC_TRANSMIT_EMAIL_SETTINGS:
+      hooks_.edit_email_settings(page_);
+      return true;
+    case IDC_TRANSMIT_MIRROR_BROWSE:
+      browse_mirror_folder();
+      return true;
+    case IDC_TRANSMIT_RUN_BROWSE:
+      browse_program();
+      return true;
+  }
+  return false;
+}
+
+void TransmitPage::update_enabling() {
+  static const int kEmail[] = {IDC_TRANSMIT_EMAIL_TO_LABEL, IDC_TRANSMIT_EMAIL_TO, IDC_TRANSMIT_EMAIL_SETTINGS};
+  static const int kFtp[] = {IDC_TRANSMIT_FTP_SERVER_LABEL,   IDC_TRANSMIT_FTP_SERVER,   IDC_TRANSMIT_FTP_USER_LABEL,
+                             IDC_TRANSMIT_FTP_USER,           IDC_TRANSMIT_FTP_PASSWORD_LABEL,
+                             IDC_TRANSMIT_FTP_PASSWORD,       IDC_TRANSMIT_FTP_DIRECTORY_LABEL,
+                             IDC_TRANSMIT_FTP_DIRECTORY};
+  static const int kMirror[] = {IDC_TRANSMIT_MIRROR_FOLDER, IDC_TRANSMIT_MIRROR_BROWSE};
+  static const int kRun[] = {IDC_TRANSMIT_RUN_EXE, IDC_TRANSMIT_RUN_BROWSE};
+  enable_items(page_, kEmail, 3, is_ticked(page_, IDC_TRANSMIT_EMAIL));
+  enable_items(page_, kFtp, 8, is_ticked(page_, IDC_TRANSMIT_FTP));
+  enable_items(page_, kMirror, 2, is_ticked(page_, IDC_TRANSMIT_MIRROR));
+  enable_items(page_, kRun, 2, is_ticked(page_, IDC_TRANSMIT_RUN));
+}
+
+void TransmitPage::browse_mirror_folder() {
+  std::string start = text(IDC_TRANSMIT_MIRROR_FOLDER);
+  // The new-style browser needs COM on this thread.
+  bool com = SUCCEEDED(OleInitialize(nullptr));
+  BROWSEINFOA browse = {};
+  char display_name[MAX_PATH] = {};
+  browse.hwndOwner = page_;
+  browse.pszDisplayName = display_name;
+  browse.lpszTitle = "Parcourir pour trouver le répertoire";
+  browse.ulFlags = BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
+  browse.lpfn = folder_browser_callback;
+  browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+  if (LPITEMIDLIST chosen = SHBrowseForFolderA(&browse)) {
+    char path[MAX_PATH] = {};
+    if (SHGetPathFromIDListA(chosen, path)) SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, path);
+    CoTaskMemFree(chosen);
+  }
+  if (com) OleUninitialize();
+}
+
+void TransmitPage::browse_program() {
+  std::string current = text(IDC_TRANSMIT_RUN_EXE);
+  std::string start = current.empty() ? read_setting(kOpenExeDir) : program_folder_of(current);
+  char path[MAX_PATH] = {};
+  OPENFILENAMEA open = {};
+  open.lStructSize = sizeof open;
+  open.hwndOwner = page_;
+  open.lpstrFilter = "Exe File (.exe)\0*.exe;\0";
+  open.lpstrFile = path;
+  open.nMaxFile = sizeof path;
+  open.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
+  open.lpstrTitle = "Parcourir pour trouver l'exe";
+  open.lpstrDefExt = "exe";
+  open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameA(&open)) return;
+  SetDlgItemTextA(page_, IDC_TRANSMIT_RUN_EXE, path);
+  write_setting(kOpenExeDir, program_folder_of(path).c_str());
+}
+
+std::string TransmitPage::text(int id) const { return dialog_item_text(page_, id, kTextLimit); }
+
+// Groups are checked and stored one after the other: a refusal leaves the groups
+// before it stored and the page open on the field to correct.
+bool TransmitPage::apply() { return apply_email() && apply_ftp() && apply_mirror() && apply_program(); }
+
+bool TransmitPage::apply_email() {
+  bool on = is_ticked(page_, IDC_TRANSMIT_EMAIL);
+  std::string to = text(IDC_TRANSMIT_EMAIL_TO);
+  if (on && !is_plausible_email_address(to.c_str())) {
+    refuse_apply(page_,
+                 "Veuillez entrer l'adresse email de la personne à qui vous souhaitez envoyer les enregistrements.",
+                 "Adresse Email Invalide");
+    return false;
+  }
+  write_setting(kSendEmail, on);
+  write_setting(kEmailTo, to.c_str());
+  return true;
+}
+
+bool TransmitPage::apply_ftp() {
+  bool on = is_ticked(page_, IDC_TRANSMIT_FTP);
+  std::string server = text(IDC_TRANSMIT_FTP_SERVER), user = text(IDC_TRANSMIT_FTP_USER);
+  std::string password = text(IDC_TRANSMIT_FTP_PASSWORD);
+  if (on && (server.empty() || user.empty() || password.empty())) {
+    refuse_apply(page_, "Le serveur FTP ou les détails utilisateur sont demandés.", nullptr);
+    return false;
+  }
+  write_setting(kSendFtp, on);
+  write_setting(kFtpServer, server.c_str());
+  write_setting(kFtpUserName, user.c_str());
+  write_setting(kFtpPassword, password.c_str());
+  write_setting(kFtpDirectory, text(IDC_TRANSMIT_FTP_DIRECTORY).c_str());
+  return true;
+}
+
+bool TransmitPage::apply_mirror() {
+  bool on = is_ticked(page_, IDC_TRANSMIT_MIRROR);
+  std::string folder = text(IDC_TRANSMIT_MIRROR_FOLDER);
+  if (on && folder.empty()) {
+    refuse_apply(page_,
+                 "Le répertoire spécifié est invalide. Veuillez sélectionner un répertoire valide vers lequel vous "
+                 "souhaitez faire une sauvegarde des enregistrements.",
+                 "Répertoire Invalide");
+    return false;
+  }
+  if (on && !folder_is_writable(folder)) {
+    refuse_apply(page_,
+                 "Vous n'avez pas l'autorisation d'écrire dans le répertoire spécifié. Veuillez sélectionner un "
+                 "répertoire valide auquel transmettre les enregistrements.",
+                 nullptr);
+    return false;
+  }
+  write_setting(kSendFolder, on);
+  write_setting(kSendFolderDir, folder.c_str());
+  return true;
+}
+
+bool TransmitPage::apply_program() {
+  bool on = is_ticked(page_, IDC_TRANSMIT_RUN);
+  std::string program = text(IDC_TRANSMIT_RUN_EXE);
+  if (on && program.empty()) {
+    refuse_apply(page_, "Veuillez entrer le fichier exe ou bat que vous souhaitez lancer.", "Fichier Exe Invalide");
+    return false;
+  }
+  write_setting(kSendRun, on);
+  write_setting(kSendRunExe, program.c_str());
+  return true;
+}
+
+}  // namespace vt

@@ -1,0 +1,60 @@
+#include <windows.h>
+
+#include "base/binary_file.h"
+
+namespace vt {
+namespace {
+
+class WindowsFile : public BinaryFile {
+ public:
+  explicit WindowsFile(HANDLE handle) : handle_(handle) {}
+  ~WindowsFile() override { CloseHandle(handle_); }
+
+  int read(void* data, int bytes) override {
+    DWORD got = 0;
+    if (bytes <= 0 || !ReadFile(handle_, data, static_cast<DWORD>(bytes), &got, nullptr)) return 0;
+    return static_cast<int>(got);
+  }
+  bool write(const void* data, int bytes) override {
+    DWORD put = 0;
+    if (bytes <= 0) return bytes == 0;
+    return WriteFile(handle_, data, static_cast<DWORD>(bytes), &put, nullptr) && put == static_cast<DWORD>(bytes);
+  }
+  bool seek(int64_t offset) override {
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return offset >= 0 && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
+  }
+  int64_t tell() override {
+    LARGE_INTEGER zero, here;
+    zero.QuadPart = 0;
+    return SetFilePointerEx(handle_, zero, &here, FILE_CURRENT) ? here.QuadPart : -1;
+  }
+  int64_t size() override {
+    LARGE_INTEGER bytes;
+    return GetFileSizeEx(handle_, &bytes) ? bytes.QuadPart : 0;
+  }
+  bool truncate_here() override { return SetEndOfFile(handle_) != 0; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess access) {
+  DWORD rights = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
+  if (access == FileAccess::kUpdateShared) {
+    rights = GENERIC_READ | GENERIC_WRITE;
+    disposition = OPEN_ALWAYS;
+  } else if (access == FileAccess::kCreateReadShared) {
+    rights = GENERIC_READ | GENERIC_WRITE;
+    share = FILE_SHARE_READ;
+    disposition = CREATE_ALWAYS;
+  }
+  HANDLE handle = CreateFileA(path.c_str(), rights, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::unique_ptr<BinaryFile>(new WindowsFile(handle));
+}
+
+}  // namespace vt
