@@ -10,7 +10,6 @@ namespace {
 
 constexpr int kBufferFrames = 32768;
 constexpr int kHistory = kResamplerTaps;  // frames kept ahead of each block
-constexpr int kHalfTaps = 32;
 
 // Modified Bessel function of order 0 by its power series, six terms.
 double bessel_i0(double x) {
@@ -20,14 +19,6 @@ double bessel_i0(double x) {
     sum += term;
   }
   return sum;
-}
-
-// 15-bit samples times 16-bit taps: a half sum stays within 32 bits for real audio, but a
-// full-scale signal matching the taps' signs would not, so the sums are 64-bit (as fast on
-// this target) and equal to the 32-bit ones whenever those would not have overflowed.
-inline int32_t finish_sum(int64_t sum, int out_shift) {
-  int64_t value = out_shift >= 0 ? (sum + ((int64_t{1} << out_shift) >> 1)) >> out_shift : sum << -out_shift;
-  return static_cast<int32_t>(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
 }
 
 int32_t round_half_away(double x) {
@@ -120,47 +111,77 @@ void Resampler::refill() {
   while ((peak >> s) > 32767) ++s;
   shift_ = s;
   if (s > 0) {
-    const int32_t half = 1 << (s - 1);
-    for (int i = 0; i < count; ++i) block[i] = static_cast<int32_t>((static_cast<int64_t>(block[i]) + half) >> s);
+    // (x + 2^(s-1)) >> s, without the addition that could overflow 32 bits.
+    for (int i = 0; i < count; ++i) block[i] = (block[i] >> s) + ((block[i] >> (s - 1)) & 1);
   }
+  if (kernel_ != ResamplerKernel::scalar && channels <= 2) narrow_block(fill_, m + kHistory);
   fill_ += m;
 }
 
-void Resampler::read(int32_t* out, int frames) {
+// Copies frames [first, first + count) into the 16-bit planes of the SIMD forms.
+void Resampler::narrow_block(int first, int count) {
   const int ch = channels;
-  const int L = design_.phases;
-  for (int i = 0; i < frames; ++i) {
-    read_pos_ += phase_ / L;
-    phase_ %= L;
-    while (read_pos_ >= fill_) refill();
-    const int32_t* row = design_.taps.data() + static_cast<size_t>(phase_) * kResamplerTaps;
-    const int32_t* frame = buffer_.data() + static_cast<size_t>(read_pos_) * ch;
-    const int out_shift = 15 - shift_;
-    if (ch == 2) {
-      // Stereo frames share the row: both channels in one pass over the taps.
-      int64_t a0 = 0, a1 = 0, b0 = 0, b1 = 0;
-      for (int k = 0; k < kHalfTaps; ++k) {
-        a0 += static_cast<int64_t>(frame[2 * k]) * row[k];
-        a1 += static_cast<int64_t>(frame[2 * k + 1]) * row[k];
-      }
-      for (int k = kHalfTaps; k < kResamplerTaps; ++k) {
-        b0 += static_cast<int64_t>(frame[2 * k]) * row[k];
-        b1 += static_cast<int64_t>(frame[2 * k + 1]) * row[k];
-      }
-      out[0] = finish_sum((a0 >> 1) + (b0 >> 1), out_shift);
-      out[1] = finish_sum((a1 >> 1) + (b1 >> 1), out_shift);
-    } else {
-      for (int c = 0; c < ch; ++c) {
-        const int32_t* x = frame + c;
-        int64_t a = 0, b = 0;
-        for (int k = 0; k < kHalfTaps; ++k) a += static_cast<int64_t>(x[k * ch]) * row[k];
-        for (int k = kHalfTaps; k < kResamplerTaps; ++k) b += static_cast<int64_t>(x[k * ch]) * row[k];
-        out[c] = finish_sum((a >> 1) + (b >> 1), out_shift);
-      }
+  const size_t plane = kBufferFrames + kHistory;
+  if (narrow_.size() != plane * ch) narrow_.assign(plane * ch, 0);
+  const int32_t* from = buffer_.data() + static_cast<size_t>(first) * ch;
+  int32_t largest = 0;
+  for (int c = 0; c < ch; ++c) {
+    int16_t* to = narrow_.data() + plane * c + first;
+    for (int i = 0; i < count; ++i) {
+      int32_t v = from[i * ch + c];
+      largest = v > largest ? v : largest;
+      to[i] = static_cast<int16_t>(v);
     }
-    out += ch;
-    phase_ += design_.step;
   }
+  // Rounding can lift the largest positive sample to 32,768.
+  block_fits_ = largest <= 32767;
+}
+
+bool Resampler::use_kernel(ResamplerKernel kernel) {
+  if (!resampler_kernel_supported(kernel)) return false;
+  kernel_ = kernel;
+  // The 16-bit planes follow the blocks from the next refill on.
+  block_fits_ = false;
+  return true;
+}
+
+void Resampler::read(int32_t* out, int frames) {
+  if (!narrow_ready_) {
+    narrow_taps_ = narrow_taps(design_.taps, design_.phases);
+    narrow_ready_ = true;
+  }
+  FilterRun run;
+  run.wide = buffer_.data();
+  run.channels = channels;
+  run.taps = design_.taps.data();
+  run.phases = design_.phases;
+  run.step = design_.step;
+  run.narrow_taps = &narrow_taps_;
+  run.read_pos = read_pos_;
+  run.phase = phase_;
+  const size_t plane = kBufferFrames + kHistory;
+  while (frames > 0) {
+    run.fill = fill_;
+    run.out_shift = 15 - shift_;
+    const bool narrow = block_fits_ && kernel_ != ResamplerKernel::scalar;
+    if (narrow) {
+      run.narrow[0] = narrow_.data();
+      run.narrow[1] = channels > 1 ? narrow_.data() + plane : nullptr;
+    }
+    int made = filter_run(narrow ? kernel_ : ResamplerKernel::scalar, run, out, frames);
+    out += static_cast<size_t>(made) * channels;
+    frames -= made;
+    if (frames > 0) {
+      // The next frame starts past the data: refill until it does not.
+      read_pos_ = run.read_pos;
+      phase_ = run.phase;
+      while (read_pos_ >= fill_) refill();
+      run.read_pos = read_pos_;
+      run.wide = buffer_.data();
+    }
+  }
+  read_pos_ = run.read_pos;
+  phase_ = run.phase;
 }
 
 int32_t Resampler::position() {

@@ -2,6 +2,7 @@
 #pragma once
 #include <vector>
 
+#include "audio/resampler_kernels.h"
 #include "audio/stream.h"
 
 namespace vt {
@@ -27,9 +28,13 @@ class Resampler : public AudioFilter {
   int32_t length() override;
   void seek(int32_t frame) override;
   const ResamplerDesign& design() const { return design_; }
+  // Chooses the inner product's form (the processor's best by default); false when this
+  // processor cannot run it. Every form gives the same output.
+  bool use_kernel(ResamplerKernel kernel);
 
  private:
   void refill();
+  void narrow_block(int first, int count);
 
   ResamplerDesign design_;
   std::vector<int32_t> buffer_;  // (32,768 + 63) frames
@@ -37,6 +42,11 @@ class Resampler : public AudioFilter {
   int32_t phase_ = 0;            // f
   int32_t fill_ = 0;             // n
   int shift_ = 0;                // s: normalisation of the current block
+  ResamplerKernel kernel_ = best_resampler_kernel();
+  NarrowTaps narrow_taps_;       // made at the first read
+  bool narrow_ready_ = false;
+  std::vector<int16_t> narrow_;  // the buffer's samples per channel, 16 bits, for SIMD
+  bool block_fits_ = false;      // every sample of the current block fits 16 bits
 };
 
 }  // namespace vt
