@@ -99,10 +99,7 @@ void Resampler::refill() {
 
   const int count = (m + kHistory) * ch;
   int32_t largest = 0, smallest = 0;
-  for (int i = 0; i < count; ++i) {
-    if (block[i] > largest) largest = block[i];
-    if (block[i] < smallest) smallest = block[i];
-  }
+  block_extremes(kernel_, block, count, &largest, &smallest);
   uint32_t peak = static_cast<uint32_t>(largest);
   uint32_t negated = static_cast<uint32_t>(-static_cast<int64_t>(smallest));
   if (negated > peak) peak = negated;
@@ -110,31 +107,15 @@ void Resampler::refill() {
   int s = 0;
   while ((peak >> s) > 32767) ++s;
   shift_ = s;
-  if (s > 0) {
-    // (x + 2^(s-1)) >> s, without the addition that could overflow 32 bits.
-    for (int i = 0; i < count; ++i) block[i] = (block[i] >> s) + ((block[i] >> (s - 1)) & 1);
+  normalise_block(kernel_, block, count, s);
+  if (kernel_ != ResamplerKernel::scalar && ch <= 2) {
+    // The SIMD forms read 16-bit planes of the same samples.
+    const size_t plane = kBufferFrames + kHistory;
+    if (narrow_.size() != plane * ch) narrow_.assign(plane * ch, 0);
+    int16_t* planes[2] = {narrow_.data() + fill_, ch > 1 ? narrow_.data() + plane + fill_ : nullptr};
+    block_fits_ = narrow_block(kernel_, block, m + kHistory, ch, planes);
   }
-  if (kernel_ != ResamplerKernel::scalar && channels <= 2) narrow_block(fill_, m + kHistory);
   fill_ += m;
-}
-
-// Copies frames [first, first + count) into the 16-bit planes of the SIMD forms.
-void Resampler::narrow_block(int first, int count) {
-  const int ch = channels;
-  const size_t plane = kBufferFrames + kHistory;
-  if (narrow_.size() != plane * ch) narrow_.assign(plane * ch, 0);
-  const int32_t* from = buffer_.data() + static_cast<size_t>(first) * ch;
-  int32_t largest = 0;
-  for (int c = 0; c < ch; ++c) {
-    int16_t* to = narrow_.data() + plane * c + first;
-    for (int i = 0; i < count; ++i) {
-      int32_t v = from[i * ch + c];
-      largest = v > largest ? v : largest;
-      to[i] = static_cast<int16_t>(v);
-    }
-  }
-  // Rounding can lift the largest positive sample to 32,768.
-  block_fits_ = largest <= 32767;
 }
 
 bool Resampler::use_kernel(ResamplerKernel kernel) {

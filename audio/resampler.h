@@ -34,7 +34,6 @@ class Resampler : public AudioFilter {
 
  private:
   void refill();
-  void narrow_block(int first, int count);
 
   ResamplerDesign design_;
   std::vector<int32_t> buffer_;  // (32,768 + 63) frames

@@ -148,6 +148,63 @@ __attribute__((target("avx2"))) int run_avx2(FilterRun& run, int32_t* out, int f
 
 #endif  // VT_X86_KERNELS
 
+// --- Block preparation: peak, normalisation, 16-bit planes ----------------------------
+// Plain loops that the compiler vectorises; the AVX2 wrappers compile the same bodies
+// for wider registers and 32-bit minimum and maximum instructions.
+
+#define VT_INLINE inline __attribute__((always_inline))
+
+VT_INLINE void extremes_body(const int32_t* block, int count, int32_t* largest, int32_t* smallest) {
+  int32_t high = 0, low = 0;
+  for (int i = 0; i < count; ++i) {
+    high = block[i] > high ? block[i] : high;
+    low = block[i] < low ? block[i] : low;
+  }
+  *largest = high;
+  *smallest = low;
+}
+
+// (x + 2^(s-1)) >> s, without the addition that could overflow 32 bits.
+VT_INLINE void normalise_body(int32_t* block, int count, int s) {
+  for (int i = 0; i < count; ++i) block[i] = (block[i] >> s) + ((block[i] >> (s - 1)) & 1);
+}
+
+template <int Channels>
+VT_INLINE int32_t narrow_body(const int32_t* block, int frames, int16_t* const* planes) {
+  int32_t high = INT32_MIN;
+  for (int c = 0; c < Channels; ++c) {
+    int16_t* to = planes[c];
+    for (int i = 0; i < frames; ++i) {
+      int32_t v = block[i * Channels + c];
+      high = v > high ? v : high;
+      to[i] = static_cast<int16_t>(v);
+    }
+  }
+  return high;
+}
+
+void extremes_plain(const int32_t* block, int count, int32_t* largest, int32_t* smallest) {
+  extremes_body(block, count, largest, smallest);
+}
+void normalise_plain(int32_t* block, int count, int s) { normalise_body(block, count, s); }
+int32_t narrow_plain(const int32_t* block, int frames, int channels, int16_t* const* planes) {
+  return channels == 1 ? narrow_body<1>(block, frames, planes) : narrow_body<2>(block, frames, planes);
+}
+
+#if VT_X86_KERNELS
+__attribute__((target("avx2"))) void extremes_avx2(const int32_t* block, int count, int32_t* largest,
+                                                     int32_t* smallest) {
+  extremes_body(block, count, largest, smallest);
+}
+__attribute__((target("avx2"))) void normalise_avx2(int32_t* block, int count, int s) {
+  normalise_body(block, count, s);
+}
+__attribute__((target("avx2"))) int32_t narrow_avx2(const int32_t* block, int frames, int channels,
+                                                      int16_t* const* planes) {
+  return channels == 1 ? narrow_body<1>(block, frames, planes) : narrow_body<2>(block, frames, planes);
+}
+#endif
+
 }  // namespace
 
 bool resampler_kernel_supported(ResamplerKernel kernel) {
@@ -229,6 +286,29 @@ int filter_run(ResamplerKernel kernel, FilterRun& run, int32_t* out, int frames)
   }
 #endif
   return run_scalar(run, out, frames);
+}
+
+void block_extremes(ResamplerKernel kernel, const int32_t* block, int count, int32_t* largest, int32_t* smallest) {
+#if VT_X86_KERNELS
+  if (kernel == ResamplerKernel::avx2) return extremes_avx2(block, count, largest, smallest);
+#endif
+  extremes_plain(block, count, largest, smallest);
+}
+
+void normalise_block(ResamplerKernel kernel, int32_t* block, int count, int shift) {
+  if (shift <= 0) return;
+#if VT_X86_KERNELS
+  if (kernel == ResamplerKernel::avx2) return normalise_avx2(block, count, shift);
+#endif
+  normalise_plain(block, count, shift);
+}
+
+bool narrow_block(ResamplerKernel kernel, const int32_t* block, int frames, int channels, int16_t* const* planes) {
+  if (frames <= 0) return true;
+#if VT_X86_KERNELS
+  if (kernel == ResamplerKernel::avx2) return narrow_avx2(block, frames, channels, planes) <= 32767;
+#endif
+  return narrow_plain(block, frames, channels, planes) <= 32767;
 }
 
 }  // namespace vt

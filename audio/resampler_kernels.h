@@ -46,4 +46,12 @@ struct FilterRun {
 // need 1 or 2 channels, usable narrow taps and narrow samples within -32768..32767.
 int filter_run(ResamplerKernel kernel, FilterRun& run, int32_t* out, int frames);
 
+// The block steps of a refill, by the same kernel choice (any kernel gives the same
+// result): the largest and smallest of `count` samples (both start at 0); rounding
+// division by 2^shift in place; the copy of mono or stereo frames into 16-bit planes, true
+// when every sample fits (normalised blocks reach at most 32,768).
+void block_extremes(ResamplerKernel kernel, const int32_t* block, int count, int32_t* largest, int32_t* smallest);
+void normalise_block(ResamplerKernel kernel, int32_t* block, int count, int shift);
+bool narrow_block(ResamplerKernel kernel, const int32_t* block, int frames, int channels, int16_t* const* planes);
+
 }  // namespace vt
