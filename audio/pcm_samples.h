@@ -14,4 +14,12 @@ void units_to_unsigned8(const int32_t* in, uint8_t* out, int count);  // ((x + 2
 void units_to_little16(const int32_t* in, uint8_t* out, int count);   // (x + 8) >> 4
 void units_to_big16(const int32_t* in, uint8_t* out, int count);
 
+// Byte-by-byte forms of the 16-bit conversions, which the ones above must equal.
+namespace pcm_reference {
+void little16_to_units(const uint8_t* in, int32_t* out, int count);
+void big16_to_units(const uint8_t* in, int32_t* out, int count);
+void units_to_little16(const int32_t* in, uint8_t* out, int count);
+void units_to_big16(const int32_t* in, uint8_t* out, int count);
+}  // namespace pcm_reference
+
 }  // namespace vt
