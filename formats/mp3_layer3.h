@@ -31,6 +31,11 @@ bool parse_header(const uint8_t bytes[4], FrameHeader* header);
 
 struct GranuleChannel;
 
+// The filter bank's vector width in floats: 8 where the processor has AVX2, else 4. Every
+// width gives the same samples; `use` (for tests) is false when the processor lacks it.
+int filterbank_lanes();
+bool use_filterbank_lanes(int lanes);
+
 // One stream's decoding state: bit reservoir, filter-bank overlap and synthesis buffers.
 class Layer3Decoder {
  public:
