@@ -1,8 +1,16 @@
-// Decoding speed of the MP3 reader against Debian's mpg123 on the same file, in the
-// same run, as processor time (best of five runs each; mpg123's includes its start). Without an argument it makes its own input: 10 minutes of stereo 44.1 kHz
-// music-like signal encoded at 128 kbit/s by lame. Prints frames per second of
-// each decoder and our speed as a ratio of mpg123's.
+// Decoding speed of the MP3 reader against Debian's mpg123 on the same files, in the
+// same run, as processor time (best of five runs each; mpg123's start-up, measured on a
+// 4 KB head of each file, is taken off). Usage: bench_mp3 WORK_FOLDER makes its inputs
+// there (10 minutes of music-like stereo signal at 128 kbit/s CBR, and 2 minutes as VBR,
+// MPEG-2 22,050 Hz mono and MPEG-2.5 8,000 Hz mono, all by lame) and prints table rows
+// "row|job|ours|peer|speed ratio|goal", plus `times.txt` for the Win32 run.
+// bench_mp3 --ours FILE NAME PEER_SECONDS: our time only, as a row against a given peer
+// time (the Win32 build under Wine, against the native run's mpg123 figure).
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
+#endif
 
 #include <cmath>
 #include <cstdio>
@@ -16,19 +24,32 @@ namespace {
 
 // Processor time (user and system) of this process or of its finished children:
 // steadier than the wall clock on a machine that other work shares.
+#ifdef _WIN32
+double own_cpu_seconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+#else
 double cpu_seconds(int who) {
   rusage usage;
   getrusage(who, &usage);
   return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec * 1e-6 + usage.ru_stime.tv_sec +
          usage.ru_stime.tv_usec * 1e-6;
 }
+double own_cpu_seconds() { return cpu_seconds(RUSAGE_SELF); }
+#endif
 
 void put16(std::FILE* f, int v) { std::fputc(v & 255, f), std::fputc(v >> 8 & 255, f); }
 void put32(std::FILE* f, uint32_t v) { put16(f, int(v & 0xFFFF)), put16(f, int(v >> 16)); }
 
 // Chords with vibrato and a little noise: enough content that the encoder uses long,
 // short and mixed blocks and many Huffman tables.
-bool write_test_wav(const char* path, int seconds) {
+bool write_test_wav(const std::string& path_text, int seconds) {
+  const char* path = path_text.c_str();
   std::FILE* f = std::fopen(path, "wb");
   if (!f) return false;
   const int rate = 44100;
@@ -59,83 +80,105 @@ bool write_test_wav(const char* path, int seconds) {
   return std::fclose(f) == 0;
 }
 
-// Best of a few runs, in seconds.
-double time_ours(const char* path, int* frames_out) {
+// Best of five runs, in processor seconds; -1 when the file does not open.
+double time_ours(const std::string& path) {
   double best = 1e9;
   std::vector<int32_t> buffer(8192 * 2);
   for (int run = 0; run < 5; ++run) {
-    double start = cpu_seconds(RUSAGE_SELF);
-    vt::SourceRef source = vt::open_mp3(path);
+    double start = own_cpu_seconds();
+    vt::SourceRef source = vt::open_mp3(path.c_str());
     if (source->status != vt::kSourceOk) return -1;
-    int64_t frames = 0;
-    for (;;) {
+    for (int reads = 0; reads < 1000000; ++reads) {
       int32_t left = source->length() - source->position();
       if (left <= 0) break;
-      int n = left < 8192 ? int(left) : 8192;
-      source->read(buffer.data(), n);
-      frames += n;
+      source->read(buffer.data(), left < 8192 ? int(left) : 8192);
     }
-    double t = cpu_seconds(RUSAGE_SELF) - start;
+    double t = own_cpu_seconds() - start;
     best = t < best ? t : best;
-    *frames_out = int(frames / static_cast<vt::Mp3Reader*>(source.get())->samples_per_frame());
   }
   return best;
 }
 
+void row(const std::string& job, double ours, const std::string& peer, double theirs, const char* goal) {
+  std::printf("row|%s|%.3f s|%s %.3f s|%.2fx|%s\n", job.c_str(), ours, peer.c_str(), theirs,
+              ours > 0 ? theirs / ours : 0.0, goal);
+}
+
+#ifndef _WIN32
+bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
 // `decoder` names one of mpg123's decoders (--cpu); empty: its default (SIMD here).
-double time_mpg123(const char* path, const char* decoder = "") {
-  std::string command = std::string("mpg123 -q -s ") + (*decoder ? std::string("--cpu ") + decoder + " " : "") + "'" +
-                        path + "' > /dev/null 2>&1";
+double time_mpg123(const std::string& path, const std::string& decoder) {
+  std::string command = "mpg123 -q -s " + (decoder.empty() ? "" : "--cpu " + decoder + " ") + "'" + path +
+                        "' > /dev/null 2>&1";
   double best = 1e9;
-  for (int run = 0; run < 5; ++run) {
+  for (int i = 0; i < 5; ++i) {
     double start = cpu_seconds(RUSAGE_CHILDREN);
-    if (std::system(command.c_str()) != 0) return -1;
+    if (!run(command)) return -1;
     double t = cpu_seconds(RUSAGE_CHILDREN) - start;
     best = t < best ? t : best;
   }
   return best;
 }
 
+// mpg123's decoding time alone: its start-up, measured on the first 4 KB, taken off.
+double mpg123_decoding(const std::string& path, const std::string& decoder) {
+  std::string head = path + ".head.mp3";
+  double startup = run("head -c 4096 '" + path + "' > '" + head + "'") ? time_mpg123(head, decoder) : 0;
+  std::remove(head.c_str());
+  double whole = time_mpg123(path, decoder);
+  return whole > startup && startup > 0 ? whole - startup : whole;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string path;
-  if (argc > 1) {
-    path = argv[1];
-  } else {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp && *tmp ? tmp : "/tmp";
-    std::string wav = dir + "/vt_bench_mp3.wav";
-    path = dir + "/vt_bench_mp3.mp3";
-    if (!write_test_wav(wav.c_str(), 600)) return std::fprintf(stderr, "cannot write %s\n", wav.c_str()), 1;
-    std::string encode = "lame --quiet -b 128 '" + wav + "' '" + path + "'";
-    if (std::system(encode.c_str()) != 0) return std::fprintf(stderr, "lame failed\n"), 1;
+  if (argc == 5 && std::string(argv[1]) == "--ours") {
+    double ours = time_ours(argv[2]);
+    if (ours < 0) return std::fprintf(stderr, "cannot decode %s\n", argv[2]), 1;
+    row(argv[3], ours, "mpg123 default, native", std::atof(argv[4]), "same fast path as native");
+    return 0;
+  }
+#ifdef _WIN32
+  return std::fprintf(stderr, "usage: bench_mp3 --ours FILE NAME PEER_SECONDS\n"), 2;
+#else
+  if (argc != 2) return std::fprintf(stderr, "usage: bench_mp3 WORK_FOLDER\n"), 2;
+  std::string dir = argv[1];
+  std::string long_wav = dir + "/music-10min.wav", short_wav = dir + "/music-2min.wav";
+  std::string cbr = dir + "/cbr128.mp3", vbr = dir + "/vbr.mp3", m2 = dir + "/mpeg2-22050-mono.mp3",
+              m25 = dir + "/mpeg25-8000-mono.mp3";
+  auto make = [&](const std::string& mp3, const std::string& wav, int seconds, const std::string& options) {
+    std::FILE* f = std::fopen(mp3.c_str(), "rb");
+    if (f) return std::fclose(f), true;  // kept from an earlier run
+    if (!write_test_wav(wav, seconds)) return false;
+    bool ok = run("lame --quiet " + options + " '" + wav + "' '" + mp3 + "'");
     std::remove(wav.c_str());
+    return ok;
+  };
+  if (!make(cbr, long_wav, 600, "-b 128 -m j") || !make(vbr, short_wav, 120, "-V 2") ||
+      !make(m2, short_wav, 120, "--resample 22.05 -m m -b 32") || !make(m25, short_wav, 120, "--resample 8 -m m -b 16"))
+    return std::fprintf(stderr, "lame failed or the work folder cannot be written\n"), 1;
+
+  double ours = time_ours(cbr);
+  if (ours < 0) return std::fprintf(stderr, "cannot decode %s\n", cbr.c_str()), 1;
+  double simd = mpg123_decoding(cbr, ""), generic = mpg123_decoding(cbr, "generic");
+  row("MP3 decode, 10 min CBR 128 joint stereo", ours, "mpg123 default (SIMD)", simd, ">= 1.20x");
+  row("MP3 decode, 10 min CBR 128 joint stereo", ours, "mpg123 generic", generic, ">= 1.60x");
+  const struct { const char* name; std::string path; } others[] = {
+      {"MP3 decode, 2 min VBR (-V 2)", vbr},
+      {"MP3 decode, 2 min MPEG-2 22,050 Hz mono", m2},
+      {"MP3 decode, 2 min MPEG-2.5 8,000 Hz mono", m25}};
+  for (const auto& other : others) {
+    double t = time_ours(other.path);
+    if (t < 0) return std::fprintf(stderr, "cannot decode %s\n", other.path.c_str()), 1;
+    row(other.name, t, "mpg123 generic", mpg123_decoding(other.path, "generic"), ">= 1.00x");
   }
-  int frames = 0;
-  double ours = time_ours(path.c_str(), &frames);
-  if (ours < 0) return std::fprintf(stderr, "cannot decode %s\n", path.c_str()), 1;
-  double theirs = time_mpg123(path.c_str());
-  double generic = time_mpg123(path.c_str(), "generic");
-  // mpg123's start-up, measured on the first 4 KB of the same file, is taken off
-  // for the second ratio so that only decoding is compared.
-  std::string head = path + ".head.mp3";
-  std::string cut = "head -c 4096 '" + path + "' > '" + head + "'";
-  double startup = std::system(cut.c_str()) == 0 ? time_mpg123(head.c_str()) : -1;
-  std::remove(head.c_str());
-  std::printf("mp3 decode, %s: %d frames\n", path.c_str(), frames);
-  std::printf("  vocatrack: %.4f s, %.0f frames/s\n", ours, frames / ours);
-  if (theirs > 0) {
-    std::printf("  mpg123:    %.4f s, %.0f frames/s (whole process, shell included)\n", theirs, frames / theirs);
-    std::printf("  speed ratio vocatrack/mpg123: %.2f\n", theirs / ours);
-    if (startup > 0 && theirs > startup)
-      std::printf("  speed ratio without mpg123's start-up (%.4f s): %.2f\n", startup, (theirs - startup) / ours);
-    if (generic > 0)
-      std::printf("  mpg123 generic decoder: %.4f s; speed ratio vocatrack/generic: %.2f (%.2f without start-up)\n",
-                  generic, generic / ours, startup > 0 && generic > startup ? (generic - startup) / ours : 0.0);
-  } else {
-    std::printf("  mpg123 not available\n");
+  std::FILE* times = std::fopen((dir + "/times.txt").c_str(), "w");
+  if (times) {
+    std::fprintf(times, "%s %.4f %.4f\n", cbr.c_str(), ours, simd);
+    std::fclose(times);
   }
-  if (argc <= 1) std::remove(path.c_str());
   return 0;
+#endif
 }
