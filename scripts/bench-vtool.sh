@@ -16,7 +16,8 @@ measure() {  # measure OUTPUT COMMAND... : "cpu-seconds max-rss-kB", best of thr
   shift
   for _ in 1 2 3; do
     rm -f "$out"
-    line=$( { /usr/bin/time -f '%U %S %M' "$@" > /dev/null 2>/dev/null; } 2>&1 | tail -n 1)
+    /usr/bin/time -o "$work/time.txt" -f '%U %S %M' "$@" > /dev/null 2>&1
+    line=$(tail -n 1 "$work/time.txt")
     cpu=$(awk '{ printf "%.3f", $1 + $2 }' <<< "$line")
     kb=$(awk '{ print $3 }' <<< "$line")
     [ "$kb" -gt "$rss" ] && rss=$kb
