@@ -14,7 +14,7 @@ step() { echo "bench: $1" >&2; }
 step "resampler beside sox"
 "$native/bench/bench_pipeline" | grep '^row|' >> "$rows"
 step "MP3 decoding beside mpg123"
-mp3work="$native/bench/mp3-work"
+mp3work="$(cd "$native" && pwd)/bench/mp3-work"
 mkdir -p "$mp3work"
 "$native/bench/bench_mp3" "$mp3work" | grep '^row|' >> "$rows"
 step "MP3 decoder instructions (callgrind)"
