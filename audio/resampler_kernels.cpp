@@ -84,8 +84,10 @@ inline int32_t product_sse2(const int16_t* x, const int16_t* row, const int16_t*
   return finish_sum((sum_lanes(a, a_mid) >> 1) + (sum_lanes(b, b_mid) >> 1), out_shift);
 }
 
-template <int Channels>
-int run_sse2(FilterRun& run, int32_t* out, int frames) {
+// The run loop of the SIMD forms around one form's inner product (inlined into each
+// form's own run function, so it is compiled for that form's instructions).
+template <int Channels, typename Form>
+inline __attribute__((always_inline)) int run_narrow(FilterRun& run, int32_t* out, int frames) {
   const int16_t* taps = run.narrow_taps->taps.data();
   const int16_t* excess = run.narrow_taps->excess.data();
   int made = 0;
@@ -93,11 +95,22 @@ int run_sse2(FilterRun& run, int32_t* out, int frames) {
     if (!next_frame(run)) break;
     const int16_t* row = taps + static_cast<size_t>(run.phase) * kNarrowRow;
     const int16_t* extra = excess + static_cast<size_t>(run.phase) * kExcessRow;
-    for (int c = 0; c < Channels; ++c) out[c] = product_sse2(run.narrow[c] + run.read_pos, row, extra, run.out_shift);
+    for (int c = 0; c < Channels; ++c) out[c] = Form::product(run.narrow[c] + run.read_pos, row, extra, run.out_shift);
     out += Channels;
     run.phase += run.step;
   }
   return made;
+}
+
+struct Sse2Form {
+  static int32_t product(const int16_t* x, const int16_t* row, const int16_t* excess, int out_shift) {
+    return product_sse2(x, row, excess, out_shift);
+  }
+};
+
+template <int Channels>
+int run_sse2(FilterRun& run, int32_t* out, int frames) {
+  return run_narrow<Channels, Sse2Form>(run, out, frames);
 }
 
 __attribute__((target("avx2"))) inline __m256i load256(const int16_t* p) {
@@ -130,20 +143,16 @@ __attribute__((target("avx2"))) inline int32_t product_avx2(const int16_t* x, co
   return finish_sum((sum_lanes256(a, a_mid) >> 1) + (sum_lanes256(b, b_mid) >> 1), out_shift);
 }
 
+struct Avx2Form {
+  __attribute__((target("avx2"))) static inline int32_t product(const int16_t* x, const int16_t* row,
+                                                                              const int16_t* excess, int out_shift) {
+    return product_avx2(x, row, excess, out_shift);
+  }
+};
+
 template <int Channels>
 __attribute__((target("avx2"))) int run_avx2(FilterRun& run, int32_t* out, int frames) {
-  const int16_t* taps = run.narrow_taps->taps.data();
-  const int16_t* excess = run.narrow_taps->excess.data();
-  int made = 0;
-  for (; made < frames; ++made) {
-    if (!next_frame(run)) break;
-    const int16_t* row = taps + static_cast<size_t>(run.phase) * kNarrowRow;
-    const int16_t* extra = excess + static_cast<size_t>(run.phase) * kExcessRow;
-    for (int c = 0; c < Channels; ++c) out[c] = product_avx2(run.narrow[c] + run.read_pos, row, extra, run.out_shift);
-    out += Channels;
-    run.phase += run.step;
-  }
-  return made;
+  return run_narrow<Channels, Avx2Form>(run, out, frames);
 }
 
 #endif  // VT_X86_KERNELS
