@@ -20,6 +20,9 @@ bool read_mp3_tags(TagList& list, const std::string& path) {
     std::vector<uint8_t> tag(static_cast<size_t>(std::min(place.extent, size - place.offset)));
     if (file->seek(place.offset) && read_exactly(*file, tag.data(), static_cast<int>(tag.size())))
       read_id3v2(tag, list);
+    // Only a tag at the start is ever replaced; an unreadable one further in (perhaps
+    // only audio that looks like a header) must not stop a write.
+    if (place.offset != 0 && list.id3_version < 0) list.id3_version = 0;
   }
   uint8_t trailer[kId3v1Size];
   if (size >= kId3v1Size && file->seek(size - kId3v1Size) && read_exactly(*file, trailer, kId3v1Size))

@@ -60,7 +60,8 @@ class TagList {
   // with another description, frames this program does not know): written back as read.
   std::vector<Id3Frame>& kept_frames() { return kept_frames_; }
   const std::vector<Id3Frame>& kept_frames() const { return kept_frames_; }
-  // The version of the file's ID3v2 tag (2, 3 or 4), 0 when it has none.
+  // The version of the file's ID3v2 tag (2, 3 or 4), 0 when it has none, -1 when its
+  // tag could not be taken apart (it is then never rewritten).
   int id3_version = 0;
 
  private:
