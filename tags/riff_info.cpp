@@ -237,7 +237,9 @@ bool WavTagWriter::write() {
   // A last chunk that runs past the end (a recording cut short) would take appended
   // chunks for its own data.
   if (at > size + 1) return false;
-  int64_t end = tail >= 0 ? tail : size;
+  // New chunks go where the next chunk would begin: after a last chunk without its pad
+  // byte (one is added), or over a few stray bytes too short to be a chunk.
+  int64_t end = tail >= 0 ? tail : std::min(at, size);
   std::vector<uint8_t> added;
   if (end & 1) added.push_back(0);
   std::vector<std::pair<const char*, std::string>> values;

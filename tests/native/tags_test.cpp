@@ -451,6 +451,30 @@ TEST(RiffInfo, EmptiedFieldStaysEmptyAndForeignDispIsLeftAlone) {
   EXPECT_EQ("T", after.get("TITLE"));
 }
 
+TEST(RiffInfo, AppendsWhereTheNextChunkWouldBegin) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("stray.wav");
+  // Three stray bytes after the last chunk (found by the fuzzer), then a data chunk of
+  // odd size without its pad byte.
+  for (const Bytes& tail : {Bytes{0xE1, 0, 'L'}, Bytes{}}) {
+    Bytes file = wav_with({}, {}, 400) + tail;
+    if (tail.empty()) {
+      file = wav_with({}, text("data") + le32(3) + Bytes{1, 2, 3}, 400);
+      Bytes size = le32(uint32_t(file.size() - 8));
+      std::copy(size.begin(), size.end(), file.begin() + 4);
+    }
+    vt_test::write_file(path, file);
+    TagList list = read(path);
+    ASSERT_TRUE(save_tag_edits(list, {{"ARTIST", "Fuzz artist"}}, path));
+    EXPECT_EQ("Fuzz artist", read(path).get("ARTIST"));
+    Bytes after = vt_test::read_file(path);
+    EXPECT_EQ(after.size() - 8, riff_size(after));
+    if (tail.empty()) {
+      EXPECT_EQ(0, after[file.size()]) << "the missing pad byte is added";
+    }
+  }
+}
+
 TEST(RiffInfo, RefusesFilesItWouldDamage) {
   vt_test::TempDir dir;
   std::string path = dir.path("cut.wav");
