@@ -59,6 +59,7 @@ const char* info_id_of_field(const std::string& name) {
 // Text of `size` bytes at the file's position, up to its first zero byte.
 std::string read_text(BinaryFile& file, int64_t size) {
   std::vector<char> text(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(size, 0), kMaxTextRead)));
+  if (text.empty()) return std::string();
   int got = file.read(text.data(), static_cast<int>(text.size()));
   return std::string(text.data(), strnlen(text.data(), static_cast<size_t>(std::max(got, 0))));
 }

@@ -403,6 +403,13 @@ TEST(RiffInfo, ReadsTheFieldsFromInfoAndDisp) {
   EXPECT_EQ("Rock", list.get("GENRE"));
   EXPECT_EQ("3", list.get("TRACKNUMBER"));
   EXPECT_EQ("Note", list.get("COMMENT"));
+  // Empty sub-chunks (found by the fuzzer) and a DISP without text read as nothing.
+  vt_test::write_file(path, wav_with(info(text("IART") + le32(0) + sub("INAM", "Album")) +
+                                         text("DISP") + le32(4) + le32(1), {}));
+  list = read(path);
+  EXPECT_EQ("", list.get("ARTIST"));
+  EXPECT_EQ("Album", list.get("ALBUM"));
+  EXPECT_EQ("", list.get("TITLE"));
 }
 
 TEST(RiffInfo, ReusesSlotsAndDispInPlaceAndDoesNotGrowOnSavesAgain) {
