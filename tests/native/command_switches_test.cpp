@@ -73,7 +73,7 @@ TEST(CommandSwitches, WavGroupSavesOnlyWhenComplete) {
   EXPECT_EQ("format2 record hide ", run({"-record", "AIF", "-hide"}));
   // The group's flags ignore case as every other switch does.
   EXPECT_EQ("format0 wav:22050/2/16 record ", run({"-record", "WAV", "-S", "22050", "-M", "2", "-B", "16"}));
-  EXPECT_EQ("format0 wav:8000/-/8 file:x.wav ", run({"-recordfile", "x.wav", "-S", "8000", "-m", "x", "-B", "8"}));
+  EXPECT_EQ("format0 wav:8000/-/8 file:x.wav ", run({"-recordfile", "x.wav", "-S", "8000", "-x", "1", "-B", "8"}));
 }
 
 TEST(CommandSwitches, Mp3GroupSwallowsWhatFollowsTheFormat) {
