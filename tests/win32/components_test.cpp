@@ -306,6 +306,14 @@ TEST_F(ComponentsTest, DownloadOfShortBodiesAndFailures) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder_ + "\\missing.bin").c_str()));
   }
   {
+    // The connection closes half-way through the announced length: a failure, and no
+    // cut-off program is left behind to be started.
+    DownloadTask task(server("cut") + "/components/t.exe", folder_ + "\\cut.bin");
+    vt::run_progress_task(&task, nullptr);
+    EXPECT_EQ(2, task.result);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder_ + "\\cut.bin").c_str()));
+  }
+  {
     // Nothing listens on port 1.
     DownloadTask task("http://127.0.0.1:1/components/t.exe", folder_ + "\\refused.bin");
     vt::run_progress_task(&task, nullptr);

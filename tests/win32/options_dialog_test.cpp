@@ -7,6 +7,8 @@
 #include <prsht.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <string>
@@ -498,6 +500,10 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
     EXPECT_EQ("jean", stored(vt::kFtpUserName));
     EXPECT_EQ("/", stored(vt::kFtpDirectory));
     type_text(page, IDC_TRANSMIT_MIRROR_FOLDER, mirror);
+    {
+      // A file of the user's own that happens to bear the write test's old name.
+      std::ofstream((mirror + "\\__wt").c_str(), std::ios::binary) << "mine";
+    }
 
     set_box(page, IDC_TRANSMIT_RUN, true);
     press(sheet, PSBTN_OK);
@@ -511,8 +517,21 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
   EXPECT_EQ("1", stored(vt::kSendRun));
   EXPECT_EQ("\"C:\\outils\\envoi.exe\" \"%s\"", stored(vt::kSendRunExe));
   EXPECT_EQ("secret", stored(vt::kFtpPassword));
-  // The write test leaves nothing behind.
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((mirror + "\\__wt").c_str()));
+  // The write test leaves nothing behind and the user's file untouched.
+  std::ifstream mine((mirror + "\\__wt").c_str(), std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(mine)), std::istreambuf_iterator<char>());
+  EXPECT_EQ("mine", kept);
+  mine.close();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((mirror + "\\*").c_str(), &found);
+  int files = 0;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  EXPECT_EQ(1, files);
   vt_test::remove_tree(mirror);
 }
 
@@ -564,6 +583,18 @@ TEST_F(OptionsDialogTest, CommandsPageListsAndRemovesBindings) {
   EXPECT_EQ(std::to_string(0x10000 | 'R'), stored(Hive::User, vt::kSectionKeys, "Key1"));
   EXPECT_EQ("0", stored(Hive::User, vt::kSectionKeys, "Key1Command"));
   EXPECT_EQ("Stop", std::string(vt::hotkey_command_name(3)));
+}
+
+TEST_F(OptionsDialogTest, DamagedBindingCountIsBounded) {
+  // A count no one could have made: the page lists the bounded number and stays usable.
+  write_user_int(vt::kSectionKeys, "Count", 2000000000);
+  run(vt::kOptionsCommandsPage, [&](HWND sheet) {
+    HWND list = vt_test::child(current_page(sheet), IDC_COMMANDS_LIST);
+    EXPECT_EQ(vt::kMaxKeyBindings, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    press(sheet, PSBTN_CANCEL);
+    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+  });
+  write_user_int(vt::kSectionKeys, "Count", 0);
 }
 
 }  // namespace
