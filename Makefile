@@ -21,12 +21,14 @@ bench: deps native win32
 	scripts/bench-mp3-instructions.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/mp3-instructions
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 
-# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3); corpora
+# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3), then the
+# conversion and playback chains over them; corpora
 # and crash files stay in build/fuzz.
 FUZZ_SECONDS ?= 120
 fuzz: deps
 	JOBS=$(JOBS) scripts/fuzz-readers.sh $(FUZZ_SECONDS)
 	JOBS=$(JOBS) scripts/fuzz-mp3.sh $(FUZZ_SECONDS)
+	JOBS=$(JOBS) scripts/fuzz-chains.sh $(FUZZ_SECONDS)
 
 deps:
 	scripts/install-deps.sh

@@ -121,7 +121,7 @@ void MainWindow::on_timer(UINT_PTR id) {
       break;
     case kTimerInterval:
       // Re-armed on every firing, whatever the recorder is doing.
-      start_interval_timer(static_cast<UINT>(read_setting(kIntervalSecs)) * 1000u);
+      start_interval_timer(interval_tone_ms(read_setting(kIntervalSecs)));
       recorder_.interval_elapsed();
       break;
     case kTimerLowDisk:

@@ -122,7 +122,7 @@ void Recorder::start_capture() {
         "Vocatrack ne peut ouvrir le dispositif audio pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous "
         "avez sélectionné le Dispositif d'Enregistrement Audio adéquat dans Paramètres");
   }
-  if (read_setting(kIntervalTone)) view_->start_interval_timer(static_cast<UINT>(read_setting(kIntervalSecs)) * 1000u);
+  if (read_setting(kIntervalTone)) view_->start_interval_timer(interval_tone_ms(read_setting(kIntervalSecs)));
 }
 
 void Recorder::pause() {

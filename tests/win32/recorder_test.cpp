@@ -290,6 +290,28 @@ TEST_F(RecorderTest, WriterThatCannotOpenLeavesTheRecorderIdle) {
   EXPECT_EQ(kCaptureStopped, recorder_->engine_state());
 }
 
+// The interval tone plays synchronously: a stored period of 0 or of letters must not
+// fire it without pause and freeze the window.
+TEST_F(RecorderTest, IntervalToneNeverComesMoreThanOncePerSecond) {
+  guards_.emplace_back(new vt_test::SettingGuard(Hive::User, "Settings", "IntervalSecs"));
+  struct PeriodLog : RecorderView {
+    void start_interval_timer(UINT ms) override { periods.push_back(ms); }
+    std::vector<UINT> periods;
+  } log;
+  write_setting(kIntervalTone, true);
+  for (const char* stored : {"0", "abc", "-5"}) {
+    SCOPED_TRACE(stored);
+    vt_test::write_raw_value(Hive::User, "Software\\Ardentine\\Vocatrack\\Settings", "IntervalSecs", REG_SZ, stored);
+    recorder_->set_view(&log);
+    recorder_->record();
+    recorder_->pause();
+    recorder_->set_view(main_.get());
+    ASSERT_FALSE(log.periods.empty());
+    EXPECT_EQ(1000u, log.periods.back());
+  }
+  recorder_->stop_and_mark();
+}
+
 TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {
   write_setting(kRecordDevice, 200);
   std::string message;
