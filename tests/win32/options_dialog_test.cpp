@@ -186,8 +186,9 @@ std::string message_text(HWND box) {
 
 // Waits for the message box captioned `caption`, returns its message and closes it.
 std::string answer_box(const char* caption) {
-  HWND box = vt_test::find_window("#32770", caption, 5000);
-  if (!box) return "(no box captioned " + std::string(caption) + ")";
+  std::string other;
+  HWND box = vt_test::find_message_box(caption, 20000, &other);
+  if (!box) return "(no box captioned " + std::string(caption) + "; closed " + other + ")";
   std::string text = message_text(box);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   wait_until([&] { return !IsWindow(box); }, 5000);
@@ -214,7 +215,7 @@ TEST_F(OptionsDialogTest, OpensOnEachPageWithHotkeysOffWhileOpen) {
       EXPECT_EQ(0, hooks_.registered.load());
       vt_test::save_screenshot(std::string("options_page_") + std::to_string(first));
       press(sheet, PSBTN_CANCEL);
-      EXPECT_TRUE(wait_until(sheet_closed, 5000));
+      EXPECT_TRUE(wait_until(sheet_closed, 20000));
     });
     EXPECT_EQ(vt::OptionsOutcome::kCancelled, outcome);
     EXPECT_EQ(1, hooks_.unregistered.load());
@@ -245,7 +246,7 @@ TEST_F(OptionsDialogTest, NewDestinationFolderAsksAndRequestsExit) {
     HWND page = current_page(sheet);
     type_text(page, IDC_OUTPUT_FOLDER, folder);
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(vt_test::find_window("#32770", vt::kDestinationChangedCaption, 5000));
+    EXPECT_TRUE(vt_test::find_window("#32770", vt::kDestinationChangedCaption, 20000));
     EXPECT_TRUE(sheet_closed());
     EXPECT_EQ(0, hooks_.registered.load());  // the question comes before the hotkeys return
     EXPECT_EQ(vt::kDestinationChangedText, answer_box(vt::kDestinationChangedCaption));
@@ -307,7 +308,7 @@ TEST_F(OptionsDialogTest, GeneralPageWritesInOrderAndRefusesBadIntervals) {
 
     type_text(page, IDC_GENERAL_INTERVAL_SECS, "45");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
   EXPECT_EQ("45", stored(vt::kIntervalSecs));
@@ -328,7 +329,7 @@ TEST_F(OptionsDialogTest, GeneralPageWritesInOrderAndRefusesBadIntervals) {
     set_box(page, IDC_GENERAL_INTERVAL_TONE, false);
     type_text(page, IDC_GENERAL_INTERVAL_SECS, "abc");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_FALSE(vt::logon_entry_exists());
   EXPECT_EQ("0", stored(vt::kIntervalTone));
@@ -375,7 +376,7 @@ TEST_F(OptionsDialogTest, RecordPageChecksTheMaximumDuration) {
 
     type_text(page, IDC_RECORD_MAX_TIME, "2:00:00");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
   EXPECT_EQ("2:00:00", stored(vt::kMaxTime));
@@ -389,7 +390,7 @@ TEST_F(OptionsDialogTest, RecordPageChecksTheMaximumDuration) {
     set_box(page, IDC_RECORD_LIMIT, false);
     type_text(page, IDC_RECORD_MAX_TIME, "3 heures");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ("0", stored(vt::kCheckMaxTime));
   EXPECT_EQ("3 heures", stored(vt::kMaxTime));
@@ -435,7 +436,7 @@ TEST_F(OptionsDialogTest, RecordPageVoiceActivationAndInputLines) {
     vt_test::send_command(page, IDC_RECORD_INPUT, CBN_SELCHANGE);
     vt_test::save_screenshot("options_record_line");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ("1", stored(vt::kVoiceActivate));
   EXPECT_EQ("-40", stored(vt::kVoiceActivateLevel));
@@ -511,7 +512,7 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
     EXPECT_EQ(mirror, stored(vt::kSendFolderDir));
     type_text(page, IDC_TRANSMIT_RUN_EXE, "\"C:\\outils\\envoi.exe\" \"%s\"");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
   EXPECT_EQ("1", stored(vt::kSendRun));
@@ -575,7 +576,7 @@ TEST_F(OptionsDialogTest, CommandsPageListsAndRemovesBindings) {
     press(sheet, PSBTN_HELP);
     EXPECT_TRUE(wait_until([&] { return hooks_.help_context == 106; }, 2000));
     press(sheet, PSBTN_CANCEL);  // the page writes as the user works
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ("2", stored(Hive::User, vt::kSectionKeys, "Count"));
   EXPECT_EQ(std::to_string(0x74), stored(Hive::User, vt::kSectionKeys, "Key0"));
@@ -592,7 +593,7 @@ TEST_F(OptionsDialogTest, DamagedBindingCountIsBounded) {
     HWND list = vt_test::child(current_page(sheet), IDC_COMMANDS_LIST);
     EXPECT_EQ(vt::kMaxKeyBindings, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     press(sheet, PSBTN_CANCEL);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   write_user_int(vt::kSectionKeys, "Count", 0);
 }
