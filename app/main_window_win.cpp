@@ -47,6 +47,8 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       on_timer(wparam);
       return TRUE;
     case WM_MOVE: {
+      // A minimised window sits far off screen: the next start would place it there.
+      if (IsIconic(window_)) return FALSE;
       RECT r;
       GetWindowRect(window_, &r);
       write_setting(kMainWindowX, r.left);
@@ -59,7 +61,8 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COPYDATA: {
       // Switches forwarded by a second copy of the program.
       auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-      if (data && data->lpData)
+      // Only the record a second copy sends: any other sender, tag or size is ignored.
+      if (data && data->lpData && data->dwData == 0 && data->cbData == kForwardedRecordBytes)
         run_switches(read_forwarded_record(static_cast<const uint8_t*>(data->lpData), data->cbData));
       if (window_) SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
@@ -213,6 +216,14 @@ void MainWindow::show_file_name() {
 void MainWindow::show_time(int32_t ms) {
   shown_.time_text = time_text(ms);
   panel_.update(shown_);
+}
+
+void MainWindow::format_changed() {
+  if (!window_) return;
+  // A switch may have chosen another format: the list and its settings button follow.
+  SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
+  show_format_text();
+  refresh_controls();
 }
 
 void MainWindow::show_format_text() {
