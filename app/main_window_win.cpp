@@ -181,7 +181,7 @@ void MainWindow::stop_interval_timer() {
 bool MainWindow::pre_translate_message(const MSG& message) {
   if (!window_) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  // Every window of the thread: the recordings list is a pop-up of its own.
   if (message.lParam & (1 << 30)) return false;  // auto-repeat: a held key acts once
   if (!handle_key(key_code_with_modifiers(message.message, message.wParam, message.lParam))) return false;
   refresh_controls();

@@ -26,8 +26,10 @@ class KeyLog : public RecordingsList {
  public:
   void list_key(int key_code) override { keys.push_back(key_code); }
   void open() override { ++opened; }
+  bool is_open() override { return open_now; }
   std::vector<int> keys;
   int opened = 0;
+  bool open_now = false;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -170,6 +172,19 @@ TEST_F(MainWindowTest, ListKeysActOnlyWhileTheListIsOpenAndRepeatsAreIgnored) {
   EXPECT_FALSE(key(VK_F5, 1 | (1 << 30)));  // an auto-repeat of a held key
   EXPECT_TRUE(recorder_->current_path().empty());
   EXPECT_TRUE(key('L' | 0, 1) == false);     // plain L is no command
+}
+
+TEST_F(MainWindowTest, KeysOfTheThreadsOtherWindowsReachTheMainWindow) {
+  open();
+  // The recordings list is a pop-up of its own, not a child of the main window.
+  HWND popup = CreateWindowExA(0, "STATIC", "liste", WS_POPUP | WS_VISIBLE, 10, 10, 100, 50, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(popup);
+  hooks_.open_now = true;
+  MSG message = {popup, WM_KEYDOWN, VK_F9, 1, 0, {}};
+  EXPECT_TRUE(main_->pre_translate_message(message));
+  EXPECT_EQ(std::vector<int>{VK_F9}, hooks_.keys);
+  DestroyWindow(popup);
 }
 
 TEST_F(MainWindowTest, LowDiskWarningShowsAHiddenWindowAgain) {
