@@ -73,8 +73,23 @@ void Recorder::record() {
 }
 
 void Recorder::record_file(const std::string& path) {
+  // The recording in progress is finished before the switch: capture must not go on
+  // writing into it whether or not the new file opens.
+  const std::string previous = current_path_;
+  if (!previous.empty()) {
+    view_->stop_interval_timer();
+    engine_.stop();
+    engine_.set_sink(SinkRef());
+    writer_.reset();
+  }
   set_path(path.size() > kMaxPathChars ? path.substr(0, kMaxPathChars) : path);
   open_writer_and_start();
+  // Without a new file the previous recording would be neither current nor delivered:
+  // it is handed on as Stop-and-mark would.
+  if (!previous.empty() && !file_open()) {
+    neighbours_.delivery->recording_finished(previous);
+    view_->time_changed(0);
+  }
 }
 
 void Recorder::record_at_start(const std::vector<std::string>& args) {
