@@ -207,6 +207,16 @@ std::string Recorder::format_text() const {
   return format_description(read_setting(kFormat), stored_recording_format().format, mp3_settings_);
 }
 
+void Recorder::on_sink_failed(uint32_t) {
+  // A full disk: the file keeps what reached it and is finished and handed on as
+  // Stop-and-mark does; the next Record starts a new file.
+  const std::string path = current_path_;
+  stop_and_mark();
+  show_error("Vocatrack ne peut ouvrir le fichier \"" + path +
+             "\" pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous avez sélectionné le répertoire "
+             "de destination adéquat dans paramètres.");
+}
+
 void Recorder::on_recording(uint32_t) {
   record_lit_ = true;
   pause_lit_ = false;
