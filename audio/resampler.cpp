@@ -65,9 +65,9 @@ ResamplerDesign design_resampler(int32_t source_rate, int32_t target_rate, bool 
     d.cutoff = 0.975;
   else
     d.cutoff = static_cast<double>(target_rate) / source_rate - (steep ? 0.09375 : 0.046875);
-  // Large reductions leave no room for the fixed transition band (the cut-off would
-  // reach zero or below, and the filter no longer pass the band it keeps): never cut
-  // below half the target's band.
+  // Large reductions leave no room for the fixed transition band: the cut-off would fall
+  // far into the band that is kept, or to zero and below. There, cut at the target's
+  // own band edge instead.
   const double narrowest = 0.5 * target_rate / source_rate;
   if (!upsampling && d.cutoff < 0.5 * narrowest) d.cutoff = narrowest;
 
