@@ -66,8 +66,8 @@ ResamplerDesign design_resampler(int32_t source_rate, int32_t target_rate, bool 
   else
     d.cutoff = static_cast<double>(target_rate) / source_rate - (steep ? 0.09375 : 0.046875);
   // Large reductions leave no room for the fixed transition band: the cut-off would fall
-  // far into the band that is kept, or to zero and below. There, cut at the target's
-  // own band edge instead.
+  // far into the band that is kept, or to zero and below. There, cut at half the
+  // target's band: for the steep first stage, the whole band the final rate keeps.
   const double narrowest = 0.5 * target_rate / source_rate;
   if (!upsampling && d.cutoff < 0.5 * narrowest) d.cutoff = narrowest;
 
