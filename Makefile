@@ -16,13 +16,14 @@ bench: deps native win32
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture bench_mp3
 	scripts/bench-table.sh $(NATIVE) $(WIN32)
 
-# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, MP3, then tags); corpora
-# and crash files stay in build/fuzz.
+# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, MP3, tags), then the
+# conversion and playback chains over them; corpora and crash files stay in build/fuzz.
 FUZZ_SECONDS ?= 120
 fuzz: deps
 	JOBS=$(JOBS) scripts/fuzz-readers.sh $(FUZZ_SECONDS)
 	JOBS=$(JOBS) scripts/fuzz-mp3.sh $(FUZZ_SECONDS)
 	JOBS=$(JOBS) scripts/fuzz-tags.sh $(FUZZ_SECONDS)
+	JOBS=$(JOBS) scripts/fuzz-chains.sh $(FUZZ_SECONDS)
 
 deps:
 	scripts/install-deps.sh

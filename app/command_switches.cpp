@@ -26,7 +26,7 @@ size_t read_wav_group(const std::vector<std::string>& args, size_t at, SwitchTar
   for (int slot = 0; slot < 3; ++slot) {
     if (at >= args.size()) return at;             // ran out before this slot began
     if (at + 1 >= args.size()) return args.size();  // a slot without its value
-    const bool match = args[at] == kFlags[slot];
+    const bool match = same(args[at], kFlags[slot]);
     const int value = std::atoi(args[at + 1].c_str());
     if (match && slot == 0) group.has_rate = true, group.rate = value;
     if (match && slot == 1) group.has_channels = true, group.channels = value;

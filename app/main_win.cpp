@@ -13,6 +13,7 @@
 #include "recorder/recorder_win.h"
 #include "win/handles_win.h"
 #include "base/paths.h"
+#include "app/main_window_res.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
 #include "ui/controls_win.h"
@@ -44,10 +45,19 @@ bool windows_newer_than_vista() {
   return info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion != 0);
 }
 
+// The running copy's main window. The name prompt has the same class and caption and
+// may sit above it: only the window with the status panel is the main window.
+HWND find_running_copy() {
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, kDialogClass, kMainWindowTitle)) != nullptr)
+    if (GetDlgItem(window, IDC_STATUS_PANEL)) return window;
+  return nullptr;
+}
+
 // Up to six times: ask the running copy to close, then give it a second.
 bool close_running_copies() {
   for (int i = 0; i < 6; ++i) {
-    HWND running = FindWindowA(kDialogClass, kMainWindowTitle);
+    HWND running = find_running_copy();
     if (!running) break;
     PostMessageA(running, vt::kCloseNowMessage, 0, 0);
     PostMessageA(running, WM_CLOSE, 0, 0);
@@ -126,7 +136,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
 
   vt::wait_for_run_mutex();
-  if (HWND running = FindWindowA(kDialogClass, kMainWindowTitle)) {
+  if (HWND running = find_running_copy()) {
     forward_switches(running, args);
     vt::release_run_mutex();
     return 0;

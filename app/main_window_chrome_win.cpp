@@ -294,8 +294,16 @@ void MainWindow::toggle_recordings_list() {
 
 void MainWindow::show_options(int page) {
   // The dialog takes the hotkeys away while it is open and gives them back.
+  const EncoderSettings stored = load_encoder_settings(recorder_.mp3_store());
   const bool must_close = show_options_dialog(window_, page, &program_hooks_) == OptionsOutcome::kExitRequested;
-  recorder_.reload_mp3_settings();  // the output page may have changed them
+  // Settings the output page stored replace those in use; otherwise values that switches
+  // set for this run stay.
+  const EncoderSettings now = load_encoder_settings(recorder_.mp3_store());
+  const bool same = stored.constant_bit_rate == now.constant_bit_rate && stored.bit_rate == now.bit_rate &&
+                    stored.high_quality == now.high_quality && stored.min_bit_rate == now.min_bit_rate &&
+                    stored.max_bit_rate == now.max_bit_rate && stored.quality == now.quality &&
+                    stored.error_protection == now.error_protection && stored.channel_mode == now.channel_mode;
+  if (!same) recorder_.reload_mp3_settings();
   fill_format_list();
   show_format_text();
   if (must_close) recorder_.exit();

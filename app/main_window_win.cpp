@@ -47,6 +47,8 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       on_timer(wparam);
       return TRUE;
     case WM_MOVE: {
+      // A minimised window sits far off screen: the next start would place it there.
+      if (IsIconic(window_)) return FALSE;
       RECT r;
       GetWindowRect(window_, &r);
       write_setting(kMainWindowX, r.left);
@@ -59,7 +61,8 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COPYDATA: {
       // Switches forwarded by a second copy of the program.
       auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-      if (data && data->lpData)
+      // Only the record a second copy sends: any other sender, tag or size is ignored.
+      if (data && data->lpData && data->dwData == 0 && data->cbData == kForwardedRecordBytes)
         run_switches(read_forwarded_record(static_cast<const uint8_t*>(data->lpData), data->cbData));
       if (window_) SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
@@ -121,7 +124,7 @@ void MainWindow::on_timer(UINT_PTR id) {
       break;
     case kTimerInterval:
       // Re-armed on every firing, whatever the recorder is doing.
-      start_interval_timer(static_cast<UINT>(read_setting(kIntervalSecs)) * 1000u);
+      start_interval_timer(interval_tone_ms(read_setting(kIntervalSecs)));
       recorder_.interval_elapsed();
       break;
     case kTimerLowDisk:
@@ -178,7 +181,7 @@ void MainWindow::stop_interval_timer() {
 bool MainWindow::pre_translate_message(const MSG& message) {
   if (!window_) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  // Every window of the thread: the recordings list is a pop-up of its own.
   if (message.lParam & (1 << 30)) return false;  // auto-repeat: a held key acts once
   if (!handle_key(key_code_with_modifiers(message.message, message.wParam, message.lParam))) return false;
   refresh_controls();
@@ -213,6 +216,14 @@ void MainWindow::show_file_name() {
 void MainWindow::show_time(int32_t ms) {
   shown_.time_text = time_text(ms);
   panel_.update(shown_);
+}
+
+void MainWindow::format_changed() {
+  if (!window_) return;
+  // A switch may have chosen another format: the list and its settings button follow.
+  SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
+  show_format_text();
+  refresh_controls();
 }
 
 void MainWindow::show_format_text() {

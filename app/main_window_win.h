@@ -73,7 +73,7 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
   HWND owner() override { return window_; }
   void state_changed() override { show_state(); }
   void file_changed() override { show_file_name(); }
-  void format_changed() override { show_format_text(); }
+  void format_changed() override;
   void time_changed(int32_t ms) override { show_time(ms); }
   void levels_changed(const LevelRecord& levels) override;
   void start_interval_timer(UINT ms) override;

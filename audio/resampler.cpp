@@ -32,22 +32,35 @@ ResamplerDesign design_resampler(int32_t source_rate, int32_t target_rate, bool 
   double ratio = static_cast<double>(source_rate) / target_rate;
   // Smallest phase count whose rational step matches the ratio within 0.001.
   double best = ratio;
+  bool matched = false;
   for (int i = 1; i <= 255; ++i) {
     uint16_t rounded = static_cast<uint16_t>(static_cast<int64_t>(ratio * i + 0.5));
     double error = std::fabs(ratio - static_cast<double>(rounded) / i);
     if (error < best) {
       d.phases = i;
-      if (error < 0.001) break;
+      matched = error < 0.001;
+      if (matched) break;
       best = error;
     }
   }
   d.step = static_cast<int>(ratio * d.phases + 0.5);
+  // Where the search ends without a match, accept the step only when it is as close
+  // relative to the ratio as the search's tolerance.
+  if (d.step <= 0 || (!matched && std::fabs(static_cast<double>(d.step) / d.phases - ratio) > 0.001 * ratio)) {
+    d.usable = false;
+    d.phases = d.step = 1;
+  }
   const bool upsampling = source_rate < target_rate;
   d.beta = upsampling ? 2.12 : 4.538;
   if (upsampling)
     d.cutoff = 0.975;
   else
     d.cutoff = static_cast<double>(target_rate) / source_rate - (steep ? 0.09375 : 0.046875);
+  // Large reductions leave no room for the fixed transition band: the cut-off would fall
+  // far into the band that is kept, or to zero and below. There, cut at half the
+  // target's band: for the steep first stage, the whole band the final rate keeps.
+  const double narrowest = 0.5 * target_rate / source_rate;
+  if (!upsampling && d.cutoff < 0.5 * narrowest) d.cutoff = narrowest;
 
   d.taps.resize(static_cast<size_t>(d.phases) * kResamplerTaps);
   const double scale = 65536.0 * d.cutoff / bessel_i0(d.beta);
@@ -77,6 +90,7 @@ Resampler::Resampler(const SourceRef& upstream, int32_t target_rate, bool steep)
   }
   sample_rate = target_rate;
   design_ = design_resampler(source_rate, target_rate, steep);
+  if (!design_.usable) status = kSourceBadFormat;
   // The filter can overshoot; bounds above 0x100000 are already generous.
   if (peak_bound <= 0x100000) peak_bound *= 2;
 }
@@ -127,6 +141,10 @@ bool Resampler::use_kernel(ResamplerKernel kernel) {
 }
 
 void Resampler::read(int32_t* out, int frames) {
+  if (!design_.usable) {
+    std::memset(out, 0, sizeof(int32_t) * static_cast<size_t>(frames) * channels);
+    return;
+  }
   if (!narrow_ready_) {
     narrow_taps_ = narrow_taps(design_.taps, design_.phases);
     narrow_ready_ = true;

@@ -13,6 +13,9 @@ struct ResamplerDesign {
   int step = 1;    // D: input advance per output frame, in 1/L input frames
   double cutoff = 0;
   double beta = 0;
+  // False when no step of at most 255 phases comes near the ratio (a source rate far
+  // below the target's): such a converter would play at a wrong speed, or not advance.
+  bool usable = true;
   std::vector<int32_t> taps;  // L rows of kResamplerTaps
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/time_units.h"
@@ -36,7 +37,10 @@ TempoFilter::TempoFilter(const SourceRef& upstream, double start_speed, double e
   for (int32_t k = 0; k < half; ++k) crossfade_[k] = kUnityGain;
   for (int32_t k = 0; k < m; ++k)
     crossfade_[half + k] = static_cast<int32_t>(std::floor((std::cos(M_PI * k / m) * 0.5 + 0.5) * 16777216.0 + 0.5));
-  buffer_.assign(static_cast<size_t>(8) * window_, 0);
+  // A window needs 2w samples beyond its hop, backwards or forwards: room for the largest
+  // hop of the glide as well as for the usual 8w.
+  const int64_t largest_hop = std::max(std::llabs(hop_), std::llabs(end_hop_));
+  buffer_.assign(static_cast<size_t>(std::max<int64_t>(8 * int64_t{window_}, 4 * int64_t{window_} + largest_hop)), 0);
   scratch_.assign(static_cast<size_t>(kMaxFramesPerCall) * channels, 0);
   reset(static_cast<int64_t>(upstream_->position()) * channels);
 }

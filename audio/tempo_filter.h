@@ -33,7 +33,7 @@ class TempoFilter : public AudioFilter {
   int64_t end_hop_;
   int64_t glide_left_;  // samples of glide still to go
   std::vector<int32_t> crossfade_;  // Q24, w entries
-  std::vector<int32_t> buffer_;     // 8w samples of upstream audio
+  std::vector<int32_t> buffer_;     // 8w samples of upstream audio, more for long hops
   std::vector<int32_t> scratch_;
   int64_t origin_ = 0;  // absolute sample index of buffer_[0]
   int64_t fill_ = 0;    // valid samples in buffer_

@@ -46,21 +46,29 @@ int pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, doub
   if (source->status != kSourceOk || sink->failed()) return kPumpFailed;
   convert_format(source, sink->sample_rate, sink->channels);
   source = LimitTransform(kFullScale).apply(source);
+  // A converter may refuse the rates it was given (a source far below the target).
+  if (source->status != kSourceOk) return kPumpFailed;
 
-  int32_t remaining = source->length() - source->position();
-  double step = remaining > 0 ? static_cast<double>(kMaxFramesPerCall) / remaining : 0.0;
-  double fraction = 0.0;
+  // Compressed sources refine their length as they are read (an estimate until the end):
+  // the rest is asked again before every block.
+  const int32_t first = source->position();
+  int64_t copied = 0;
   std::vector<int32_t> buffer(static_cast<size_t>(kMaxFramesPerCall) * source->channels);
-  while (remaining > 0) {
+  for (;;) {
+    int64_t remaining = static_cast<int64_t>(source->length()) - first - copied;
+    if (remaining <= 0) break;
     if (progress && progress->pump_and_check_cancel()) return kPumpCancelled;
-    int n = remaining < kMaxFramesPerCall ? remaining : kMaxFramesPerCall;
+    int n = remaining < kMaxFramesPerCall ? static_cast<int>(remaining) : kMaxFramesPerCall;
     source->read(buffer.data(), n);
-    sink->write(buffer.data(), n);
+    // The end may have turned up inside this block: only what lies before it is audio.
+    const int64_t now = static_cast<int64_t>(source->length()) - first - copied;
+    if (now < n) n = now > 0 ? static_cast<int>(now) : 0;
+    if (n > 0) sink->write(buffer.data(), n);
     // A sink that failed mid-way (disk full, pipe closed) must not be reported as done.
     if (sink->failed()) return kPumpFailed;
-    if (progress) progress->set_progress_fraction(start + (fraction > 1.0 ? 1.0 : fraction) * span);
-    fraction += step;
-    remaining -= n;
+    if (progress) progress->set_progress_fraction(start + static_cast<double>(copied) / (copied + remaining) * span);
+    if (n <= 0) break;
+    copied += n;
   }
   return kPumpDone;
 }

@@ -21,6 +21,7 @@ void CaptureBlocks::begin(AudioSink* sink, int32_t max_duration_ms, int8_t thres
   limits_.hang_threshold = static_cast<int8_t>(std::max(-127, std::min(127, threshold - 4)));
   limits_.hang_time_ms = hang_time_ms;
   last_loud_ms_ = sink_position_ms();
+  sink_failed = 0;
   state = kCaptureWaitingForVoice;
 }
 
@@ -90,6 +91,7 @@ void CaptureBlocks::process_block() {
     }
     if (limits_.max_duration_ms > 0 && position > limits_.max_duration_ms) maximum_reached = 1;
   }
+  if (sink_->failed()) sink_failed = 1;
   levels_ready = 1;
 }
 

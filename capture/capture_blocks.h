@@ -44,6 +44,8 @@ class CaptureBlocks {
 
   std::atomic<uint8_t> state{kCaptureStopped};
   std::atomic<uint8_t> maximum_reached{0};
+  // The sink failed a write (disk full): the run is to end.
+  std::atomic<uint8_t> sink_failed{0};
   std::atomic<uint8_t> levels_ready{0};
   std::atomic<uint8_t> state_changed{0};
   LevelRecord levels;

@@ -156,6 +156,13 @@ void CaptureEngine::run() {
 }
 
 void CaptureEngine::on_notify() {
+  if (blocks_.sink_failed) {
+    // Nothing more can be stored: end the run once, and say why.
+    if (blocks_.state == kCaptureStopped) return;
+    stop();
+    listener_->on_sink_failed(cookie_);
+    return;
+  }
   if (blocks_.maximum_reached) {
     stop();
     return;

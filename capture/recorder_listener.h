@@ -18,6 +18,8 @@ class RecorderListener {
   virtual void on_stopped(uint32_t cookie) {}
   virtual void on_time(uint32_t cookie, int32_t ms) {}
   virtual void on_levels(uint32_t cookie, const LevelRecord& levels) {}
+  // The sink failed a write: capture has been stopped (on_stopped came first).
+  virtual void on_sink_failed(uint32_t cookie) {}
 };
 
 }  // namespace vt

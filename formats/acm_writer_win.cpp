@@ -41,7 +41,9 @@ class AcmWavWriter : public AudioSink {
   void write(const int32_t* samples, int count) override {
     if (count <= 0) return;
     frames_written += count;
-    if (!prepared_) return;
+    // After a failed write (disk full) nothing more is stored: the header counts what
+    // reached the disk.
+    if (!prepared_ || failed()) return;
     size_t values = static_cast<size_t>(count) * channels;
     while (values > 0) {
       size_t room = (source_.size() - source_fill_) / 2;
@@ -88,9 +90,15 @@ class AcmWavWriter : public AudioSink {
     if (acmStreamConvert(stream_, &header_, flags) != MMSYSERR_NOERROR) return 0;
     DWORD used = header_.cbSrcLengthUsed > source_fill_ ? static_cast<DWORD>(source_fill_) : header_.cbSrcLengthUsed;
     DWORD produced = header_.cbDstLengthUsed > target_.size() ? static_cast<DWORD>(target_.size()) : header_.cbDstLengthUsed;
-    if (produced > 0) {
-      if (!file_->write(target_.data(), static_cast<int>(produced))) status |= kSinkFailed;
-      data_bytes_ += produced;
+    if (produced > 0 && !failed()) {
+      int64_t data_start = file_->tell() - static_cast<int64_t>(data_bytes_);
+      if (file_->write(target_.data(), static_cast<int>(produced))) {
+        data_bytes_ += produced;
+      } else {
+        // Part of the blocks may have gone in: end the data on the last whole write.
+        status |= kSinkFailed;
+        if (file_->seek(data_start + data_bytes_)) file_->truncate_here();
+      }
     }
     std::memmove(source_.data(), source_.data() + used, source_fill_ - used);
     source_fill_ -= used;

@@ -38,14 +38,16 @@ class PcmFileWriter : public AudioSink {
 
   ~PcmFileWriter() override {
     if (!file_) return;
-    write_header(static_cast<uint32_t>(stored_frames() * frame_bytes_));
+    write_header(static_cast<uint32_t>(stored_ * frame_bytes_));
   }
 
   void write(const int32_t* samples, int count) override {
     if (count <= 0) return;
     frames_written += count;
-    if (!file_) return;
-    int64_t room = max_frames_ - (frames_written - count);
+    // After a failed write (disk full) nothing more is stored, so the header counts
+    // exactly the frames that reached the disk.
+    if (!file_ || failed()) return;
+    int64_t room = max_frames_ - stored_;
     if (room <= 0) return;
     if (count > room) count = static_cast<int>(room);
     while (count > 0) {
@@ -54,7 +56,13 @@ class PcmFileWriter : public AudioSink {
       if (layout_ == kWav8) units_to_unsigned8(samples, buffer_.data(), values);
       else if (layout_ == kWav16) units_to_little16(samples, buffer_.data(), values);
       else units_to_big16(samples, buffer_.data(), values);
-      if (!file_->write(buffer_.data(), n * frame_bytes_)) status |= kSinkFailed;
+      if (!file_->write(buffer_.data(), n * frame_bytes_)) {
+        status |= kSinkFailed;
+        // Part of the block may have gone in: end the data on the last whole block.
+        if (file_->seek(header_bytes_ + stored_ * frame_bytes_)) file_->truncate_here();
+        return;
+      }
+      stored_ += n;
       samples += values;
       count -= n;
     }
@@ -64,18 +72,17 @@ class PcmFileWriter : public AudioSink {
     if (frames < 0) frames = 0;
     if (frames >= frames_written) return;
     frames_written = frames;
+    if (frames < stored_) stored_ = frames;
     if (!file_) return;
-    file_->seek(header_bytes_ + stored_frames() * frame_bytes_);
+    file_->seek(header_bytes_ + stored_ * frame_bytes_);
     file_->truncate_here();
   }
 
  private:
-  int64_t stored_frames() const { return frames_written < max_frames_ ? frames_written : max_frames_; }
-
   bool write_header(uint32_t data_bytes) {
     uint8_t header[kAiffHeaderBytes];
     if (layout_ == kAiff16)
-      build_aiff_header(header, channels, sample_rate, static_cast<uint32_t>(stored_frames()), data_bytes);
+      build_aiff_header(header, channels, sample_rate, static_cast<uint32_t>(stored_), data_bytes);
     else
       build_pcm_wav_header(header, channels, sample_rate, bytes_per_sample_, data_bytes);
     return file_->seek(0) && file_->write(header, header_bytes_);
@@ -86,6 +93,7 @@ class PcmFileWriter : public AudioSink {
   int frame_bytes_;
   int header_bytes_;
   int64_t max_frames_;
+  int64_t stored_ = 0;  // frames on disk
   std::unique_ptr<BinaryFile> file_;
   std::vector<uint8_t> buffer_;
 };

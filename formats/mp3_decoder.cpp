@@ -52,7 +52,8 @@ Mp3Reader::Mp3Reader(ByteInput* input) : AudioSource(44100, kMp3PeakBound, 1), i
   samples_per_frame_ = reference_.samples_per_frame();
   if (frame_count_ > 0) {
     length_ = clamp_length(int64_t(frame_count_) * samples_per_frame_);
-    average_frame_size_ = double(bytes_left_) / frame_count_;
+    // The counted frames are the audio after the information frame (and any tag before it).
+    average_frame_size_ = double(data_length_ - audio_start_) / frame_count_;
   } else {
     average_frame_size_ = double(reference_.shift ? 72 : 144) * reference_.bit_rate / sample_rate;
     double frames = double(bytes_left_) / average_frame_size_ + 0.9;
@@ -226,7 +227,10 @@ void Mp3Reader::seek(int32_t frame) {
   int32_t first = target - pre_roll;
   // Frames are counted from the first audio frame, so a VBR information frame
   // never comes back as audio.
-  int64_t byte = audio_start_ + int64_t(first * average_frame_size_);
+  // Frame sizes vary by a padding byte, so the estimate can land just past the frame's
+  // start, and the search would then take the next one: aim half a frame early.
+  double estimate = first * average_frame_size_ - average_frame_size_ / 2;
+  int64_t byte = audio_start_ + (estimate > 0 ? int64_t(estimate) : 0);
   if (input_->seek(byte)) offset_ = byte;
   bytes_left_ = int32_t(data_length_ - offset_);
   decoder_.reset_filter_state();

@@ -22,7 +22,11 @@ constexpr int kAltBit = 0x10000, kCtrlBit = 0x20000, kShiftBit = 0x40000;
 
 constexpr int kKeyColumnWidth = 150, kCommandColumnWidth = 200, kMinimumKeyColumnWidth = 30;
 
-int binding_count() { return read_user_int(kSectionKeys, "Count", 0); }
+// A damaged count must not make the page read millions of values.
+int binding_count() {
+  int count = read_user_int(kSectionKeys, "Count", 0);
+  return count < 0 ? 0 : count > kMaxKeyBindings ? kMaxKeyBindings : count;
+}
 
 std::string binding_name(int binding, const char* suffix) {
   char name[32];

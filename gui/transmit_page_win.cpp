@@ -1,5 +1,7 @@
 #include "gui/transmit_page_win.h"
 
+#include <cstdio>
+
 #include <commdlg.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -36,12 +38,21 @@ int CALLBACK folder_browser_callback(HWND browser, UINT message, LPARAM, LPARAM 
 }  // namespace
 
 bool folder_is_writable(const std::string& folder) {
-  std::string probe = join_path(folder, "__wt");
-  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  DeleteFileA(probe.c_str());
-  return true;
+  // A name of its own, created only where no file has it: a user's file is never
+  // replaced or deleted by the test.
+  for (unsigned attempt = 0; attempt < 16; ++attempt) {
+    char name[64];
+    std::snprintf(name, sizeof name, "__wt%lu_%lu_%u.tmp", GetCurrentProcessId(), GetTickCount(), attempt);
+    std::string probe = join_path(folder, name);
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      DeleteFileA(probe.c_str());
+      return true;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  return false;
 }
 
 PROPSHEETPAGEA TransmitPage::sheet_page() {

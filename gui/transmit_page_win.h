@@ -39,7 +39,7 @@ class TransmitPage : public SheetPage {
   OptionsHooks& hooks_;
 };
 
-// Whether a file can be created in `folder` (a scratch file "__wt", removed again).
+// Whether a file can be created in `folder` (a scratch file of a name no file has, removed again).
 bool folder_is_writable(const std::string& folder);
 
 }  // namespace vt

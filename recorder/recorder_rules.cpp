@@ -4,6 +4,13 @@
 
 namespace vt {
 
+uint32_t interval_tone_ms(int32_t stored_seconds) {
+  const int32_t kLongest = 2147483;  // seconds whose milliseconds still fit a signed 32-bit count
+  if (stored_seconds < 1) stored_seconds = 1;
+  if (stored_seconds > kLongest) stored_seconds = kLongest;
+  return static_cast<uint32_t>(stored_seconds) * 1000u;
+}
+
 int32_t parse_max_time_ms(const char* text) {
   const int64_t kCap = 0x7FFFFFFF;  // absurd texts stay finite
   int64_t before = 0, field = 0, fraction_ms = 0;

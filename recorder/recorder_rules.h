@@ -19,6 +19,11 @@ constexpr uint32_t kUnknownFreeSpaceKb = 16777216;
 // The drive part of a folder: up to and including the first '\' or '/'.
 std::string drive_of(const std::string& folder);
 
+// The interval tone's period in ms for a stored `IntervalSecs`: at least one second (a
+// stored 0 or letters would fire the synchronous tone without pause), and no more than
+// the timer can count.
+uint32_t interval_tone_ms(int32_t stored_seconds);
+
 // Whether start-up records at once: no arguments and RecordWhenRun, or "-logon" first.
 bool records_at_start(const std::vector<std::string>& args, bool record_when_run);
 

@@ -73,8 +73,23 @@ void Recorder::record() {
 }
 
 void Recorder::record_file(const std::string& path) {
+  // The recording in progress is finished before the switch: capture must not go on
+  // writing into it whether or not the new file opens.
+  const std::string previous = current_path_;
+  if (!previous.empty()) {
+    view_->stop_interval_timer();
+    engine_.stop();
+    engine_.set_sink(SinkRef());
+    writer_.reset();
+  }
   set_path(path.size() > kMaxPathChars ? path.substr(0, kMaxPathChars) : path);
   open_writer_and_start();
+  // Without a new file the previous recording would be neither current nor delivered:
+  // it is handed on as Stop-and-mark would.
+  if (!previous.empty() && !file_open()) {
+    neighbours_.delivery->recording_finished(previous);
+    view_->time_changed(0);
+  }
 }
 
 void Recorder::record_at_start(const std::vector<std::string>& args) {
@@ -122,7 +137,7 @@ void Recorder::start_capture() {
         "Vocatrack ne peut ouvrir le dispositif audio pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous "
         "avez sélectionné le Dispositif d'Enregistrement Audio adéquat dans Paramètres");
   }
-  if (read_setting(kIntervalTone)) view_->start_interval_timer(static_cast<UINT>(read_setting(kIntervalSecs)) * 1000u);
+  if (read_setting(kIntervalTone)) view_->start_interval_timer(interval_tone_ms(read_setting(kIntervalSecs)));
 }
 
 void Recorder::pause() {
@@ -190,6 +205,16 @@ void Recorder::reload_mp3_settings() {
 std::string Recorder::format_text() const {
   // The MP3 line comes from the record in memory: switches may have changed it for this run.
   return format_description(read_setting(kFormat), stored_recording_format().format, mp3_settings_);
+}
+
+void Recorder::on_sink_failed(uint32_t) {
+  // A full disk: the file keeps what reached it and is finished and handed on as
+  // Stop-and-mark does; the next Record starts a new file.
+  const std::string path = current_path_;
+  stop_and_mark();
+  show_error("Vocatrack ne peut ouvrir le fichier \"" + path +
+             "\" pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous avez sélectionné le répertoire "
+             "de destination adéquat dans paramètres.");
 }
 
 void Recorder::on_recording(uint32_t) {

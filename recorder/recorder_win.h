@@ -107,6 +107,7 @@ class Recorder : private RecorderListener {
   void on_stopped(uint32_t cookie) override;
   void on_time(uint32_t cookie, int32_t ms) override;
   void on_levels(uint32_t cookie, const LevelRecord& levels) override;
+  void on_sink_failed(uint32_t cookie) override;
 
   HINSTANCE instance_;
   RecorderView default_view_;

@@ -53,8 +53,9 @@ DWORD query_number(WinInet& net, HINTERNET request, DWORD what, DWORD fallback) 
   return value;
 }
 
-// Copies the response body into a new file at `path`.
-int copy_body(ProgressTask* task, WinInet& net, HINTERNET request, DWORD length, const char* path) {
+// Copies the response body into a new file at `path`. `announced` is the server's
+// Content-Length, 0 when it sent none.
+int copy_body(ProgressTask* task, WinInet& net, HINTERNET request, DWORD length, DWORD announced, const char* path) {
   HANDLE file = open_file_retrying(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 500);
   if (file == INVALID_HANDLE_VALUE) return kTaskFailed;
   char buffer[kReadBytes];
@@ -68,7 +69,8 @@ int copy_body(ProgressTask* task, WinInet& net, HINTERNET request, DWORD length,
     DWORD got = 0;
     if (!net.read(request, buffer, kReadBytes, &got)) break;
     if (got == 0) {
-      result = kTaskDone;
+      // A body cut short of its announced length is a broken setup program, not one to start.
+      if (announced == 0 || total == announced) result = kTaskDone;
       break;
     }
     DWORD written = 0;
@@ -130,9 +132,10 @@ int download_to_file(ProgressTask* task, const char* url, const char* path) {
                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0);
   if (request) {
     DWORD status = query_number(net, request, HTTP_QUERY_STATUS_CODE, 200);
-    DWORD length = query_number(net, request, HTTP_QUERY_CONTENT_LENGTH, kAssumedLength);
+    DWORD announced = query_number(net, request, HTTP_QUERY_CONTENT_LENGTH, 0);
+    DWORD length = announced ? announced : kAssumedLength;
     if (length < kSmallestLength) length = kSmallestLength;
-    if (status >= 200 && status <= 299) result = copy_body(task, net, request, length, path);
+    if (status >= 200 && status <= 299) result = copy_body(task, net, request, length, announced, path);
     net.close(request);
   }
   net.close(session);

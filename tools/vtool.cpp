@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -97,10 +98,16 @@ int convert(int argc, char** argv) {
     else return usage();
     if (!ok) return fail(out, std::string("valeur invalide pour ") + option);
   }
+  // Opening the output would empty the input before it is read.
+  std::error_code ignored;
+  if (std::filesystem::equivalent(in, out, ignored)) return fail(out, "la sortie est le fichier d'entrée lui-même");
   SourceRef source = open_audio_file(in);
   if (source->status != kSourceOk) return fail(in, status_words(source->status));
   if (!rate) rate = source->sample_rate;
   if (!channels) channels = source->channels;
+  SourceRef chain = source;
+  convert_format(chain, static_cast<int32_t>(rate), static_cast<uint8_t>(channels));
+  if (chain->status != kSourceOk) return fail(in, "fréquence trop basse pour être convertie vers " + std::to_string(rate) + " Hz (3)");
 
   std::string ext = extension_of(out);
   SinkRef sink;

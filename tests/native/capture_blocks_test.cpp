@@ -136,6 +136,18 @@ TEST_F(CaptureBlocksTest, StereoGatesOnTheLouderChannelAndMaximumIsFlagged) {
   EXPECT_EQ(1, blocks.maximum_reached.load());
 }
 
+TEST_F(CaptureBlocksTest, FailedWriteIsFlaggedForTheEngineToEndTheRun) {
+  start(8000, 1, -127, 216000000);
+  sink->fail_after_frames = frames * 2;  // the disk fills during the third block
+  silence(2);
+  EXPECT_EQ(0, blocks.sink_failed.load());
+  silence(1);
+  EXPECT_EQ(1, blocks.sink_failed.load());
+  // A new run starts without the flag.
+  start(8000, 1, -127, 216000000);
+  EXPECT_EQ(0, blocks.sink_failed.load());
+}
+
 TEST_F(CaptureBlocksTest, DrainWritesWholeFramesOnlyWhileRecording) {
   start(8000, 2, -127, 216000000);
   std::vector<int16_t> pcm(1601, 100);

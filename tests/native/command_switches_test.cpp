@@ -73,6 +73,9 @@ TEST(CommandSwitches, WavGroupSavesOnlyWhenComplete) {
   EXPECT_EQ("format0 record ", run({"-record", "wav"}));
   EXPECT_EQ("format0 wav:1/1/1 record hide ", run({"-record", "wav", "-s", "1", "-m", "1", "-b", "1", "-hide"}));
   EXPECT_EQ("format2 record hide ", run({"-record", "AIF", "-hide"}));
+  // The group's flags ignore case as every other switch does.
+  EXPECT_EQ("format0 wav:22050/2/16 record ", run({"-record", "WAV", "-S", "22050", "-M", "2", "-B", "16"}));
+  EXPECT_EQ("format0 wav:8000/-/8 file:x.wav ", run({"-recordfile", "x.wav", "-S", "8000", "-x", "1", "-B", "8"}));
 }
 
 TEST(CommandSwitches, Mp3GroupSwallowsWhatFollowsTheFormat) {

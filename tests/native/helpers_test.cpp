@@ -46,6 +46,13 @@ TEST(RecorderRules, MaximumTimeText) {
   EXPECT_EQ("-0:00:01.00", time_text(-1005));
 }
 
+TEST(RecorderRules, IntervalToneLastsAtLeastOneSecond) {
+  EXPECT_EQ(30000u, interval_tone_ms(30));
+  EXPECT_EQ(1000u, interval_tone_ms(0));  // letters read as 0
+  EXPECT_EQ(1000u, interval_tone_ms(-7));
+  EXPECT_EQ(2147483000u, interval_tone_ms(2147483647));
+}
+
 TEST(RecorderRules, FreeSpaceAndDrive) {
   EXPECT_EQ(0u, free_space_kb(1023));
   EXPECT_EQ(2u, free_space_kb(2048));

@@ -1,10 +1,12 @@
 // vtool as people run it: files in, files out, exit codes and the error line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "formats/file_headers.h"
 #include "formats/file_readers.h"
+#include "tests/native/mp3_test_support.h"
 #include "tests/support/native_files.h"
 
 using namespace vt;
@@ -18,7 +20,7 @@ int vtool(const std::string& arguments, std::string* output = nullptr) {
 }  // namespace
 
 TEST(Vtool, ConvertsBetweenFormatsAndRates) {
-  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
   vt_test::TempDir dir;
   std::string in = dir.path("in.wav");
   ASSERT_EQ(0, vt_test::run_command("sox -R -n -r 44100 -c 2 -b 16 '" + in + "' synth 2 sine 440 sine 1000 gain -6"));
@@ -55,7 +57,7 @@ TEST(Vtool, ReportsFailuresWithTheFileAndTheReason) {
 }
 
 TEST(Vtool, ReadsMp3Input) {
-  if (!vt_test::have_program("lame") || !vt_test::have_program("sox")) GTEST_SKIP() << "lame or sox not installed";
+  if (!vt_test::have_program("lame") || !vt_test::have_program("sox")) FAIL() << "lame or sox not installed";
   vt_test::TempDir dir;
   ASSERT_EQ(0, vt_test::run_command("sox -R -n -r 44100 -c 2 -b 16 '" + dir.path("t.wav") + "' synth 1 sine 440 gain -6"));
   ASSERT_EQ(0, vt_test::run_command("lame --quiet -b 128 '" + dir.path("t.wav") + "' '" + dir.path("t.mp3") + "'"));
@@ -67,4 +69,84 @@ TEST(Vtool, ReadsMp3Input) {
   std::string info;
   ASSERT_EQ(0, vtool("info '" + dir.path("t.mp3") + "'", &info));
   EXPECT_NE(std::string::npos, info.find("format     : MP3")) << info;
+}
+
+TEST(Vtool, RefusesToConvertAFileOntoItselfAndKeepsIt) {
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
+  vt_test::TempDir dir;
+  std::string in = dir.path("a.wav");
+  ASSERT_EQ(0, vt_test::run_command("sox -R -n -r 22050 -c 1 -b 16 '" + in + "' synth 1 sine 440 gain -6"));
+  std::vector<uint8_t> before = vt_test::read_file(in);
+  std::string output;
+  // The same name, and the same file by another way of writing its path.
+  for (const std::string& out : {in, dir.dir() + "/./a.wav"}) {
+    EXPECT_EQ(2, vtool("convert '" + in + "' '" + out + "' --rate 44100", &output)) << out;
+    EXPECT_NE(std::string::npos, output.find("la sortie est le fichier d'entrée")) << output;
+    EXPECT_EQ(1u, std::count(output.begin(), output.end(), '\n')) << output;
+    EXPECT_EQ(before, vt_test::read_file(in)) << out;
+  }
+}
+
+TEST(Vtool, RefusesASourceRateFarBelowTheTarget) {
+  vt_test::TempDir dir;
+  for (int rate : {10, 86}) {
+    std::string in = dir.path("low" + std::to_string(rate) + ".wav");
+    uint8_t header[kPcmWavHeaderBytes];
+    std::vector<uint8_t> samples(static_cast<size_t>(rate) * 2 * 4, 0x10);
+    build_pcm_wav_header(header, 1, rate, 2, static_cast<uint32_t>(samples.size()));
+    std::vector<uint8_t> bytes(header, header + kPcmWavHeaderBytes);
+    bytes.insert(bytes.end(), samples.begin(), samples.end());
+    vt_test::write_file(in, bytes);
+    std::string output;
+    EXPECT_EQ(2, vtool("convert '" + in + "' '" + dir.path("out.wav") + "' --rate 44100", &output)) << rate;
+    EXPECT_NE(std::string::npos, output.find("(3)")) << output;
+    EXPECT_EQ(1u, std::count(output.begin(), output.end(), '\n')) << output;
+  }
+}
+
+namespace {
+
+// Frames that Debian's mpg123 decodes from an MP3 file.
+long mpg123_frames(const std::string& mp3, int channels) {
+  std::string count;
+  if (vt_test::run_command("mpg123 -q -s '" + mp3 + "' 2>/dev/null | wc -c", &count) != 0) return -1;
+  return std::atol(count.c_str()) / (2 * channels);
+}
+
+long wav_frames(const std::string& wav, int channels) {
+  return static_cast<long>(vt_test::read_file(wav).size() - kPcmWavHeaderBytes) / (2 * channels);
+}
+
+}  // namespace
+
+TEST(Vtool, Mp3WithoutAnExactLengthConvertsToAllOfItsFrames) {
+  if (!vt_test::have_program("lame") || !vt_test::have_program("sox") || !vt_test::have_program("mpg123"))
+    FAIL() << "lame, sox or mpg123 not installed";
+  vt_test::TempDir dir;
+  // Variable bit rate without an information frame: the length is a guess from the
+  // first frames until the end is reached.
+  ASSERT_EQ(0, vt_test::run_command("sox -R -n -r 44100 -c 2 -b 16 '" + dir.path("t.wav") +
+                                    "' synth 10 pinknoise fade 0 10 9 synth 10 sine amod 3 gain -3"));
+  ASSERT_EQ(0, vt_test::run_command("lame --quiet -V 2 -t '" + dir.path("t.wav") + "' '" + dir.path("vbr.mp3") + "'"));
+  ASSERT_EQ(0, vtool("convert '" + dir.path("vbr.mp3") + "' '" + dir.path("vbr.wav") + "'"));
+  long expected = mpg123_frames(dir.path("vbr.mp3"), 2);
+  ASSERT_GT(expected, 44100 * 9);
+  EXPECT_NEAR(expected, wav_frames(dir.path("vbr.wav"), 2), 1152);
+
+  // Conformance streams whose bit rate changes from frame to frame.
+  for (const char* name : {"M2L3_bitrate_16_all", "M2L3_bitrate_22_all", "M2L3_bitrate_24_all"}) {
+    std::string bit = mp3test::vector_path(std::string("iso/") + name + ".bit");
+    if (bit.empty()) {
+      ADD_FAILURE() << "conformance streams not present";
+      continue;
+    }
+    std::string wav = dir.path(std::string(name) + ".wav");
+    std::string mp3 = dir.path(std::string(name) + ".mp3");
+    ASSERT_EQ(0, vt_test::run_command("ln -s '" + bit + "' '" + mp3 + "'"));
+    ASSERT_EQ(0, vtool("convert '" + mp3 + "' '" + wav + "'")) << name;
+    SourceRef decoded = open_wav_reader(wav);
+    ASSERT_EQ(kSourceOk, decoded->status) << name;
+    long expected_frames = mpg123_frames(mp3, decoded->channels);
+    EXPECT_NEAR(expected_frames, wav_frames(wav, decoded->channels), 576) << name;
+  }
 }

@@ -273,7 +273,7 @@ TEST_F(Files, BadAiffFiles) {
 
 // Files that sox wrote, read sample for sample as sox itself decodes them.
 TEST_F(Files, SoxFilesReadExactly) {
-  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
   struct Case {
     const char* ext;
     int channels, bits, rate;
@@ -301,7 +301,7 @@ TEST_F(Files, SoxFilesReadExactly) {
 }
 
 TEST_F(Files, SoxCodecFilesNeedTheCodecManager) {
-  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
   for (const char* encoding : {"-e ima-adpcm", "-e ms-adpcm", "-e gsm-full-rate", "-e u-law", "-e a-law", "-b 24"}) {
     std::string path = dir_.path("codec.wav");
     ASSERT_EQ(0, vt_test::run_command(std::string("sox -n -r 8000 -c 1 ") + encoding + " '" + path + "' synth 0.2 sine 440"));
@@ -314,7 +314,7 @@ TEST_F(Files, SoxCodecFilesNeedTheCodecManager) {
 // Files that ffmpeg wrote (its WAV files carry a LIST chunk before the data), read
 // sample for sample as sox decodes them.
 TEST_F(Files, FfmpegFilesReadExactly) {
-  if (!vt_test::have_program("ffmpeg") || !vt_test::have_program("sox")) GTEST_SKIP() << "ffmpeg or sox not installed";
+  if (!vt_test::have_program("ffmpeg") || !vt_test::have_program("sox")) FAIL() << "ffmpeg or sox not installed";
   struct Case {
     const char* name;
     const char* codec;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <string>
 
@@ -165,7 +167,7 @@ TEST(AiffWriter, OneSecondOfStereo) {
 
 // Our files as another program sees them: header fields and the very same samples.
 TEST(WrittenFilesInSox, HeaderFieldsAndSamples) {
-  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
   vt_test::TempDir dir;
   struct Case {
     const char* name;
@@ -234,7 +236,7 @@ TEST(WrittenFilesInSox, UnclosedRecordingReadsToItsLastWholeFrame) {
   ASSERT_EQ(signal.size(), got.size());
   for (size_t i = 0; i < signal.size(); ++i) ASSERT_EQ(signal[i] & ~15, got[i]) << i;
 
-  if (!vt_test::have_program("sox")) GTEST_SKIP() << "sox not installed";
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
   std::string raw = dir.path("killed.raw");
   ASSERT_EQ(0, vt_test::run_command("sox '" + path + "' -t raw -e signed -b 16 -L '" + raw + "'"));
   std::vector<int32_t> decoded = vt_test::s16_samples(read_file(raw));
@@ -265,4 +267,56 @@ TEST(WrittenFilesInSox, UnclosedAiffRecordingReadsToItsEnd) {
   std::vector<int32_t> got = vt_test::read_all(*reader);
   ASSERT_EQ(signal.size(), got.size());
   for (size_t i = 0; i < signal.size(); ++i) ASSERT_EQ(signal[i], got[i]) << i;
+}
+
+// A disk that fills up during a recording (a size limit on the writing process): the
+// sink reports the failure, and the closed file counts exactly the whole frames on disk.
+TEST(WrittenFilesInSox, FullDiskLeavesAHeaderCountingWhatReachedTheDisk) {
+  vt_test::TempDir dir;
+  std::vector<int32_t> tone = test_signal(44100, 2);
+  for (const char* name : {"full.wav", "full.aif"}) {
+    SCOPED_TRACE(name);
+    std::string path = dir.path(name);
+    const bool aiff = std::string(name).find(".aif") != std::string::npos;
+    const long limit = 100001;  // an odd size: the last block breaks off inside a frame
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      struct rlimit size_limit = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      setrlimit(RLIMIT_FSIZE, &size_limit);
+      bool failed_midway;
+      {
+        SinkRef sink = aiff ? open_aiff_writer(path, 44100, 2) : open_wav_writer(make_pcm_format(2, 16, 44100), path);
+        write_in_blocks(*sink, tone, 4410);
+        failed_midway = sink->failed() && sink->frames_written == 44100;
+      }
+      _exit(failed_midway ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "the sink did not report the failed write";
+
+    std::vector<uint8_t> bytes = read_file(path);
+    const size_t header = aiff ? kAiffHeaderBytes : kPcmWavHeaderBytes;
+    ASSERT_LE(bytes.size(), static_cast<size_t>(limit));
+    ASSERT_GT(bytes.size(), header + 4 * 4410);
+    EXPECT_EQ(0u, (bytes.size() - header) % 4) << "data ends inside a frame";
+    const size_t frames = (bytes.size() - header) / 4;
+    SourceRef reader = aiff ? open_aiff_reader(path) : open_wav_reader(path);
+    ASSERT_EQ(kSourceOk, reader->status);
+    EXPECT_EQ(static_cast<int32_t>(frames), reader->length());
+
+    if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
+    std::string counted;
+    ASSERT_EQ(0, vt_test::run_command("soxi -s '" + path + "' 2>&1", &counted));
+    EXPECT_EQ(std::to_string(frames) + "\n", counted);
+    std::string raw = dir.path(std::string(name) + ".raw");
+    ASSERT_EQ(0, vt_test::run_command("sox '" + path + "' -t raw -e signed -b 16 -L '" + raw + "' 2>&1", &counted))
+        << counted;
+    std::vector<int32_t> decoded = vt_test::s16_samples(read_file(raw));
+    ASSERT_EQ(frames * 2, decoded.size());
+    for (size_t i = 0; i < decoded.size(); ++i) ASSERT_EQ(tone[i] >> 4, decoded[i]) << i;
+  }
 }

@@ -213,4 +213,27 @@ std::string save_screenshot(const std::string& name, int timeout_ms) {
   return saved ? result : std::string();
 }
 
+HWND find_message_box(const char* caption, int timeout_ms, std::string* other) {
+  HWND box = find_window("#32770", caption, timeout_ms);
+  if (box) return box;
+  struct Search {
+    DWORD process;
+    std::string found;
+  } search = {GetCurrentProcessId(), std::string()};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        // A message box: a dialog whose text is the static of id 0xFFFF.
+        if (process != s->process || window_class(window) != "#32770" || !GetDlgItem(window, 0xFFFF)) return TRUE;
+        s->found += "\"" + window_text(window) + "\": " + control_text(window, 0xFFFF) + "; ";
+        PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDCANCEL) ? IDCANCEL : IDOK, 0);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  if (other) *other = search.found;
+  return nullptr;
+}
+
 }  // namespace vt_test

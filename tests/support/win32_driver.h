@@ -22,6 +22,10 @@ std::string windows_path(const std::string& path);
 // A visible or hidden top-level window of that class and exact title (null: any),
 // waiting up to `timeout_ms`; null when none appeared.
 HWND find_window(const char* class_name, const char* title, int timeout_ms = 5000);
+// A message box of this process captioned `caption`, waiting up to `timeout_ms`. When
+// none appears, any other message box of this process is closed (its caption and text
+// go to `other`) so that a differing caption fails the test instead of blocking it.
+HWND find_message_box(const char* caption, int timeout_ms, std::string* other = nullptr);
 // A descendant of `parent` with that class (case-insensitive) and exact text (null: any).
 HWND find_child(HWND parent, const char* class_name, const char* text, int timeout_ms = 0);
 HWND child(HWND parent, int id);

@@ -23,6 +23,7 @@ class MemorySink : public AudioSink {
   void write(const int32_t* in, int frames) override {
     samples.insert(samples.end(), in, in + frames * channels);
     frames_written += frames;
+    if (fail_after_frames >= 0 && frames_written > fail_after_frames) status |= kSinkFailed;
   }
   void truncate(int32_t frames) override {
     if (frames >= frames_written) return;
@@ -30,6 +31,7 @@ class MemorySink : public AudioSink {
     samples.resize(static_cast<size_t>(frames) * channels);
   }
   std::vector<int32_t> samples;
+  int32_t fail_after_frames = -1;
 };
 
 class Listener : public RecorderListener {
@@ -38,6 +40,7 @@ class Listener : public RecorderListener {
   void on_waiting_for_voice(uint32_t) override { state = kCaptureWaitingForVoice; }
   void on_stopped(uint32_t) override { state = kCaptureStopped; ++stops; }
   void on_time(uint32_t, int32_t ms) override { time_ms = ms; }
+  void on_sink_failed(uint32_t) override { ++sink_failures; }
   void on_levels(uint32_t, const LevelRecord& record) override {
     channels = record.channel_count;
     for (int c = 0; c < record.channel_count; ++c) {
@@ -46,7 +49,7 @@ class Listener : public RecorderListener {
     }
     ++level_reports;
   }
-  int state = -1, stops = 0, channels = 0, level_reports = 0;
+  int state = -1, stops = 0, channels = 0, level_reports = 0, sink_failures = 0;
   int32_t time_ms = 0;
   int loudest[2] = {-128, -128}, quietest[2] = {127, 127};
 };
@@ -193,6 +196,24 @@ TEST_F(CaptureEngineTest, SourceDisappearingMidRecordingEndsCleanly) {
   // Put the sink back for whatever runs next.
   EXPECT_EQ(0, vt_test::run_linux("pactl load-module module-null-sink sink_name=$VT_PULSE_SINK rate=44100 channels=2 >/dev/null"
                                   " && pactl set-default-source $VT_PULSE_SINK.monitor"));
+}
+
+TEST_F(CaptureEngineTest, FullDiskEndsTheRunOnceAndSaysSo) {
+  sink = new MemorySink(44100, 1);
+  sink->fail_after_frames = 44100 / 2;  // the disk is full after half a second
+  keep = SinkRef(sink);
+  engine.set_sink(keep);
+  engine.set_listener(&listener, 3);
+  ASSERT_TRUE(engine.start(14400000, -127, 216000000));
+  EXPECT_TRUE(wait_until([&] { return listener.sink_failures > 0; }, 10000));
+  EXPECT_TRUE(wait_until([&] { return engine.state() == kCaptureStopped; }, 5000));
+  const int32_t written = sink->frames_written;
+  wait_until([] { return false; }, 600);
+  EXPECT_EQ(1, listener.sink_failures);
+  EXPECT_EQ(1, listener.stops);
+  EXPECT_EQ(written, sink->frames_written);  // nothing more was written
+  engine.stop();
+  EXPECT_EQ(1, listener.stops);
 }
 
 }  // namespace

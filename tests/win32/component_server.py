@@ -6,6 +6,8 @@
   files     the file, with its Content-Length
   nolength  the file, without a Content-Length (the end of the body is the close)
   tiny      five bytes, Content-Length 5
+  cut       the first half of the file, with the whole file's Content-Length, then the
+            connection is closed
   missing   404
   slow      a long body (Content-Length 4 MB) in 2,048-byte pieces, one every 50 ms
 
@@ -40,6 +42,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_body(self.server.body, with_length=True)
         elif mode == "nolength":
             self.send_body(self.server.body, with_length=False)
+        elif mode == "cut":
+            self.send_cut(self.server.body)
         elif mode == "tiny":
             self.send_body(b"tiny!", with_length=True)
         elif mode == "slow":
@@ -54,6 +58,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+
+    def send_cut(self, body):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[: len(body) // 2])
+        self.wfile.flush()
+        self.close_connection = True
 
     def send_slowly(self):
         self.send_response(200)

@@ -81,8 +81,12 @@ class MessageBoxAnswer {
  public:
   MessageBoxAnswer(const char* caption, int button, int timeout_ms = 40000) {
     thread_ = std::thread([this, caption, button, timeout_ms] {
-      HWND box = vt_test::find_window("#32770", caption, timeout_ms);
-      if (!box) return;
+      std::string other;
+      HWND box = vt_test::find_message_box(caption, timeout_ms, &other);
+      if (!box) {
+        text = "(no box captioned " + std::string(caption) + "; closed " + other + ")";
+        return;
+      }
       wait_until([&] { return !message_text(box).empty(); }, 5000);
       text = message_text(box);
       PostMessageA(box, WM_COMMAND, button, 0);
@@ -304,6 +308,14 @@ TEST_F(ComponentsTest, DownloadOfShortBodiesAndFailures) {
     vt::run_progress_task(&task, nullptr);
     EXPECT_EQ(2, task.result);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder_ + "\\missing.bin").c_str()));
+  }
+  {
+    // The connection closes half-way through the announced length: a failure, and no
+    // cut-off program is left behind to be started.
+    DownloadTask task(server("cut") + "/components/t.exe", folder_ + "\\cut.bin");
+    vt::run_progress_task(&task, nullptr);
+    EXPECT_EQ(2, task.result);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder_ + "\\cut.bin").c_str()));
   }
   {
     // Nothing listens on port 1.

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 
+#include <atomic>
+#include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
+#include "app/startup_rules.h"
 #include "win/settings_win.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
@@ -21,8 +26,10 @@ class KeyLog : public RecordingsList {
  public:
   void list_key(int key_code) override { keys.push_back(key_code); }
   void open() override { ++opened; }
+  bool is_open() override { return open_now; }
   std::vector<int> keys;
   int opened = 0;
+  bool open_now = false;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -167,6 +174,19 @@ TEST_F(MainWindowTest, ListKeysActOnlyWhileTheListIsOpenAndRepeatsAreIgnored) {
   EXPECT_TRUE(key('L' | 0, 1) == false);     // plain L is no command
 }
 
+TEST_F(MainWindowTest, KeysOfTheThreadsOtherWindowsReachTheMainWindow) {
+  open();
+  // The recordings list is a pop-up of its own, not a child of the main window.
+  HWND popup = CreateWindowExA(0, "STATIC", "liste", WS_POPUP | WS_VISIBLE, 10, 10, 100, 50, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(popup);
+  hooks_.open_now = true;
+  MSG message = {popup, WM_KEYDOWN, VK_F9, 1, 0, {}};
+  EXPECT_TRUE(main_->pre_translate_message(message));
+  EXPECT_EQ(std::vector<int>{VK_F9}, hooks_.keys);
+  DestroyWindow(popup);
+}
+
 TEST_F(MainWindowTest, LowDiskWarningShowsAHiddenWindowAgain) {
   open();
   ASSERT_TRUE(vt_test::wait_until([&] { return !main_->status().free_space.empty(); }, 5000));
@@ -188,9 +208,79 @@ TEST_F(MainWindowTest, PositionIsKeptInTheMachineHive) {
   vt_test::pump_messages();
   EXPECT_EQ(200, read_setting(kMainWindowX));
   EXPECT_EQ(150, read_setting(kMainWindowY));
+  // Minimised, the window is parked off screen: that place is not kept.
+  ShowWindow(window_, SW_MINIMIZE);
+  vt_test::wait_until([&] { return IsIconic(window_) != FALSE; }, 5000);
+  vt_test::pump_messages();
+  EXPECT_EQ(200, read_setting(kMainWindowX));
+  EXPECT_EQ(150, read_setting(kMainWindowY));
+  ShowWindow(window_, SW_RESTORE);
+  vt_test::pump_messages();
   close();
   open();
   EXPECT_EQ(200, vt_test::screen_rect(window_).left);
+}
+
+TEST_F(MainWindowTest, FormatListFollowsAFormatChosenBySwitch) {
+  open();
+  HWND list = vt_test::child(window_, IDC_FORMAT_LIST);
+  recorder_->set_format(kRecordAiff);  // as "-record aif" does
+  EXPECT_EQ(kRecordAiff, SendMessageA(list, CB_GETCURSEL, 0, 0));
+  EXPECT_FALSE(vt_test::is_enabled(vt_test::child(window_, IDC_FORMAT_BUTTON)));  // no settings for AIFF
+  recorder_->set_format(kRecordMp3);
+  EXPECT_EQ(kRecordMp3, SendMessageA(list, CB_GETCURSEL, 0, 0));
+  EXPECT_TRUE(vt_test::is_enabled(vt_test::child(window_, IDC_FORMAT_BUTTON)));
+  recorder_->set_format(kRecordWav);
+  EXPECT_EQ(kRecordWav, SendMessageA(list, CB_GETCURSEL, 0, 0));
+}
+
+TEST_F(MainWindowTest, OptionsClosedUnchangedKeepTheEncoderValuesSetForThisRun) {
+  open();
+  const uint16_t stored = load_encoder_settings(recorder_->mp3_store()).bit_rate;
+  const uint16_t for_this_run = stored == 40 ? 48 : 40;
+  recorder_->mp3_settings().bit_rate = for_this_run;  // as an incomplete MP3 switch group leaves it
+  std::atomic<bool> cancelled{false};
+  std::thread closer([&] {
+    HWND sheet = vt_test::find_window("#32770", "Options", 20000);
+    if (sheet) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    cancelled = sheet != nullptr;
+  });
+  vt_test::post_command(window_, IDM_OPTIONS);
+  vt_test::wait_until([&] { return cancelled && !FindWindowA("#32770", "Options"); }, 30000);
+  closer.join();
+  ASSERT_TRUE(cancelled);
+  EXPECT_EQ(for_this_run, recorder_->mp3_settings().bit_rate);
+}
+
+TEST_F(MainWindowTest, ForwardedSwitchesComeOnlyInTheSecondCopysRecord) {
+  open();
+  std::vector<uint8_t> record(kForwardedRecordBytes, 0);
+  int32_t count = 2;
+  std::memcpy(record.data(), &count, 4);
+  std::memcpy(record.data() + 4 + kForwardedSlotBytes, "-hide", 6);
+  auto send = [&](ULONG_PTR tag, DWORD size) {
+    COPYDATASTRUCT data = {tag, size, record.data()};
+    SendMessageA(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    vt_test::pump_messages();
+  };
+  send(7, kForwardedRecordBytes);                      // another tag
+  EXPECT_TRUE(IsWindowVisible(window_));
+  send(0, 4 + 2 * kForwardedSlotBytes);                // shorter than the record
+  EXPECT_TRUE(IsWindowVisible(window_));
+  send(0, kForwardedRecordBytes + 100);                // longer than the record
+  EXPECT_TRUE(IsWindowVisible(window_));
+  // The last slot without its terminating zero is read no further than the record.
+  std::vector<uint8_t> unterminated(record);
+  count = kForwardedSlots;
+  std::memcpy(unterminated.data(), &count, 4);
+  std::memset(unterminated.data() + kForwardedRecordBytes - kForwardedSlotBytes, 'x', kForwardedSlotBytes);
+  COPYDATASTRUCT last = {0, static_cast<DWORD>(kForwardedRecordBytes), unterminated.data()};
+  SendMessageA(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&last));
+  vt_test::pump_messages();
+  EXPECT_FALSE(IsWindowVisible(window_));
+  ShowWindow(window_, SW_SHOW);
+  send(0, kForwardedRecordBytes);                      // the real thing
+  EXPECT_FALSE(IsWindowVisible(window_));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <prsht.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <string>
@@ -184,8 +186,9 @@ std::string message_text(HWND box) {
 
 // Waits for the message box captioned `caption`, returns its message and closes it.
 std::string answer_box(const char* caption) {
-  HWND box = vt_test::find_window("#32770", caption, 5000);
-  if (!box) return "(no box captioned " + std::string(caption) + ")";
+  std::string other;
+  HWND box = vt_test::find_message_box(caption, 20000, &other);
+  if (!box) return "(no box captioned " + std::string(caption) + "; closed " + other + ")";
   std::string text = message_text(box);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   wait_until([&] { return !IsWindow(box); }, 5000);
@@ -212,7 +215,7 @@ TEST_F(OptionsDialogTest, OpensOnEachPageWithHotkeysOffWhileOpen) {
       EXPECT_EQ(0, hooks_.registered.load());
       vt_test::save_screenshot(std::string("options_page_") + std::to_string(first));
       press(sheet, PSBTN_CANCEL);
-      EXPECT_TRUE(wait_until(sheet_closed, 5000));
+      EXPECT_TRUE(wait_until(sheet_closed, 20000));
     });
     EXPECT_EQ(vt::OptionsOutcome::kCancelled, outcome);
     EXPECT_EQ(1, hooks_.unregistered.load());
@@ -243,7 +246,7 @@ TEST_F(OptionsDialogTest, NewDestinationFolderAsksAndRequestsExit) {
     HWND page = current_page(sheet);
     type_text(page, IDC_OUTPUT_FOLDER, folder);
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(vt_test::find_window("#32770", vt::kDestinationChangedCaption, 5000));
+    EXPECT_TRUE(vt_test::find_window("#32770", vt::kDestinationChangedCaption, 20000));
     EXPECT_TRUE(sheet_closed());
     EXPECT_EQ(0, hooks_.registered.load());  // the question comes before the hotkeys return
     EXPECT_EQ(vt::kDestinationChangedText, answer_box(vt::kDestinationChangedCaption));
@@ -305,7 +308,7 @@ TEST_F(OptionsDialogTest, GeneralPageWritesInOrderAndRefusesBadIntervals) {
 
     type_text(page, IDC_GENERAL_INTERVAL_SECS, "45");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
   EXPECT_EQ("45", stored(vt::kIntervalSecs));
@@ -326,7 +329,7 @@ TEST_F(OptionsDialogTest, GeneralPageWritesInOrderAndRefusesBadIntervals) {
     set_box(page, IDC_GENERAL_INTERVAL_TONE, false);
     type_text(page, IDC_GENERAL_INTERVAL_SECS, "abc");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_FALSE(vt::logon_entry_exists());
   EXPECT_EQ("0", stored(vt::kIntervalTone));
@@ -373,7 +376,7 @@ TEST_F(OptionsDialogTest, RecordPageChecksTheMaximumDuration) {
 
     type_text(page, IDC_RECORD_MAX_TIME, "2:00:00");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
   EXPECT_EQ("2:00:00", stored(vt::kMaxTime));
@@ -387,7 +390,7 @@ TEST_F(OptionsDialogTest, RecordPageChecksTheMaximumDuration) {
     set_box(page, IDC_RECORD_LIMIT, false);
     type_text(page, IDC_RECORD_MAX_TIME, "3 heures");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ("0", stored(vt::kCheckMaxTime));
   EXPECT_EQ("3 heures", stored(vt::kMaxTime));
@@ -433,7 +436,7 @@ TEST_F(OptionsDialogTest, RecordPageVoiceActivationAndInputLines) {
     vt_test::send_command(page, IDC_RECORD_INPUT, CBN_SELCHANGE);
     vt_test::save_screenshot("options_record_line");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ("1", stored(vt::kVoiceActivate));
   EXPECT_EQ("-40", stored(vt::kVoiceActivateLevel));
@@ -498,6 +501,10 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
     EXPECT_EQ("jean", stored(vt::kFtpUserName));
     EXPECT_EQ("/", stored(vt::kFtpDirectory));
     type_text(page, IDC_TRANSMIT_MIRROR_FOLDER, mirror);
+    {
+      // A file of the user's own that happens to bear the write test's old name.
+      std::ofstream((mirror + "\\__wt").c_str(), std::ios::binary) << "mine";
+    }
 
     set_box(page, IDC_TRANSMIT_RUN, true);
     press(sheet, PSBTN_OK);
@@ -505,14 +512,27 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
     EXPECT_EQ(mirror, stored(vt::kSendFolderDir));
     type_text(page, IDC_TRANSMIT_RUN_EXE, "\"C:\\outils\\envoi.exe\" \"%s\"");
     press(sheet, PSBTN_OK);
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
   EXPECT_EQ("1", stored(vt::kSendRun));
   EXPECT_EQ("\"C:\\outils\\envoi.exe\" \"%s\"", stored(vt::kSendRunExe));
   EXPECT_EQ("secret", stored(vt::kFtpPassword));
-  // The write test leaves nothing behind.
-  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((mirror + "\\__wt").c_str()));
+  // The write test leaves nothing behind and the user's file untouched.
+  std::ifstream mine((mirror + "\\__wt").c_str(), std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(mine)), std::istreambuf_iterator<char>());
+  EXPECT_EQ("mine", kept);
+  mine.close();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((mirror + "\\*").c_str(), &found);
+  int files = 0;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  EXPECT_EQ(1, files);
   vt_test::remove_tree(mirror);
 }
 
@@ -556,7 +576,7 @@ TEST_F(OptionsDialogTest, CommandsPageListsAndRemovesBindings) {
     press(sheet, PSBTN_HELP);
     EXPECT_TRUE(wait_until([&] { return hooks_.help_context == 106; }, 2000));
     press(sheet, PSBTN_CANCEL);  // the page writes as the user works
-    EXPECT_TRUE(wait_until(sheet_closed, 5000));
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
   EXPECT_EQ("2", stored(Hive::User, vt::kSectionKeys, "Count"));
   EXPECT_EQ(std::to_string(0x74), stored(Hive::User, vt::kSectionKeys, "Key0"));
@@ -564,6 +584,18 @@ TEST_F(OptionsDialogTest, CommandsPageListsAndRemovesBindings) {
   EXPECT_EQ(std::to_string(0x10000 | 'R'), stored(Hive::User, vt::kSectionKeys, "Key1"));
   EXPECT_EQ("0", stored(Hive::User, vt::kSectionKeys, "Key1Command"));
   EXPECT_EQ("Stop", std::string(vt::hotkey_command_name(3)));
+}
+
+TEST_F(OptionsDialogTest, DamagedBindingCountIsBounded) {
+  // A count no one could have made: the page lists the bounded number and stays usable.
+  write_user_int(vt::kSectionKeys, "Count", 2000000000);
+  run(vt::kOptionsCommandsPage, [&](HWND sheet) {
+    HWND list = vt_test::child(current_page(sheet), IDC_COMMANDS_LIST);
+    EXPECT_EQ(vt::kMaxKeyBindings, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    press(sheet, PSBTN_CANCEL);
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
+  });
+  write_user_int(vt::kSectionKeys, "Count", 0);
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ struct Box {
 
 Box wait_box(const char* caption) {
   Box box;
-  box.window = find_window("#32770", caption, 5000);
+  box.window = vt_test::find_message_box(caption, 20000, &box.text);
   if (box.window) {
     wait_until([&] { return !(box.text = control_text(box.window, kBoxTextId)).empty(); }, 2000);
     box.icon = reinterpret_cast<HICON>(SendDlgItemMessageA(box.window, kBoxIconId, STM_GETICON, 0, 0));
@@ -141,7 +141,7 @@ Box wait_box(const char* caption) {
 
 void answer(const Box& box, int button) {
   PostMessageA(box.window, WM_COMMAND, button, 0);
-  EXPECT_TRUE(wait_until([&] { return !IsWindow(box.window); }, 5000));
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(box.window); }, 20000));
 }
 
 HICON system_icon(LPCSTR name) { return LoadIconA(nullptr, name); }

@@ -290,6 +290,55 @@ TEST_F(RecorderTest, WriterThatCannotOpenLeavesTheRecorderIdle) {
   EXPECT_EQ(kCaptureStopped, recorder_->engine_state());
 }
 
+// The interval tone plays synchronously: a stored period of 0 or of letters must not
+// fire it without pause and freeze the window.
+TEST_F(RecorderTest, IntervalToneNeverComesMoreThanOncePerSecond) {
+  guards_.emplace_back(new vt_test::SettingGuard(Hive::User, "Settings", "IntervalSecs"));
+  struct PeriodLog : RecorderView {
+    void start_interval_timer(UINT ms) override { periods.push_back(ms); }
+    std::vector<UINT> periods;
+  } log;
+  write_setting(kIntervalTone, true);
+  for (const char* stored : {"0", "abc", "-5"}) {
+    SCOPED_TRACE(stored);
+    vt_test::write_raw_value(Hive::User, "Software\\Ardentine\\Vocatrack\\Settings", "IntervalSecs", REG_SZ, stored);
+    recorder_->set_view(&log);
+    recorder_->record();
+    recorder_->pause();
+    recorder_->set_view(main_.get());
+    ASSERT_FALSE(log.periods.empty());
+    EXPECT_EQ(1000u, log.periods.back());
+  }
+  recorder_->stop_and_mark();
+}
+
+TEST_F(RecorderTest, RecordFileIntoAPathThatCannotOpenFinishesAndHandsOnTheRecordingInProgress) {
+  const std::string first = vt_test::windows_path(folder_ + "/first.wav");
+  recorder_->record_file(first);
+  ASSERT_TRUE(recording_for(600));
+  {
+    DialogAnswerer answer(nullptr, IDOK, std::string(), 0, main_->window());
+    recorder_->record_file(vt_test::windows_path(folder_ + "/missing-folder/second.wav"));
+    pump_until(main_.get(), [&] { return answer.answered; }, 15000);
+    EXPECT_NE(std::string::npos, answer.message.find("Vocatrack ne peut ouvrir le fichier \""));
+  }
+  EXPECT_TRUE(recorder_->current_path().empty());
+  EXPECT_TRUE(stopped());
+  ASSERT_EQ(1u, hooks_.finished.size());
+  EXPECT_EQ(first, hooks_.finished[0]);
+  // The file is finished: its header counts its frames, and nothing more is written.
+  const double seconds = seconds_in(first);
+  EXPECT_GT(seconds, 0.5);
+  pump_until(main_.get(), [] { return false; }, 800);
+  EXPECT_EQ(seconds, seconds_in(first));
+  // Record and Stop-and-mark work again.
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(300));
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
+  EXPECT_EQ(2u, hooks_.finished.size());
+}
+
 TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {
   write_setting(kRecordDevice, 200);
   std::string message;

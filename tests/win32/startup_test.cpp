@@ -326,6 +326,25 @@ TEST_F(StartupTest, ShowbtnSwitchesHideAndShowTheRecordButtonsOfTheRunningCopy) 
   EXPECT_FALSE(has_ended(first_));
 }
 
+TEST_F(StartupTest, SwitchesReachTheRunningCopyWhileItsNamePromptIsOpen) {
+  write_setting(kPromptForName, true);
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  // Record opens the name prompt: same class and caption as the main window, above it.
+  PostMessageA(window, WM_COMMAND, IDC_RECORD, 0);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(wait_until([&] {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kDialogClass, kTitle)) != nullptr;)
+      if (w != window && IsWindowVisible(w)) prompt = w;
+    return prompt != nullptr;
+  }, 20000));
+  ASSERT_TRUE(forward("-showbtn hideall"));
+  EXPECT_TRUE(wait_until([&] { return !IsWindowVisible(GetDlgItem(window, IDC_RECORD)); }, 5000));
+  PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(prompt); }, 20000));
+  EXPECT_FALSE(has_ended(first_));
+}
+
 TEST_F(StartupTest, RecordPauseRecordDoneThroughForwardedSwitchesMakeOneFinishedFile) {
   ASSERT_NE(nullptr, start_first_copy());
   // Recordings go where -outdir says, not to the folder of the settings.
