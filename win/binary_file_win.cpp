@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "base/binary_file.h"
+#include "win/files_win.h"
 
 namespace vt {
 namespace {
@@ -41,6 +42,11 @@ class WindowsFile : public BinaryFile {
 };
 
 }  // namespace
+
+std::unique_ptr<BinaryFile> adopt_file_handle(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return nullptr;
+  return std::unique_ptr<BinaryFile>(new WindowsFile(handle));
+}
 
 std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess access) {
   DWORD rights = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;

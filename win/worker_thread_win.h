@@ -25,6 +25,9 @@ class WorkerThread {
   virtual void Run() = 0;
   // Derived classes stop their thread in their own destructor, while Run can still use them.
   void StopAndClose();
+  // For a Run that ends because it found no work: cleared under the lock, so that a
+  // Start taking the lock afterwards starts a new thread instead of trusting this one.
+  void ClearRunning() { InterlockedExchange(&running_, 0); }
   CRITICAL_SECTION lock_;
 
  private:
