@@ -72,7 +72,7 @@ int run_external_program(const std::string& path, const std::string& command_tem
     return kSendFailed;
   OwnedHandle process(info.hProcess);
   CloseHandle(info.hThread);
-  return worker.WaitForEventOrStop(process.get(), kProgramWaitMs);
+  return worker.wait_for_event_or_stop(process.get(), kProgramWaitMs);
 }
 
 }  // namespace vt

@@ -62,38 +62,42 @@ std::string with_file_name(const char* format, const std::string& path) {
 class DeliveryWorker : public WorkerThread, public StopSignal, public MailReporter {
  public:
   explicit DeliveryWorker(DeliveryListener* listener) : listener_(listener ? listener : &default_listener_) {}
-  ~DeliveryWorker() override { StopAndClose(); }
+  ~DeliveryWorker() override { stop_and_close(); }
 
   void resume_pending(const std::string& list_path) {
-    EnterCriticalSection(&lock_);
-    list_path_ = list_path;
-    DeliveryList list(files_, list_path_);
-    bool pending = list.resume();
-    LeaveCriticalSection(&lock_);
-    if (pending) Start(THREAD_PRIORITY_LOWEST);
+    bool pending;
+    {
+      CriticalSectionLock hold(lock_);
+      list_path_ = list_path;
+      DeliveryList list(files_, list_path_);
+      pending = list.resume();
+    }
+    if (pending) start(THREAD_PRIORITY_LOWEST);
   }
 
   // The lock keeps the append out of the moment in which the worker puts the
   // shortened list in place of the old one.
   void enqueue_recording(const std::string& path) {
-    EnterCriticalSection(&lock_);
-    DeliveryList list(files_, list_path_);
-    bool appended = !list_path_.empty() && list.append(path);
-    LeaveCriticalSection(&lock_);
-    if (appended) Start(THREAD_PRIORITY_LOWEST);
+    bool appended;
+    {
+      CriticalSectionLock hold(lock_);
+      DeliveryList list(files_, list_path_);
+      appended = !list_path_.empty() && list.append(path);
+    }
+    if (appended) start(THREAD_PRIORITY_LOWEST);
   }
 
   int deliver_file(const std::string& path);
 
-  bool stop_requested() const override { return StopRequested(); }
+  bool stop_requested() const override { return WorkerThread::stop_requested(); }
   void show_error(const std::string& text) override { tell(text); }
 
  private:
-  void Run() override;
+  void run() override;
   // A stopped delivery says nothing: the program is closing and the record stays
   // for the next start; a box now could outlive the objects it reports to.
   void tell(const std::string& text) {
-    if (!StopRequested()) listener_->delivery_message(text);
+    if (!stop_requested()) listener_->delivery_message(text);
   }
   int after_method(int result, const char* message, const std::string& path) {
     if (result != kSendDone) tell(with_file_name(message, path));
@@ -128,24 +132,26 @@ int DeliveryWorker::deliver_file(const std::string& path) {
   return result;
 }
 
-void DeliveryWorker::Run() {
+void DeliveryWorker::run() {
   DeliveryList list(files_, list_path_);
-  while (!StopRequested()) {
+  while (!stop_requested()) {
     std::string path;
-    EnterCriticalSection(&lock_);
-    if (list.read_head(&path) != HeadResult::kRecord) {
-      ClearRunning();
-      LeaveCriticalSection(&lock_);
-      return;
+    {
+      CriticalSectionLock hold(lock_);
+      if (list.read_head(&path) != HeadResult::kRecord) {
+        clear_running();
+        return;
+      }
     }
-    LeaveCriticalSection(&lock_);
 
     int result = deliver_file(path);
     if (result == kSendStopped) return;
-    EnterCriticalSection(&lock_);
-    bool removed = list.remove_head();
-    LeaveCriticalSection(&lock_);
-    if (!StopRequested()) listener_->file_delivered(path, result);
+    bool removed;
+    {
+      CriticalSectionLock hold(lock_);
+      removed = list.remove_head();
+    }
+    if (!stop_requested()) listener_->file_delivered(path, result);
     // A list that can't be rewritten now keeps its head for the next start rather
     // than sending it again and again.
     if (!removed) return;
@@ -157,13 +163,13 @@ DeliveryQueue::DeliveryQueue(DeliveryListener* listener) : worker_(new DeliveryW
 // A worker still busy after the wait (a mail client's blocking call, a box the user
 // has not dismissed) is left to the ending process rather than freed under it.
 DeliveryQueue::~DeliveryQueue() {
-  worker_->Stop(7000);
+  worker_->stop(7000);
   if (!worker_->thread_handle()) delete worker_;
 }
 
 void DeliveryQueue::resume_pending(const std::string& list_path) { worker_->resume_pending(list_path); }
 void DeliveryQueue::enqueue_recording(const std::string& path) { worker_->enqueue_recording(path); }
-void DeliveryQueue::stop(DWORD wait_ms) { worker_->Stop(wait_ms); }
+void DeliveryQueue::stop(DWORD wait_ms) { worker_->stop(wait_ms); }
 bool DeliveryQueue::delivering() const { return worker_->running(); }
 int DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
 

@@ -36,7 +36,7 @@ int send_file(FtpConnection& ftp, const std::string& path, const WorkerThread& w
   if (!local) return kSendFailed;
   char block[kBlockBytes];
   for (;;) {
-    if (worker.StopRequested()) return kSendStopped;
+    if (worker.stop_requested()) return kSendStopped;
     DWORD got = 0;
     if (!ReadFile(local.get(), block, kBlockBytes, &got, nullptr)) return kSendFailed;
     if (got == 0) return kSendDone;
@@ -48,7 +48,7 @@ int send_file(FtpConnection& ftp, const std::string& path, const WorkerThread& w
 }  // namespace
 
 int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker) {
-  if (worker.StopRequested()) return kSendStopped;
+  if (worker.stop_requested()) return kSendStopped;
   const WinInet* api = wininet();
   if (!api || !api->open || !api->close) return kSendFailed;
   FtpConnection ftp(*api);
@@ -61,12 +61,12 @@ int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerTh
                                      GetDesktopWindow());
     ftp.dialled = true;
   }
-  if (worker.StopRequested()) return kSendStopped;
+  if (worker.stop_requested()) return kSendStopped;
   if (!api->connect) return kSendFailed;
   ftp.connection = api->connect(ftp.internet, place.server.c_str(), INTERNET_DEFAULT_FTP_PORT, place.user.c_str(),
                                 place.password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
   if (!ftp.connection) return kSendFailed;
-  if (worker.StopRequested()) return kSendStopped;
+  if (worker.stop_requested()) return kSendStopped;
   if (!place.directory.empty() &&
       (!api->ftp_set_directory || !api->ftp_set_directory(ftp.connection, place.directory.c_str())))
     return kSendFailed;
