@@ -156,7 +156,7 @@ TEST_F(DeliveryProgramTest, RecordingArrivesByMirrorSmtpFtpAndProgram) {
 
   std::unique_ptr<vt_test::LinuxProcess> tone(vt_test::start_steady_tone());
   start_program();
-  const std::string take = folder_ + "\\Prise envoyée.wav";
+  const std::string take = folder_ + "\\Prise 1.wav";
   ASSERT_TRUE(forward("-recordfile \"" + take + "\""));
   ASSERT_TRUE(wait_until([&] { return file_size(take) > 64 * 1024; }, 20000));
   ASSERT_TRUE(forward("-done"));
@@ -167,12 +167,12 @@ TEST_F(DeliveryProgramTest, RecordingArrivesByMirrorSmtpFtpAndProgram) {
   const std::string recorded = text_of(take);
   ASSERT_GT(recorded.size(), 64u * 1024);
   EXPECT_EQ("companion \"" + standin_ + "\" companion \"" + take + "\"\n", text_of(program_log_));
-  EXPECT_TRUE(text_of(folder_ + "\\mirror\\Prise envoyée.wav") == recorded) << "mirror copy";
-  EXPECT_TRUE(text_of(folder_ + "\\ftp-root\\Prise envoyée.wav") == recorded) << "FTP upload";
+  EXPECT_TRUE(text_of(folder_ + "\\mirror\\Prise 1.wav") == recorded) << "mirror copy";
+  EXPECT_TRUE(text_of(folder_ + "\\ftp-root\\Prise 1.wav") == recorded) << "FTP upload";
   ASSERT_TRUE(wait_until([&] { return file_size(folder_ + "\\mail\\1.eml") > 0; }, 10000)) << "no mail";
   ASSERT_EQ(0, vt_test::run_linux("/usr/bin/python3 " + peers + "/mail_check.py '" + linux_folder_ +
                                   "/mail/1.eml' '" + linux_folder_ + "/seen'"));
-  EXPECT_EQ("Vocatrack Sound Recorder - Enregistrement envoy\xc3\xa9 par Email  Prise envoy\xc3\xa9" "e.wav",
+  EXPECT_EQ("Vocatrack Sound Recorder - Enregistrement envoy\xc3\xa9 par Email  Prise 1.wav",
             text_of(folder_ + "\\seen.subject"));
   EXPECT_TRUE(text_of(folder_ + "\\seen.0") == recorded) << "mail attachment";
   EXPECT_TRUE(wait_until([&] { return file_size(list_) == 0; }, 10000)) << "the list is not empty";
