@@ -4,6 +4,7 @@
 // while it delivers a ten-record list loses no record.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <memory>
@@ -34,6 +35,24 @@ int64_t file_size(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
   return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The external programs the test's program started: one whose parent was killed while
+// it started can be left waiting under Wine, holding the test's output open.
+void end_standins() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, "vt_standin.exe") != 0) continue;
+    if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+      TerminateProcess(process, 1);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+    }
+  }
+  CloseHandle(snapshot);
 }
 
 int lines_in(const std::string& path) {
@@ -77,6 +96,7 @@ class DeliveryProgramTest : public ::testing::Test {
   }
   void TearDown() override {
     end_program();
+    end_standins();
     guards_.clear();
     DeleteFileA(list_.c_str());
     vt_test::remove_tree(folder_);
