@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "delivery/delivery_queue_win.h"
 #include "recorder/recorder_win.h"
+#include "win/settings_win.h"
 #include "win/handles_win.h"
 #include "base/paths.h"
 #include "app/main_window_res.h"
@@ -22,6 +24,18 @@ namespace {
 
 const char kMainWindowTitle[] = "Vocatrack Sound Recorder";
 const char kDialogClass[] = "#32770";
+
+// Every closed recording goes to the delivery queue; at the end of the window the
+// worker gets 5,000 ms to stop (the queue's own end waits 7,000 ms more).
+class QueuedDelivery : public vt::RecordingDelivery {
+ public:
+  explicit QueuedDelivery(vt::DeliveryQueue& queue) : queue_(queue) {}
+  void recording_finished(const std::string& path) override { queue_.enqueue_recording(path); }
+  void stop() override { queue_.stop(5000); }
+
+ private:
+  vt::DeliveryQueue& queue_;
+};
 
 uint32_t read_role_marker(const std::string& program) {
   vt::OwnedHandle file(
@@ -82,12 +96,18 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   vt::ComScope com;
   InitCommonControls();
   vt::register_ui_controls(instance);
+  // Outlives the recorder, which hands it every closed recording.
+  vt::DeliveryQueue queue;
   vt::Recorder recorder(instance);
   // The parts the recorder hands on to are attached here as the program gains them.
   vt::RecorderNeighbours neighbours;
+  QueuedDelivery delivery(queue);
+  neighbours.delivery = &delivery;
   recorder.set_neighbours(neighbours);
   vt::MainWindow main(instance, recorder);
   if (!main.create(args)) return;
+  // What an earlier run left undelivered goes first.
+  queue.resume_pending(vt::join_path(vt::shared_data_folder(), "bgsend.lst"));
   ShowWindow(main.window(), SW_SHOW);
   main.run_switches(args);
   vt::release_run_mutex();

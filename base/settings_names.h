@@ -93,6 +93,12 @@ static const TextSetting kSendRunExe = {kSectionSettings, "SendRunExe", Hive::Ma
 static const TextSetting kOpenExeDir = {kSectionSettings, "OpenExeDir", Hive::Machine, ""};
 // Recipients, separated by commas.
 static const TextSetting kEmailTo = {kSectionEmail, "To", Hive::Machine, ""};
+// Sender address (From header and SMTP envelope).
+static const TextSetting kEmailReplyTo = {kSectionEmail, "ReplyToEmail", Hive::Machine, ""};
+// MAPI transport; off selects the program's own SMTP client.
+static const BoolSetting kEmailUseMapi = {kSectionEmail, "UseMAPI", Hive::Machine, true};
+// SMTP host text, with optional port and login.
+static const TextSetting kEmailSmtpHost = {kSectionEmail, "MailSMTPHost", Hive::Machine, ""};
 static const TextSetting kFtpServer = {kSectionFtp, "Server", Hive::Machine, ""};
 static const TextSetting kFtpUserName = {kSectionFtp, "UserName", Hive::Machine, ""};
 // Stored as typed.

@@ -29,8 +29,8 @@ class OptionsHooks {
   // Output page: its services (null: the page's own defaults); must outlive the dialog.
   virtual OutputPageServices* output_services() { return nullptr; }
 
-  // Transmit page: the e-mail settings dialog.
-  virtual void edit_email_settings(HWND owner) {}
+  // Transmit page: the e-mail settings dialog (LEmailSendSet).
+  virtual void edit_email_settings(HWND owner);
 
   // Commands page: capture a key and choose its command for a new binding, or choose
   // again for binding `binding`; true when the bindings in the settings changed.

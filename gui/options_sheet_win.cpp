@@ -4,6 +4,7 @@
 #include <prsht.h>
 
 #include "gui/commands_page_win.h"
+#include "gui/email_settings_dlg_win.h"
 #include "gui/general_page_win.h"
 #include "base/paths.h"
 #include "gui/transmit_page_win.h"
@@ -30,6 +31,8 @@ void OptionsHooks::open_recording_mixer(HWND owner) {
     OwnedHandle program(process.hProcess);
   }
 }
+
+void OptionsHooks::edit_email_settings(HWND owner) { show_email_settings(owner); }
 
 void OptionsHooks::show_help(HWND owner, int context) {
   char program[MAX_PATH] = {};

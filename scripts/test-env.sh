@@ -65,7 +65,8 @@ start_env() {
   cat > "$dir/env.sh" <<ENV
 export WINEPREFIX="$dir/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+# A test may add overrides of its own (VT_DLL_OVERRIDES, e.g. "mapi32=n").
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d\${VT_DLL_OVERRIDES:+;\$VT_DLL_OVERRIDES}"
 export DISPLAY=":$display"
 export XDG_RUNTIME_DIR="$run"
 export PULSE_SERVER="unix:$run/pulse.sock"

@@ -1,52 +1,18 @@
 #include "setup/setup_fetch_win.h"
 
-#include <wininet.h>
-
 #include "win/files_win.h"
 #include "win/settings_win.h"
+#include "win/wininet_win.h"
 #include "setup/server_addresses.h"
 
 namespace vt {
 namespace {
 
-// WinINet is loaded when the first download starts and stays loaded: most runs of the
-// recorder never download anything.
-// GetProcAddress gives a generic function pointer; the cast goes through void*.
-template <class Function>
-void resolve(HMODULE module, const char* name, Function* function) {
-  *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-struct WinInet {
-  decltype(&InternetOpenA) open = nullptr;
-  decltype(&InternetOpenUrlA) open_url = nullptr;
-  decltype(&InternetReadFile) read = nullptr;
-  decltype(&InternetCloseHandle) close = nullptr;
-  decltype(&HttpQueryInfoA) query = nullptr;
-
-  bool load() {
-    if (open && open_url && read && close && query) return true;
-    HMODULE module = LoadLibraryA("wininet.dll");
-    if (!module) return false;
-    resolve(module, "InternetOpenA", &open);
-    resolve(module, "InternetOpenUrlA", &open_url);
-    resolve(module, "InternetReadFile", &read);
-    resolve(module, "InternetCloseHandle", &close);
-    resolve(module, "HttpQueryInfoA", &query);
-    return open && open_url && read && close && query;
-  }
-};
-
-WinInet& wininet() {
-  static WinInet api;
-  return api;
-}
-
 const DWORD kReadBytes = 2048;
 const DWORD kAssumedLength = 100000;  // when the server sends no length
 const DWORD kSmallestLength = 10;
 
-DWORD query_number(WinInet& net, HINTERNET request, DWORD what, DWORD fallback) {
+DWORD query_number(const WinInet& net, HINTERNET request, DWORD what, DWORD fallback) {
   DWORD value = 0;
   DWORD size = sizeof value;
   if (!net.query(request, what | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr)) return fallback;
@@ -55,7 +21,8 @@ DWORD query_number(WinInet& net, HINTERNET request, DWORD what, DWORD fallback) 
 
 // Copies the response body into a new file at `path`. `announced` is the server's
 // Content-Length, 0 when it sent none.
-int copy_body(ProgressTask* task, WinInet& net, HINTERNET request, DWORD length, DWORD announced, const char* path) {
+int copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWORD length, DWORD announced,
+              const char* path) {
   HANDLE file = open_file_retrying(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 500);
   if (file == INVALID_HANDLE_VALUE) return kTaskFailed;
   char buffer[kReadBytes];
@@ -123,8 +90,9 @@ std::string component_server(int index) {
 std::string web_site() { return server_setting(kWebSite, kDefaultWebSite); }
 
 int download_to_file(ProgressTask* task, const char* url, const char* path) {
-  WinInet& net = wininet();
-  if (!net.load()) return kTaskFailed;
+  const WinInet* api = wininet();
+  if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return kTaskFailed;
+  const WinInet& net = *api;
   HINTERNET session = net.open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!session) return kTaskFailed;
   int result = kTaskFailed;

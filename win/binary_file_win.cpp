@@ -2,6 +2,7 @@
 
 #include "base/binary_file.h"
 #include "base/retry_schedule.h"
+#include "win/files_win.h"
 #include "win/handles_win.h"
 
 namespace vt {
@@ -55,6 +56,11 @@ HANDLE create_file(const std::string& path, FileAccess access) {
 }
 
 }  // namespace
+
+std::unique_ptr<BinaryFile> adopt_file_handle(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return nullptr;
+  return std::unique_ptr<BinaryFile>(new WindowsFile(handle));
+}
 
 std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess access) {
   HANDLE handle = create_file(path, access);

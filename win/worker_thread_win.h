@@ -27,6 +27,9 @@ class WorkerThread {
   virtual void run() = 0;
   // Derived classes stop their thread in their own destructor, while Run can still use them.
   void stop_and_close();
+  // For a run that ends because it found no work: cleared under the lock, so that a
+  // start taking the lock afterwards starts a new thread instead of trusting this one.
+  void clear_running() { InterlockedExchange(&running_, 0); }
   CriticalSection lock_;
 
  private:

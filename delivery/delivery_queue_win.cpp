@@ -1,0 +1,176 @@
+#include "delivery/delivery_queue_win.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "base/paths.h"
+#include "delivery/delivery_list.h"
+#include "delivery/delivery_methods_win.h"
+#include "delivery/delivery_texts.h"
+#include "delivery/ftp_upload_win.h"
+#include "win/files_win.h"
+#include "win/handles_win.h"
+
+namespace vt {
+
+void show_error_box(const std::string& text) {
+  MessageBoxA(nullptr, text.c_str(), kProductTitle, MB_OK | MB_ICONERROR);
+}
+
+void DeliveryListener::delivery_message(const std::string& text) { show_error_box(text); }
+
+namespace {
+
+constexpr DWORD kListBudgetMs = 5000;
+
+// The list's share modes: the head read and the append share reading; the
+// resume and the removal share nothing.
+class WindowsListFiles : public ListFiles {
+ public:
+  std::unique_ptr<BinaryFile> open(const std::string& path, ListOpen how) override {
+    const char* name = path.c_str();
+    const DWORD update = GENERIC_READ | GENERIC_WRITE;
+    switch (how) {
+      case ListOpen::kResume:
+        return adopt_file_handle(CreateFileA(name, update, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      case ListOpen::kHeadRead:
+        return adopt_file_handle(open_file_retrying(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kListBudgetMs));
+      case ListOpen::kAppend:
+        return adopt_file_handle(open_file_retrying(name, update, FILE_SHARE_READ, OPEN_ALWAYS, kListBudgetMs));
+      case ListOpen::kRewrite:
+        return adopt_file_handle(open_file_retrying(name, update, 0, OPEN_ALWAYS, kListBudgetMs));
+      case ListOpen::kNewList:
+        return adopt_file_handle(CreateFileA(name, update, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    }
+    return nullptr;
+  }
+  bool replace(const std::string& replacement, const std::string& path) override {
+    return MoveFileExA(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  void remove(const std::string& path) override { DeleteFileA(path.c_str()); }
+};
+
+std::string with_file_name(const char* format, const std::string& path) {
+  char text[1024];
+  std::snprintf(text, sizeof text, format, file_name_of(path).c_str());
+  return text;
+}
+
+}  // namespace
+
+class DeliveryWorker : public WorkerThread, public StopSignal, public MailReporter {
+ public:
+  explicit DeliveryWorker(DeliveryListener* listener) : listener_(listener ? listener : &default_listener_) {}
+  ~DeliveryWorker() override { stop_and_close(); }
+
+  void resume_pending(const std::string& list_path) {
+    bool pending;
+    {
+      CriticalSectionLock hold(lock_);
+      list_path_ = list_path;
+      DeliveryList list(files_, list_path_);
+      pending = list.resume();
+    }
+    if (pending) start(THREAD_PRIORITY_LOWEST);
+  }
+
+  // The lock keeps the append out of the moment in which the worker puts the
+  // shortened list in place of the old one.
+  void enqueue_recording(const std::string& path) {
+    bool appended;
+    {
+      CriticalSectionLock hold(lock_);
+      DeliveryList list(files_, list_path_);
+      appended = !list_path_.empty() && list.append(path);
+    }
+    if (appended) start(THREAD_PRIORITY_LOWEST);
+  }
+
+  int deliver_file(const std::string& path);
+
+  bool stop_requested() const override { return WorkerThread::stop_requested(); }
+  void show_error(const std::string& text) override { tell(text); }
+
+ private:
+  void run() override;
+  // A stopped delivery says nothing: the program is closing and the record stays
+  // for the next start; a box now could outlive the objects it reports to.
+  void tell(const std::string& text) {
+    if (!stop_requested()) listener_->delivery_message(text);
+  }
+  int after_method(int result, const char* message, const std::string& path) {
+    if (result != kSendDone) tell(with_file_name(message, path));
+    return result;
+  }
+
+  DeliveryListener default_listener_;
+  DeliveryListener* listener_;
+  WindowsListFiles files_;
+  std::string list_path_;
+};
+
+int DeliveryWorker::deliver_file(const std::string& path) {
+  DeliverySettings settings = load_delivery_settings();
+  int result = kSendDone;
+  if (settings.mirror) {
+    result = after_method(copy_to_mirror_folder(path, settings.mirror_folder), kMirrorFailedText, path);
+    if (result == kSendStopped) return result;
+  }
+  if (settings.email) {
+    result = after_method(send_by_email(path, settings, *this, *this), kEmailFailedText, path);
+    if (result == kSendStopped) return result;
+  }
+  if (settings.ftp) {
+    FtpPlace place{settings.ftp_server, settings.ftp_user, settings.ftp_password, settings.ftp_directory};
+    result = after_method(upload_by_ftp(path, place, *this), kFtpFailedText, path);
+    if (result == kSendStopped) return result;
+  }
+  if (settings.run) {
+    result = after_method(run_external_program(path, settings.run_template, *this), kProgramFailedText, path);
+  }
+  return result;
+}
+
+void DeliveryWorker::run() {
+  DeliveryList list(files_, list_path_);
+  while (!stop_requested()) {
+    std::string path;
+    {
+      CriticalSectionLock hold(lock_);
+      if (list.read_head(&path) != HeadResult::kRecord) {
+        clear_running();
+        return;
+      }
+    }
+
+    int result = deliver_file(path);
+    if (result == kSendStopped) return;
+    bool removed;
+    {
+      CriticalSectionLock hold(lock_);
+      removed = list.remove_head();
+    }
+    if (!stop_requested()) listener_->file_delivered(path, result);
+    // A list that can't be rewritten now keeps its head for the next start rather
+    // than sending it again and again.
+    if (!removed) return;
+  }
+}
+
+DeliveryQueue::DeliveryQueue(DeliveryListener* listener) : worker_(new DeliveryWorker(listener)) {}
+
+// A worker still busy after the wait (a mail client's blocking call, a box the user
+// has not dismissed) is left to the ending process rather than freed under it.
+DeliveryQueue::~DeliveryQueue() {
+  worker_->stop(7000);
+  if (!worker_->thread_handle()) delete worker_;
+}
+
+void DeliveryQueue::resume_pending(const std::string& list_path) { worker_->resume_pending(list_path); }
+void DeliveryQueue::enqueue_recording(const std::string& path) { worker_->enqueue_recording(path); }
+void DeliveryQueue::stop(DWORD wait_ms) { worker_->stop(wait_ms); }
+bool DeliveryQueue::delivering() const { return worker_->running(); }
+int DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
+
+}  // namespace vt

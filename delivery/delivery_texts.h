@@ -1,0 +1,48 @@
+// The delivery's own texts: the e-mail that carries a recording, and the messages of
+// the methods and of the mail client. Narrow literals are CP1252 in the program.
+#pragma once
+
+namespace vt {
+
+static const char kProductTitle[] = "Vocatrack Sound Recorder";
+static const char kProductWebAddress[] = "http://www.ardentine.com";
+static const char kEditorWebPage[] = "http://www.ardentine.com/trimwell/index.html";
+
+// The e-mail; "%s" is the recording's file name.
+static const char kMailSubject[] = "Vocatrack Sound Recorder - Enregistrement envoyé par Email  %s";
+static const char kMailBodyIntro[] = "La pièce jointe est un enregistrement fait par ";
+static const char kMailBodyFileName[] = ".\r\n\r\n  Nom de Fichier: %s\r\n  \r\n\r\n";
+static const char kMailBodyEditor[] =
+    "Si vous voulez éditer cet enregistrement, vous pouvez télécharger le logiciel gratuit d'édition audio "
+    "Trimwell sur ";
+static const char kMailBodySignature[] = ".\r\n\r\n----------------------------------\r\n";
+
+// The methods' messages; "%s" is the file name.
+static const char kMirrorFailedText[] =
+    "Impossible de copier le fichier \"%s\" dans le répertoire de sauvegarde. Veuillez vérifier le chemin d'accès du "
+    "répertoire de sauvegarde dans Options->Transmettre à nouveau.";
+static const char kEmailFailedText[] =
+    "Impossible d'envoyer le fichier \"%s\" par email. Veuillez vérifier les paramètres d'email dans "
+    "Options->Transmettre à nouveau.";
+static const char kFtpFailedText[] =
+    "Impossible de charger le fichier \"%s\" sur le Serveur FTP. Veuillez vérifier les détails du Serveur FTP dans "
+    "Options->Transmettre à nouveau.";
+static const char kProgramFailedText[] =
+    "Impossible de lancer le programme exe avec le fichier \"%s\". Veuillez vérifier le Chemin d'Accès Externe à "
+    "l'Exe dans Options->Transmettre à nouveau.";
+
+// The mail client's messages.
+static const char kSmtpNoHostText[] =
+    "Unable to send email because you have not entered your SMTP host using Email Settings.";
+static const char kSmtpConnectText[] = "Unable to connect to mail server \"%s\".";
+static const char kSmtpGreetingText[] = "Mail server not responding";
+static const char kSmtpHeloText[] = "Mail host server error (HELO not accepted)";
+static const char kSmtpAuthText[] = "Email authentication username or password not accepted";
+static const char kSmtpMailFromText[] = "Mail host server error (MAIL FROM not accepted)";
+static const char kSmtpRcptText[] =
+    "Mail send error (RCPT TO not accepted). Your server may required authenticated email. Append "
+    ":username:password to the SMTP server name for authentication.";
+static const char kSmtpDataText[] = "Mail host server error (DATA not accepted)";
+static const char kSmtpTerminatorText[] = "Mail host server error (data terminator not accepted)";
+
+}  // namespace vt

@@ -1,0 +1,16 @@
+// Upload of a recording by FTP through WinINet (passive mode, port 21).
+#pragma once
+#include <string>
+
+#include "win/worker_thread_win.h"
+
+namespace vt {
+
+struct FtpPlace {
+  std::string server, user, password, directory;
+};
+
+// 0 uploaded, 1 stopped (a partial remote file may remain), 2 failed.
+int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker);
+
+}  // namespace vt

@@ -1,0 +1,219 @@
+#include "delivery/smtp_client.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "base/binary_file.h"
+#include "base/paths.h"
+#include "delivery/delivery_texts.h"
+
+namespace vt {
+
+namespace {
+
+constexpr int kCommandBudgetMs = 20000;
+constexpr int kTextBudgetMs = 30000;
+constexpr size_t kReplyLineChars = 258;
+
+std::string formatted(const char* format, const std::string& argument) {
+  char text[1024];
+  std::snprintf(text, sizeof text, format, argument.c_str());
+  return text;
+}
+
+class SmtpSession {
+ public:
+  SmtpSession(MailConnection& connection, const StopSignal& stop, MailReporter& reporter)
+      : connection_(connection), stop_(stop), reporter_(reporter) {}
+
+  // Sends a command; its reply decides, not the send.
+  void command(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
+    std::string line = a + b + c;
+    connection_.send_all(line.data(), line.size(), kCommandBudgetMs);
+  }
+  int reply_to(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
+    command(a, b, c);
+    return read_reply(connection_);
+  }
+  void base64_line(const std::string& text) {
+    std::string line = base64_encode(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    for (size_t at = 0; at < line.size() || at == 0; at += 76) {
+      std::string piece = line.substr(at, 76) + "\r\n";
+      connection_.send_all(piece.data(), piece.size(), kCommandBudgetMs);
+      if (line.empty()) break;
+    }
+  }
+  // A step whose reply was not the expected one.
+  int fail(const char* text) {
+    connection_.close();
+    if (stop_.stop_requested()) return kSendStopped;
+    reporter_.show_error(text);
+    return kSendFailed;
+  }
+
+  int write_message(const MailMessage& message, const MailTime* now);
+
+ private:
+  int send_text(const std::string& text, int budget_ms) {
+    return connection_.send_all(text.data(), text.size(), budget_ms);
+  }
+  int write_attachment(const std::string& path, const std::string& boundary);
+
+  MailConnection& connection_;
+  const StopSignal& stop_;
+  MailReporter& reporter_;
+};
+
+int SmtpSession::write_message(const MailMessage& message, const MailTime* now) {
+  std::string head = "MIME-Version: 1.0\r\nFrom: " + message.from + "\r\nTo: " + message.to +
+                     "\r\nSubject: " + encode_header_text(message.subject) + "\r\n";
+  if (now) {
+    std::string date = format_mail_date(*now);
+    if (!date.empty()) head += "Date: " + date + "\r\n";
+  }
+  head += std::string("X-Mailer: ") + kProductTitle + " " + kProductWebAddress + "\r\n";
+  send_text(head, kCommandBudgetMs);
+
+  std::string boundary;
+  if (!message.attachments.empty()) {
+    boundary = choose_boundary(message.body);
+    send_text("Content-Type: multipart/mixed; boundary=" + boundary + "\r\n\r\n--" + boundary + "\r\n",
+              kCommandBudgetMs);
+  }
+  // The text keeps its bytes: the label tells readers which code page they are in.
+  send_text("Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n\r\n",
+            kCommandBudgetMs);
+  for (const std::string& piece : dot_stuffed_pieces(message.body)) send_text(piece, kTextBudgetMs);
+  if (message.attachments.empty()) return kSendDone;
+
+  for (const std::string& path : message.attachments) {
+    int result = write_attachment(path, boundary);
+    if (result != kSendDone) return result;
+  }
+  send_text("\r\n--" + boundary + "--\r\n", kCommandBudgetMs);
+  return kSendDone;
+}
+
+// A file that cannot be read to its end fails the whole message: the caller then
+// drops the connection before the terminator, so nothing half-made is delivered.
+int SmtpSession::write_attachment(const std::string& path, const std::string& boundary) {
+  std::string name = file_name_of(path);
+  send_text("\r\n--" + boundary + "\r\nContent-Type: " + attachment_content_type(name) + "; name=\"" + name +
+                "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + name +
+                "\"\r\n\r\n",
+            kCommandBudgetMs);
+  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
+  if (!file) return kSendFailed;
+  int64_t size = file->size(), total = 0;
+  uint8_t chunk[kBase64LineInputBytes];
+  for (;;) {
+    int got = file->read(chunk, sizeof chunk);
+    if (got <= 0) break;
+    total += got;
+    std::string line = base64_encode(chunk, static_cast<size_t>(got)) + "\r\n";
+    connection_.send_all(line.data(), line.size(), kCommandBudgetMs);
+    if (stop_.stop_requested()) return kSendStopped;
+  }
+  return size > 0 && total == size ? kSendDone : kSendFailed;
+}
+
+// Attachments are checked before the server is called: an empty or unreadable
+// recording is a failed delivery, not an e-mail without it.
+bool attachments_readable(const MailMessage& message) {
+  for (const std::string& path : message.attachments) {
+    std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
+    if (!file || file->size() <= 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int read_reply(MailConnection& connection) {
+  std::string line;
+  char buffer[512];
+  for (;;) {
+    int got = 0;
+    if (connection.receive(buffer, sizeof buffer, &got) != kSendDone) return 0;
+    for (int i = 0; i < got; ++i) {
+      if (buffer[i] != '\n') {
+        if (line.size() < kReplyLineChars) line += buffer[i];
+        continue;
+      }
+      if (line.size() >= 4 && line[3] == '-') {
+        line.clear();
+        continue;
+      }
+      return std::atoi(line.c_str());
+    }
+  }
+}
+
+int smtp_send(const MailMessage& message, MailConnection& connection, const StopSignal& stop,
+              MailReporter& reporter, const MailTime* now) {
+  if (!attachments_readable(message)) return kSendFailed;
+  SmtpHost host = parse_smtp_host(message.host_text);
+  int connected = host.name.empty() ? kSendFailed : connection.connect(host.name, host.port);
+  if (connected == kSendStopped) return kSendStopped;
+  if (connected != kSendDone) {
+    reporter.show_error(host.host.empty() ? std::string(kSmtpNoHostText) : formatted(kSmtpConnectText, host.host));
+    return kSendFailed;
+  }
+
+  SmtpSession session(connection, stop, reporter);
+  if (read_reply(connection) != 220) return session.fail(kSmtpGreetingText);
+  bool login = !host.user.empty();
+  if (session.reply_to(login ? "EHLO " : "HELO ", connection.local_host_name(), "\r\n") != 250)
+    return session.fail(kSmtpHeloText);
+  // A server that does not offer the login gets the mail unauthenticated.
+  if (login && session.reply_to("AUTH LOGIN\r\n") == 334) {
+    session.base64_line(host.user);
+    if (read_reply(connection) == 334) {
+      session.base64_line(host.password);
+      if (read_reply(connection) != 235) return session.fail(kSmtpAuthText);
+    }
+  }
+  if (session.reply_to("MAIL FROM:<", message.from, ">\r\n") != 250) return session.fail(kSmtpMailFromText);
+
+  int accepted = 0, refused = 0;
+  for (const std::string& recipient : split_recipients(message.to)) {
+    int code = session.reply_to("RCPT TO:<", recipient, ">\r\n");
+    if (code == 250 || code == 251)
+      ++accepted;
+    else
+      ++refused;
+  }
+  if (accepted == 0) return session.fail(kSmtpRcptText);
+  if (session.reply_to("DATA\r\n") != 354) return session.fail(kSmtpDataText);
+
+  int written = session.write_message(message, now);
+  if (stop.stop_requested()) written = kSendStopped;
+  if (written != kSendDone) {
+    connection.close();
+    return written;
+  }
+  if (session.reply_to("\r\n.\r\n") != 250) return session.fail(kSmtpTerminatorText);
+  session.command("QUIT\r\n");
+  read_reply(connection);
+  connection.close();
+  // The mail went to the others; the one refused still makes the delivery fail.
+  if (refused > 0) {
+    if (stop.stop_requested()) return kSendStopped;
+    reporter.show_error(kSmtpRcptText);
+    return kSendFailed;
+  }
+  return kSendDone;
+}
+
+MailMessage recording_mail(const std::string& recording_path) {
+  std::string name = file_name_of(recording_path);
+  MailMessage message;
+  message.subject = formatted(kMailSubject, name);
+  message.body = std::string(kMailBodyIntro) + kProductTitle + formatted(kMailBodyFileName, name) + kMailBodyEditor +
+                 kEditorWebPage + kMailBodySignature + kProductTitle + "\r\n";
+  message.attachments.push_back(recording_path);
+  return message;
+}
+
+}  // namespace vt

@@ -1,0 +1,11 @@
+// The e-mail settings dialog (template LEmailSendSet, "Paramètres Email"): MAPI or
+// the program's own SMTP client, the SMTP host and the reply address.
+#pragma once
+#include <windows.h>
+
+namespace vt {
+
+// Modal; true after OK (the settings are then stored).
+bool show_email_settings(HWND owner);
+
+}  // namespace vt

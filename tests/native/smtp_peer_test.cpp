@@ -1,0 +1,213 @@
+// The mail client over real sockets: a message to aiosmtpd with AUTH LOGIN, read
+// back by Python's email package; a server that stops answering and one that hangs up.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "delivery/smtp_client.h"
+#include "tests/support/native_files.h"
+
+extern char** environ;
+
+namespace vt {
+namespace {
+
+struct Flag : StopSignal {
+  bool stop_requested() const override { return set.load(); }
+  std::atomic<bool> set{false};
+};
+
+struct Messages : MailReporter {
+  void show_error(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+std::string text_of(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+bool exists(const std::string& path) { return std::ifstream(path).good(); }
+
+bool wait_for_file(const std::string& path, int timeout_ms) {
+  for (int waited = 0; waited < timeout_ms; waited += 20) {
+    if (exists(path)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// A peer process, ended by its id.
+class Peer {
+ public:
+  explicit Peer(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+  }
+  ~Peer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool started() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = 0;
+};
+
+std::string peers_dir() { return VT_PEERS_DIR; }
+
+TEST(SmtpPeer, MessageArrivesAtAiosmtpdWithLoginAndReadsBackInPython) {
+  vt_test::TempDir dir;
+  Peer server({"/usr/bin/python3", peers_dir() + "/smtp_server.py", dir.dir(), "jean@example.org", "s3cr:et"});
+  ASSERT_TRUE(server.started());
+  ASSERT_TRUE(wait_for_file(dir.path("port"), 20000)) << "aiosmtpd did not start (python3-aiosmtpd missing?)";
+  std::string port = text_of(dir.path("port"));
+
+  // A recording of a little over 200 KB with every byte value.
+  std::vector<uint8_t> recording(200 * 1024 + 17);
+  for (size_t i = 0; i < recording.size(); ++i) recording[i] = static_cast<uint8_t>((i * 131) ^ (i >> 9));
+  std::string path = dir.path("Untitled 1.wav");
+  vt_test::write_file(path, recording);
+
+  MailMessage message = recording_mail(path);
+  // The native build keeps literals in UTF-8: the test gives the program's CP1252 bytes itself.
+  message.subject = "Vocatrack Sound Recorder - Enregistrement envoy\xe9 par Email  Untitled 1.wav";
+  message.body = "La pi\xe8" "ce jointe est un enregistrement.\r\n.point\r\n";
+  message.to = "dest@example.org, copy@example.org";
+  message.from = "recorder@example.org";
+  message.host_text = "jean@example.org:s3cr:et@127.0.0.1:" + port;
+  Flag stop;
+  Messages shown;
+  std::unique_ptr<SocketOps> ops = make_socket_ops();
+  SocketMailConnection connection(*ops, stop);
+  MailTime now;
+  ASSERT_TRUE(local_mail_time(&now));
+  ASSERT_EQ(kSendDone, smtp_send(message, connection, stop, shown, &now));
+  EXPECT_TRUE(shown.shown.empty());
+
+  ASSERT_TRUE(wait_for_file(dir.path("1.env"), 10000));
+  EXPECT_EQ("from recorder@example.org\nto dest@example.org|copy@example.org\nauth True\n", text_of(dir.path("1.env")));
+  ASSERT_EQ(0, vt_test::run_command("/usr/bin/python3 " + peers_dir() + "/mail_check.py " + dir.path("1.eml") + " " +
+                                    dir.path("seen")));
+  EXPECT_EQ("Vocatrack Sound Recorder - Enregistrement envoy\xc3\xa9 par Email  Untitled 1.wav",
+            text_of(dir.path("seen.subject")));
+  EXPECT_EQ("La pi\xc3\xa8" "ce jointe est un enregistrement.\n.point\n", text_of(dir.path("seen.body")));
+  EXPECT_EQ("Untitled 1.wav audio/wav", text_of(dir.path("seen.names")));
+  EXPECT_TRUE(vt_test::read_file(dir.path("seen.0")) == recording);
+  // Every base64 line of the attachment is 76 characters but the last.
+  std::string raw = text_of(dir.path("1.eml"));
+  size_t start = raw.find("\r\n\r\n", raw.find("Content-Disposition: attachment")) + 4;
+  size_t end = raw.find("\r\n\r\n--", start);
+  std::istringstream lines(raw.substr(start, end - start));
+  std::vector<size_t> lengths;
+  for (std::string line; std::getline(lines, line);) lengths.push_back(line.size());
+  ASSERT_EQ((recording.size() + 56) / 57, lengths.size());
+  for (size_t i = 0; i + 1 < lengths.size(); ++i) ASSERT_EQ(77u, lengths[i]);  // 76 + CR
+}
+
+// A listening socket on 127.0.0.1 that accepts and then does what the test says.
+class RawServer {
+ public:
+  RawServer() {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    socklen_t size = sizeof at;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size);
+    port_ = ntohs(at.sin_port);
+    listen(listener_, 1);
+  }
+  ~RawServer() {
+    if (thread_.joinable()) thread_.join();
+    if (client_ >= 0) close(client_);
+    close(listener_);
+  }
+  int port() const { return port_; }
+  // Greets, then either closes at once or keeps silent until `released`.
+  void serve(bool hang_up, std::atomic<bool>* released) {
+    thread_ = std::thread([=] {
+      client_ = accept(listener_, nullptr, nullptr);
+      const char greeting[] = "220 ready\r\n";
+      send(client_, greeting, sizeof greeting - 1, 0);
+      if (hang_up) {
+        close(client_);
+        client_ = -1;
+        return;
+      }
+      for (int i = 0; i < 3000 && !released->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+  }
+
+ private:
+  int listener_ = -1, client_ = -1, port_ = 0;
+  std::thread thread_;
+};
+
+TEST(SmtpPeer, ServerThatHangsUpFailsWithTheStepsMessage) {
+  RawServer server;
+  std::atomic<bool> released{true};
+  server.serve(true, &released);
+  MailMessage message;
+  message.to = "a@example.org";
+  message.host_text = "127.0.0.1:u:p";
+  Flag stop;
+  Messages shown;
+  std::unique_ptr<SocketOps> ops = make_socket_ops();
+  SocketMailConnection connection(*ops, stop);
+  // The connect goes to port 25 in this form: use the "@" form for the test's port.
+  message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
+  EXPECT_EQ(kSendFailed, smtp_send(message, connection, stop, shown, nullptr));
+  EXPECT_EQ(std::vector<std::string>{"Mail host server error (HELO not accepted)"}, shown.shown);
+}
+
+TEST(SmtpPeer, StopWhileTheServerIsSilentEndsQuietly) {
+  RawServer server;
+  std::atomic<bool> released{false};
+  server.serve(false, &released);
+  MailMessage message;
+  message.to = "a@example.org";
+  message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
+  Flag stop;
+  Messages shown;
+  std::thread quitter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    stop.set = true;
+  });
+  std::unique_ptr<SocketOps> ops = make_socket_ops();
+  SocketMailConnection connection(*ops, stop);
+  EXPECT_EQ(kSendStopped, smtp_send(message, connection, stop, shown, nullptr));
+  EXPECT_TRUE(shown.shown.empty());
+  quitter.join();
+  released = true;
+
+  // A name that resolves to nothing fails to connect rather than reaching this computer.
+  Flag no_stop;
+  message.host_text = "no-such-host.invalid";
+  SocketMailConnection second(*ops, no_stop);
+  EXPECT_EQ(kSendFailed, smtp_send(message, second, no_stop, shown, nullptr));
+  EXPECT_EQ(std::vector<std::string>{"Unable to connect to mail server \"no-such-host.invalid\"."}, shown.shown);
+}
+
+}  // namespace
+}  // namespace vt
