@@ -173,5 +173,47 @@ TEST(WavePlayer, SeekReportsTheNewPositionAndPlaysOnFromThere) {
   EXPECT_EQ(20000, reports.position_ms);
 }
 
+// vtool play on the same player: positions and levels as it goes, the end, exit code 0.
+TEST(VtoolPlay, PrintsPositionAndLevelsToTheEnd) {
+  std::string path = player_test::write_wav("vtool-play.wav", 22050, 2, {{1.0, 1000, 8192}, {0.5, 0, 0}});
+  std::string line = "\"" + vt_test::windows_path(vt_test::build_dir() + "/tools/vtool.exe") + "\" play \"" + path + "\" --device 0";
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  ASSERT_TRUE(CreatePipe(&read_end, &write_end, &inherit, 0));
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write_end;
+  startup.hStdError = write_end;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+  CloseHandle(write_end);
+  std::string output;
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
+  CloseHandle(read_end);
+  DWORD exit_code = 99;
+  if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 3);
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  EXPECT_EQ(0u, exit_code) << output;
+  EXPECT_NE(std::string::npos, output.find("position 0:00:00.00 (0 ms)")) << output;
+  EXPECT_NE(std::string::npos, output.find("niveaux 0 0 dB")) << output;
+  EXPECT_NE(std::string::npos, output.find("niveaux -127 -127 dB")) << output;
+  EXPECT_NE(std::string::npos, output.find("fin 0:00:01.50")) << output;
+  // A file that cannot be read fails with one line.
+  line = "\"" + vt_test::windows_path(vt_test::build_dir() + "/tools/vtool.exe") + "\" play Z:\\nowhere\\missing.wav";
+  ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  WaitForSingleObject(process.hProcess, 20000);
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  EXPECT_EQ(2u, exit_code);
+}
+
 }  // namespace
 }  // namespace vt
