@@ -132,6 +132,37 @@ TEST_F(PlayPanelTest, ShowsTheRecordingAndPlaysItAtOnce) {
   EXPECT_EQ("-3", settings.values["VolumeDB"]);
 }
 
+TEST_F(PlayPanelTest, PlaysAToneWithItsFrequencyLevelAndLength) {
+  std::string path = player_test::write_wav("panel-tone.wav", 44100, 1, {{0.3, 0, 0}, {2.0, 1000, 8192}, {0.3, 0, 0}});
+  const double file_db = 20 * std::log10(8192 / 32768.0) - 10 * std::log10(2.0);
+  // Full volume (+12 dB on the slider: 65,535) on the first device, then 0 dB on the
+  // slider (51,264 of 65,535), then full volume again for what follows.
+  struct Case {
+    const char* device;
+    const char* volume;
+    double gain_db;
+  } cases[] = {{"1", "12", 0.0}, {"1", "0", 20 * std::log10(51264 / 65535.0)}, {"1", "12", 0.0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("device ") + c.device + ", volume " + c.volume);
+    settings.values["Device"] = c.device;
+    settings.values["VolumeDB"] = c.volume;
+    player_test::SinkRecording sink;
+    ASSERT_TRUE(sink.started());
+    ASSERT_TRUE(sink.wait_for_more(1000, 10000));
+    open(path);
+    ASSERT_TRUE(wait([&] { return panel->player().state() == kPlayerClosed; }, 10000));
+    EXPECT_EQ("0:00:02.60", shown_time());
+    ASSERT_TRUE(sink.wait_for_more(500, 10000));
+    std::vector<int16_t> out = sink.stop();
+    DestroyWindow(window);
+    auto runs = player_test::sound_runs(out);
+    ASSERT_EQ(1u, runs.size());
+    EXPECT_NEAR(2000, runs[0].second, 30);
+    EXPECT_NEAR(file_db + c.gain_db, player_test::rms_db(out, runs[0].first + 100, runs[0].first + 1900), 0.5);
+    EXPECT_NEAR(1000, player_test::frequency(out, runs[0].first + 100, runs[0].first + 1900), 10);
+  }
+}
+
 TEST_F(PlayPanelTest, TransportKeysAndScrollBar) {
   std::string path = player_test::write_wav("panel-keys.wav", 8000, 1, {{2.0, 500, 8192}});
   open(path);
