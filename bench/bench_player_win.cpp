@@ -39,7 +39,7 @@ class EndListener : public vt::PlayerListener {
 }  // namespace
 
 int main() {
-  const int seconds = 10;
+  const int seconds = 30;
   vt::WavePlayer player;
   EndListener listener;
   player.SetListener(&listener, 0);
