@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "app/play_switch_win.h"
 #include "recorder/recorder_win.h"
 #include "win/handles_win.h"
 #include "base/paths.h"
@@ -75,9 +76,12 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   vt::Recorder recorder(instance);
   // The parts the recorder hands on to are attached here as the program gains them.
   vt::RecorderNeighbours neighbours;
+  vt::PanelOnlyList list;  // plays -play's file in the panel until the recordings list exists
+  neighbours.list = &list;
   recorder.set_neighbours(neighbours);
   vt::MainWindow main(instance, recorder);
   if (!main.create(args)) return;
+  list.set_owner(main.window());
   ShowWindow(main.window(), SW_SHOW);
   main.run_switches(args);
   vt::release_run_mutex();

@@ -30,8 +30,8 @@ class ToneSource : public vt::AudioSource {
 
 class EndListener : public vt::PlayerListener {
  public:
-  void Stopped(uint32_t) override { stopped = true; }
-  void Position(int32_t ms, uint32_t) override { position_ms = ms; }
+  void on_stopped(uint32_t) override { stopped = true; }
+  void on_position(int32_t ms, uint32_t) override { position_ms = ms; }
   bool stopped = false;
   int32_t position_ms = 0;
 };
@@ -42,8 +42,8 @@ int main() {
   const int seconds = 30;
   vt::WavePlayer player;
   EndListener listener;
-  player.SetListener(&listener, 0);
-  if (!player.Open(vt::SourceRef(new ToneSource(48000, 48000 * seconds)))) {
+  player.set_listener(&listener, 0);
+  if (!player.open(vt::SourceRef(new ToneSource(48000, 48000 * seconds)))) {
     std::printf("player: the output device could not be opened\n");
     return 1;
   }
@@ -53,7 +53,7 @@ int main() {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
-  player.Close();
+  player.close();
   const int32_t played_ms = listener.position_ms;
   const double cpu = player.thread_time_100ns() / 1e7;
   if (played_ms <= 0) {

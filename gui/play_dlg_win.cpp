@@ -69,7 +69,7 @@ HWND PlayDialog::create(HWND parent) {
   return create_modeless(parent, "LPlayDlg");
 }
 
-int PlayDialog::Show(HWND parent) {
+int PlayDialog::show(HWND parent) {
   if (!create(parent)) return 1;
   if (parent) EnableWindow(parent, FALSE);
   MSG message;
@@ -169,7 +169,7 @@ void PlayDialog::init() {
   const signed char silent = -127;
   set_levels(GetDlgItem(window_, IDC_PLAY_METER), 1, &silent);
   HWND wave = GetDlgItem(window_, IDC_PLAY_WAVE);
-  waveform_.Attach(wave);
+  waveform_.attach(wave);
   EnableWindow(wave, FALSE);
 
   SetDlgItemTextA(window_, IDC_PLAY_NAME, item_.name.c_str());
@@ -200,7 +200,7 @@ void PlayDialog::init() {
   SendMessageA(devices, CB_SETCURSEL, static_cast<WPARAM>(stored_.device), 0);
   LRESULT selected = SendMessageA(devices, CB_GETCURSEL, 0, 0);
   player_.device = selected > 0 ? static_cast<uint32_t>(selected) : 0;
-  player_.SetListener(this, 0);
+  player_.set_listener(this, 0);
   apply_output_volume(static_cast<int>(player_.device) - 1, stored_.volume_db, 0);
 
   SourceRef stream = item_.open_stream();
@@ -210,17 +210,17 @@ void PlayDialog::init() {
   play();
   if (!waveform_.running()) {
     SourceRef picture = item_.open_stream();
-    waveform_.SetLength(picture->length());
-    waveform_.Load(picture);
+    waveform_.set_length(picture->length());
+    waveform_.load(picture);
     show_position(length_ms_);
   }
   refresh_buttons();
 }
 
 void PlayDialog::end() {
-  waveform_.Unload();
-  player_.SetListener(nullptr, 0);
-  player_.Close();
+  waveform_.unload();
+  player_.set_listener(nullptr, 0);
+  player_.close();
   LRESULT selected = SendDlgItemMessageA(window_, IDC_PLAY_DEVICE, CB_GETCURSEL, 0, 0);
   stored_.device = selected > 0 ? static_cast<int32_t>(selected) : 0;
   stored_.volume_db = static_cast<int8_t>(slider_value(GetDlgItem(window_, IDC_PLAY_VOLUME)));
@@ -310,43 +310,43 @@ bool PlayDialog::open_for_play(SourceRef& stream) {
 
 void PlayDialog::play() {
   if (player_.state() & kPlayerScrubBit) {
-    player_.Play();
+    player_.play();
   } else {
-    player_.Close();
+    player_.close();
     SourceRef stream;
     if (open_for_play(stream)) {
       if (position_ms_ != 0) stream->seek(ms_to_frames(position_ms_, rate_));
-      player_.Open(stream);
+      player_.open(stream);
     }
   }
   refresh_buttons();
 }
 
 void PlayDialog::play_end() {
-  player_.Close();
+  player_.close();
   SourceRef stream;
   if (open_for_play(stream)) {
     show_position(play_end_start_ms(length_ms_));
     stream->seek(ms_to_frames(position_ms_, rate_));
-    player_.Open(stream);
+    player_.open(stream);
   }
   refresh_buttons();
 }
 
 void PlayDialog::scrub() {
   if (player_.state() == kPlayerClosed) play();
-  player_.Scrub();
+  player_.scrub();
   refresh_buttons();
 }
 
 void PlayDialog::stop() {
-  player_.Close();
+  player_.close();
   refresh_buttons();
 }
 
 void PlayDialog::go_to_start() {
   show_position(0);
-  if (player_.state() != kPlayerClosed) player_.Seek(0);
+  if (player_.state() != kPlayerClosed) player_.seek(0);
 }
 
 void PlayDialog::go_to_end() {
@@ -359,13 +359,13 @@ void PlayDialog::go_to_end() {
 
 void PlayDialog::move_to(int32_t ms) {
   show_position(ms);
-  if (player_.state() != kPlayerClosed) player_.Seek(ms_to_frames(position_ms_, rate_));
+  if (player_.state() != kPlayerClosed) player_.seek(ms_to_frames(position_ms_, rate_));
 }
 
 void PlayDialog::waveform_clicked() {
   int32_t frame = waveform_.cursor();
   if (player_.state() != kPlayerClosed)
-    player_.Seek(std::max(frame, 0));
+    player_.seek(std::max(frame, 0));
   else
     show_position(frames_to_ms(std::max(frame, 0), rate_));
 }
@@ -377,20 +377,20 @@ void PlayDialog::cue_begin(bool forward) {
   if (cueing_) cue_end();
   const uint16_t state = player_.state();
   cue_resume_ = state == kPlayerClosed ? 0 : (state & kPlayerScrubBit) ? 1 : 2;
-  player_.Close();
+  player_.close();
   SourceRef stream;
   if (!open_for_play(stream)) return;
   stream->seek(ms_to_frames(position_ms_, rate_));
   CueSpeeds speeds = cue_speeds(forward, cue_resume_ == 1);
   cueing_ = true;
   cue_forward_ = forward;
-  player_.Open(SourceRef(new TempoFilter(stream, speeds.start, speeds.end, kCueGlideMs)));
+  player_.open(SourceRef(new TempoFilter(stream, speeds.start, speeds.end, kCueGlideMs)));
   refresh_buttons();
 }
 
 void PlayDialog::cue_end() {
   if (!cueing_) return;
-  player_.Close();
+  player_.close();
   const int resume = cue_resume_;
   cueing_ = false;
   cue_resume_ = 0;
@@ -408,8 +408,8 @@ void PlayDialog::show_position(int32_t ms) {
   if (waveform_.running() && rate_ > 0) {
     const int32_t frame = ms_to_frames(p, rate_);
     const int32_t span = (player_.state() & kPlayerScrubBit) ? ms_to_frames(25, rate_) : 0;
-    waveform_.SetCursor(frame, span);
-    waveform_.Request(std::max(frame - rate_, 0), 2 * rate_);
+    waveform_.set_cursor(frame, span);
+    waveform_.request(std::max(frame - rate_, 0), 2 * rate_);
   }
 }
 
@@ -421,14 +421,14 @@ void PlayDialog::refresh_buttons() {
   CheckDlgButton(window_, IDC_PLAY_STOP, state == kPlayerClosed ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void PlayDialog::Stopped(uint32_t) {
+void PlayDialog::on_stopped(uint32_t) {
   if (!window_) return;
   const signed char silent = -127;
   set_levels(GetDlgItem(window_, IDC_PLAY_METER), 1, &silent);
   refresh_buttons();
 }
 
-void PlayDialog::Levels(const LevelRecord& levels, uint32_t) {
+void PlayDialog::on_levels(const LevelRecord& levels, uint32_t) {
   if (!window_ || player_.state() == kPlayerClosed) return;
   set_levels(GetDlgItem(window_, IDC_PLAY_METER), levels.channel_count,
              reinterpret_cast<const signed char*>(levels.db));

@@ -24,7 +24,7 @@ class PlayDialog : public Dialog, private PlayerListener {
 
   // Runs the panel over `parent` (disabled meanwhile) with the panel's own message
   // loop until it is closed. Returns 1.
-  int Show(HWND parent);
+  int show(HWND parent);
   // The panel without a loop of its own: the caller pumps through pump_message.
   HWND create(HWND parent);
   // One message of the panel's loop: its keys first, then the dialog's navigation.
@@ -57,12 +57,12 @@ class PlayDialog : public Dialog, private PlayerListener {
   void move_to(int32_t ms);
   void refresh_buttons();
 
-  void Started(uint32_t) override { refresh_buttons(); }
-  void Stopped(uint32_t) override;
-  void ScrubStarted(uint32_t) override { refresh_buttons(); }
-  void ScrubResumed(uint32_t) override { refresh_buttons(); }
-  void Position(int32_t ms, uint32_t) override { show_position(ms); }
-  void Levels(const LevelRecord& levels, uint32_t) override;
+  void on_started(uint32_t) override { refresh_buttons(); }
+  void on_stopped(uint32_t) override;
+  void on_scrub_started(uint32_t) override { refresh_buttons(); }
+  void on_scrub_resumed(uint32_t) override { refresh_buttons(); }
+  void on_position(int32_t ms, uint32_t) override { show_position(ms); }
+  void on_levels(const LevelRecord& levels, uint32_t) override;
 
   static LRESULT CALLBACK cue_button_procedure(HWND button, UINT message, WPARAM wparam, LPARAM lparam,
                                                UINT_PTR id, DWORD_PTR data);

@@ -9,13 +9,13 @@ namespace vt {
 class PlayerListener {
  public:
   virtual ~PlayerListener() {}
-  virtual void Started(uint32_t cookie) {}
-  virtual void Stopped(uint32_t cookie) {}
-  virtual void ScrubStarted(uint32_t cookie) {}
+  virtual void on_started(uint32_t cookie) {}
+  virtual void on_stopped(uint32_t cookie) {}
+  virtual void on_scrub_started(uint32_t cookie) {}
   // Kept for owners that tell a resumed scrub apart; the engine does not call it.
-  virtual void ScrubResumed(uint32_t cookie) {}
-  virtual void Position(int32_t ms, uint32_t cookie) {}
-  virtual void Levels(const LevelRecord& levels, uint32_t cookie) {}
+  virtual void on_scrub_resumed(uint32_t cookie) {}
+  virtual void on_position(int32_t ms, uint32_t cookie) {}
+  virtual void on_levels(const LevelRecord& levels, uint32_t cookie) {}
 };
 
 }  // namespace vt

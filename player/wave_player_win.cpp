@@ -29,13 +29,13 @@ WavePlayer::WavePlayer()
 
 WavePlayer::~WavePlayer() {
   listener_ = &null_listener_;
-  Close();
-  StopAndClose();
+  close();
+  stop_and_close();
   // A writer that never ended still owns the ring and the device: leave them to it.
   if (!writer_alive()) release_device();
 }
 
-void WavePlayer::SetListener(PlayerListener* listener, uint32_t cookie) {
+void WavePlayer::set_listener(PlayerListener* listener, uint32_t cookie) {
   listener_ = listener ? listener : &null_listener_;
   cookie_ = cookie;
 }
@@ -46,12 +46,12 @@ bool WavePlayer::writer_alive() const {
 }
 
 bool WavePlayer::stop_writer() {
-  WorkerThread::Stop(kStopWaitMs);
+  WorkerThread::stop(kStopWaitMs);
   return !writer_alive();
 }
 
-bool WavePlayer::Open(const SourceRef& stream) {
-  Close();
+bool WavePlayer::open(const SourceRef& stream) {
+  close();
   // A writer stuck past its stop time-out still holds the previous ring.
   if (writer_alive()) return false;
   release_device();
@@ -99,9 +99,9 @@ bool WavePlayer::Open(const SourceRef& stream) {
   end_pending_ = 0;
   position_pending_ = 0;
   position_ = source_->position();
-  WorkerThread::Start(THREAD_PRIORITY_NORMAL);
-  listener_->Started(cookie_);
-  listener_->Position(frames_to_ms(position_, source_->sample_rate), cookie_);
+  WorkerThread::start(THREAD_PRIORITY_NORMAL);
+  listener_->on_started(cookie_);
+  listener_->on_position(frames_to_ms(position_, source_->sample_rate), cookie_);
   return true;
 }
 
@@ -137,7 +137,7 @@ void WavePlayer::release_device() {
   wave_out_ = nullptr;
 }
 
-void WavePlayer::Close() {
+void WavePlayer::close() {
   if (state_ == kPlayerClosed) return;
   // Past the time-out the writer still uses the ring, the source and the device: they
   // stay until it has ended (the next Open or the destructor looks again).
@@ -146,18 +146,18 @@ void WavePlayer::Close() {
   end_pending_ = 0;
   position_pending_ = 0;
   position_ = 0;
-  listener_->Stopped(cookie_);
+  listener_->on_stopped(cookie_);
 }
 
-void WavePlayer::Play() {
+void WavePlayer::play() {
   if (!(state_ & kPlayerOpenBit) || !(state_ & kPlayerScrubBit)) return;
   waveOutReset(wave_out_);
   state_ = kPlayerPlaying;
-  WorkerThread::Start(THREAD_PRIORITY_NORMAL);
-  listener_->Started(cookie_);
+  WorkerThread::start(THREAD_PRIORITY_NORMAL);
+  listener_->on_started(cookie_);
 }
 
-void WavePlayer::Scrub() {
+void WavePlayer::scrub() {
   if (!(state_ & kPlayerOpenBit) || (state_ & kPlayerScrubBit)) return;
   if (!stop_writer()) return;
   source_->seek(position_);
@@ -166,11 +166,11 @@ void WavePlayer::Scrub() {
   state_ = kPlayerScrubbing;
   end_pending_ = 0;
   position_pending_ = 0;
-  listener_->ScrubStarted(cookie_);
-  listener_->Position(frames_to_ms(position_, source_->sample_rate), cookie_);
+  listener_->on_scrub_started(cookie_);
+  listener_->on_position(frames_to_ms(position_, source_->sample_rate), cookie_);
 }
 
-void WavePlayer::Seek(int32_t frame) {
+void WavePlayer::seek(int32_t frame) {
   if (!(state_ & kPlayerOpenBit)) return;
   if (!stop_writer()) return;
   waveOutReset(wave_out_);
@@ -181,8 +181,8 @@ void WavePlayer::Seek(int32_t frame) {
   if (state_ & kPlayerScrubBit)
     write_scrub_loop();
   else
-    WorkerThread::Start(THREAD_PRIORITY_NORMAL);
-  listener_->Position(frames_to_ms(position_, source_->sample_rate), cookie_);
+    WorkerThread::start(THREAD_PRIORITY_NORMAL);
+  listener_->on_position(frames_to_ms(position_, source_->sample_rate), cookie_);
 }
 
 // Slot 0 holds the snippet at the position repeated over the whole buffer, looped by the
@@ -203,7 +203,7 @@ void WavePlayer::write_scrub_loop() {
   slot.header.dwUser = static_cast<DWORD_PTR>(position_);
   slot.free = 0;
   waveOutWrite(wave_out_, &slot.header, sizeof(WAVEHDR));
-  listener_->Levels(slot.levels, cookie_);
+  listener_->on_levels(slot.levels, cookie_);
 }
 
 bool WavePlayer::write_next(Slot& slot) {
@@ -223,18 +223,18 @@ bool WavePlayer::write_next(Slot& slot) {
   return true;
 }
 
-void WavePlayer::Run() {
+void WavePlayer::run() {
   for (Slot& slot : slots_) {
     slot.free = 1;
     slot.header.dwFlags &= ~kLoopFlags;
   }
-  watcher_.Start(THREAD_PRIORITY_NORMAL);
+  watcher_.start(THREAD_PRIORITY_NORMAL);
   boosted_ = 0;
   completions_ = 0;
   bool ring_filled_once = false;
   int next = 0;
   bool at_end = false;
-  while (!StopRequested()) {
+  while (!stop_requested()) {
     ResetEvent(buffer_free_event_.get());
     if (slots_[next].free) {
       if (!write_next(slots_[next])) {
@@ -253,29 +253,29 @@ void WavePlayer::Run() {
       SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
       boosted_ = 0;
     }
-    WaitForStopOrEvent(buffer_free_event_.get(), 1000);
+    wait_for_stop_or_event(buffer_free_event_.get(), 1000);
   }
   if (at_end) {
     // Wait for the last buffer written to come back: then everything has played.
     const int last = (next + kPlayerBuffers - 1) % kPlayerBuffers;
-    while (!StopRequested()) {
+    while (!stop_requested()) {
       ResetEvent(buffer_free_event_.get());
       if (slots_[last].free) {
         InterlockedExchange(&end_pending_, 1);
-        notifier_.Post();
+        notifier_.post();
         break;
       }
-      WaitForStopOrEvent(buffer_free_event_.get(), 1000);
+      wait_for_stop_or_event(buffer_free_event_.get(), 1000);
     }
   }
-  watcher_.Stop(kStopWaitMs);
+  watcher_.stop(kStopWaitMs);
   waveOutReset(wave_out_);
   add_thread_time();
 }
 
 void WavePlayer::watch() {
   int index = 0;
-  while (!StopRequested()) {
+  while (!stop_requested()) {
     ResetEvent(completion_event_.get());
     Slot& slot = slots_[index];
     if (!slot.free && (*static_cast<volatile DWORD*>(&slot.header.dwFlags) & WHDR_DONE)) {
@@ -294,11 +294,11 @@ void WavePlayer::watch() {
         boosted_ = 1;
       }
       InterlockedExchange(&position_pending_, 1);
-      notifier_.Post();
+      notifier_.post();
       index = (index + 1) % kPlayerBuffers;
       continue;
     }
-    WaitForStopOrEvent(completion_event_.get(), 1000);
+    wait_for_stop_or_event(completion_event_.get(), 1000);
   }
   add_thread_time();
 }
@@ -307,11 +307,11 @@ void WavePlayer::add_thread_time() {
   InterlockedExchangeAdd64(&thread_time_, static_cast<LONG64>(thread_time_of(GetCurrentThread())));
 }
 
-void WavePlayer::OnNotify() {
+void WavePlayer::on_notify() {
   if (state_ == kPlayerClosed) return;
   if (end_pending_) {
-    listener_->Position(frames_to_ms(source_->length(), source_->sample_rate), cookie_);
-    if (end_pending_) Close();
+    listener_->on_position(frames_to_ms(source_->length(), source_->sample_rate), cookie_);
+    if (end_pending_) close();
     return;
   }
   if (InterlockedExchange(&position_pending_, 0)) {
@@ -320,8 +320,8 @@ void WavePlayer::OnNotify() {
       CriticalSectionLock lock(levels_lock_);
       levels = latest_levels_;
     }
-    listener_->Position(frames_to_ms(position_, source_->sample_rate), cookie_);
-    listener_->Levels(levels, cookie_);
+    listener_->on_position(frames_to_ms(position_, source_->sample_rate), cookie_);
+    listener_->on_levels(levels, cookie_);
   }
 }
 

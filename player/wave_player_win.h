@@ -27,12 +27,12 @@ class WavePlayer : public WorkerThread, private NotificationTarget {
 
   // Closes what plays and plays `stream` from its read point; false when the stream is
   // unusable or no device takes its format.
-  bool Open(const SourceRef& stream);
-  void Play();  // from scrub back to normal playback
-  void Scrub();
-  void Seek(int32_t frame);
-  void Close();
-  void SetListener(PlayerListener* listener, uint32_t cookie);
+  bool open(const SourceRef& stream);
+  void play();  // from scrub back to normal playback
+  void scrub();
+  void seek(int32_t frame);
+  void close();
+  void set_listener(PlayerListener* listener, uint32_t cookie);
 
   uint32_t device = 0;  // 0: the default output; n: output device n - 1
   uint16_t state() const { return state_; }
@@ -46,10 +46,10 @@ class WavePlayer : public WorkerThread, private NotificationTarget {
   class Watcher : public WorkerThread {
    public:
     explicit Watcher(WavePlayer& player) : player_(player) {}
-    ~Watcher() override { StopAndClose(); }
+    ~Watcher() override { stop_and_close(); }
 
    private:
-    void Run() override { player_.watch(); }
+    void run() override { player_.watch(); }
     WavePlayer& player_;
   };
 
@@ -60,9 +60,9 @@ class WavePlayer : public WorkerThread, private NotificationTarget {
     volatile uint8_t free = 1;
   };
 
-  void Run() override;  // the writer
+  void run() override;  // the writer
   void watch();
-  void OnNotify() override;
+  void on_notify() override;
   // Stops the writer (and with it the watcher); false when it did not end in time, and
   // then nothing it uses may be touched.
   bool stop_writer();

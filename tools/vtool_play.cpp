@@ -29,12 +29,12 @@ void say(FILE* stream, const std::string& text) {
 // Prints what the player reports, one line per report.
 class PrintingListener : public vt::PlayerListener {
  public:
-  void Stopped(uint32_t) override { stopped = true; }
-  void Position(int32_t ms, uint32_t) override {
+  void on_stopped(uint32_t) override { stopped = true; }
+  void on_position(int32_t ms, uint32_t) override {
     position_ms = ms;
     say(stdout, "position " + vt::time_text(ms) + " (" + std::to_string(ms) + " ms)\n");
   }
-  void Levels(const vt::LevelRecord& levels, uint32_t) override {
+  void on_levels(const vt::LevelRecord& levels, uint32_t) override {
     std::string line = "niveaux";
     for (int c = 0; c < levels.channel_count; ++c) line += " " + std::to_string(levels.db[c]);
     say(stdout, line + " dB\n");
@@ -72,15 +72,15 @@ int play_command(int argc, char** argv) {
     vt::WavePlayer player;
     PrintingListener listener;
     player.device = static_cast<uint32_t>(device);
-    player.SetListener(&listener, 0);
-    if (!player.Open(source)) {
+    player.set_listener(&listener, 0);
+    if (!player.open(source)) {
       say(stderr, "vtool: " + path + ": aucun périphérique de sortie n'accepte ce format\n");
       result = 2;
     } else {
       while (!listener.stopped) {
         DWORD woke = MsgWaitForMultipleObjects(1, &g_interrupt, FALSE, 1000, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) {
-          player.Close();
+          player.close();
           result = 1;
           break;
         }

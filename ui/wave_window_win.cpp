@@ -20,7 +20,7 @@ bool register_wave_window(HINSTANCE instance) {
   if (GetClassInfoA(instance, kWaveWindowClass, &existing)) return true;
   WNDCLASSA wc = {};
   wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-  wc.lpfnWndProc = WaveWindow::WindowProc;
+  wc.lpfnWndProc = WaveWindow::window_proc;
   wc.cbWndExtra = 4;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -40,18 +40,18 @@ WaveWindow::WaveWindow() : request_event_(CreateEventA(nullptr, TRUE, FALSE, nul
 }
 
 WaveWindow::~WaveWindow() {
-  Unload();
+  unload();
   if (window_) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-  StopAndClose();
+  stop_and_close();
 }
 
-void WaveWindow::Attach(HWND window) {
+void WaveWindow::attach(HWND window) {
   window_ = window;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  Resize();
+  resize();
 }
 
-void WaveWindow::Resize() {
+void WaveWindow::resize() {
   if (!window_) return;
   RECT client;
   GetClientRect(window_, &client);
@@ -60,9 +60,9 @@ void WaveWindow::Resize() {
   height_ = client.bottom - 1;
 }
 
-void WaveWindow::Load(const SourceRef& source) {
-  Unload();
-  Request(0, 0);
+void WaveWindow::load(const SourceRef& source) {
+  unload();
+  request(0, 0);
   // A worker stuck past its stop time-out still reads the previous source.
   if (thread_handle() && WaitForSingleObject(thread_handle(), 0) == WAIT_TIMEOUT) return;
   if (source->status != kSourceOk) return;
@@ -73,17 +73,17 @@ void WaveWindow::Load(const SourceRef& source) {
     view_.length = 0;
   }
   handled_start_ = handled_count_ = 0;
-  Start(THREAD_PRIORITY_LOWEST);
+  start(THREAD_PRIORITY_LOWEST);
 }
 
-void WaveWindow::Unload() {
-  Stop(5000);
+void WaveWindow::unload() {
+  stop(5000);
   // The source is let go only once the worker that reads it has ended.
   if (!thread_handle() || WaitForSingleObject(thread_handle(), 0) != WAIT_TIMEOUT) source_.reset();
   if (window_) EnableWindow(window_, FALSE);
 }
 
-void WaveWindow::SetLength(int32_t frames) {
+void WaveWindow::set_length(int32_t frames) {
   int32_t old = length_;
   length_ = frames;
   CriticalSectionLock lock(column_lock_);
@@ -92,7 +92,7 @@ void WaveWindow::SetLength(int32_t frames) {
   invalidate_columns(a < 0 ? 0 : a, b < 0 ? 0 : b + 1);
 }
 
-void WaveWindow::SetCursor(int32_t frame, int32_t span) {
+void WaveWindow::set_cursor(int32_t frame, int32_t span) {
   CriticalSectionLock lock(column_lock_);
   if (view_.length != 0) {
     for (int64_t f : {static_cast<int64_t>(cursor_), static_cast<int64_t>(frame)}) {
@@ -106,7 +106,7 @@ void WaveWindow::SetCursor(int32_t frame, int32_t span) {
   span_ = span;
 }
 
-void WaveWindow::Request(int32_t start, int32_t count) {
+void WaveWindow::request(int32_t start, int32_t count) {
   CriticalSectionLock lock(request_lock_);
   request_start_ = start;
   request_count_ = count;
@@ -129,11 +129,11 @@ void WaveWindow::invalidate_columns(int lo, int hi) {
   InvalidateRect(window_, &rect, FALSE);
 }
 
-void WaveWindow::Run() {
+void WaveWindow::run() {
   const int channels = source_->channels ? source_->channels : 1;
   std::vector<int32_t> buffer(static_cast<size_t>(kMaxFramesPerCall) * channels);
   int32_t last_start = 0, last_count = 0;
-  while (!StopRequested()) {
+  while (!stop_requested()) {
     int32_t start, count;
     {
       CriticalSectionLock lock(request_lock_);
@@ -142,7 +142,7 @@ void WaveWindow::Run() {
       count = request_count_;
     }
     if (start == last_start && count == last_count) {
-      WaitForStopOrEvent(request_event_.get(), INFINITE);
+      wait_for_stop_or_event(request_event_.get(), INFINITE);
       continue;
     }
     ViewChange change;
@@ -178,7 +178,7 @@ void WaveWindow::compute_columns(int lo, int hi, int32_t* buffer) {
   if (lo >= hi) return;
   const int channels = source_->channels ? source_->channels : 1;
   source_->seek(std::max(view_.frame_of(lo), 0));
-  for (int x = lo; x < hi && !StopRequested(); ++x) {
+  for (int x = lo; x < hi && !stop_requested(); ++x) {
     int64_t e = static_cast<int64_t>(view_.frame_of(x + 1)) - source_->position();
     int32_t m = 0;
     while (e > 0) {
@@ -248,7 +248,7 @@ void WaveWindow::paint() {
 LRESULT WaveWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      Resize();
+      resize();
       return 0;
     case WM_PAINT:
       paint();
@@ -262,7 +262,7 @@ LRESULT WaveWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         CriticalSectionLock lock(column_lock_);
         frame = view_.frame_of(x);
       }
-      SetCursor(frame, 0);
+      set_cursor(frame, 0);
       PostMessageA(GetParent(window_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window_), kWaveWindowClicked),
                    reinterpret_cast<LPARAM>(window_));
       return 0;
@@ -271,7 +271,7 @@ LRESULT WaveWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcA(window_, message, wparam, lparam);
 }
 
-LRESULT CALLBACK WaveWindow::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK WaveWindow::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* self = reinterpret_cast<WaveWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!self) {
     if (message == WM_PAINT) {

@@ -24,16 +24,16 @@ class WaveWindow : public WorkerThread {
   ~WaveWindow() override;
 
   // Binds the object to its control; the owner then keeps it disabled until Load.
-  void Attach(HWND window);
-  void Resize();
+  void attach(HWND window);
+  void resize();
   // Shows `source` (the window is enabled without a message); a source that is not
   // usable leaves the window disabled.
-  void Load(const SourceRef& source);
-  void Unload();
-  void SetLength(int32_t frames);
-  void SetCursor(int32_t frame, int32_t span);
+  void load(const SourceRef& source);
+  void unload();
+  void set_length(int32_t frames);
+  void set_cursor(int32_t frame, int32_t span);
   // The region to show; only the latest request is handled when the worker gets to it.
-  void Request(int32_t start, int32_t count);
+  void request(int32_t start, int32_t count);
   int32_t cursor() const { return cursor_; }
 
   // For tests: the picture's state.
@@ -44,10 +44,10 @@ class WaveWindow : public WorkerThread {
   // True once the latest request has been computed.
   bool idle();
 
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
-  void Run() override;
+  void run() override;
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   void paint();
   void invalidate_columns(int lo, int hi);

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -102,8 +103,10 @@ class SinkRecording {
 };
 
 // Runs of sound in 44.1 kHz mono samples, as (start, length) in ms, in 10 ms windows
-// whose peak passes `threshold`.
-inline std::vector<std::pair<long, long>> sound_runs(const std::vector<int16_t>& s, int threshold = 1000) {
+// whose peak passes `threshold`. Gaps up to `bridge_ms` (the sound server's own dropouts
+// on a busy machine) are counted as sound.
+inline std::vector<std::pair<long, long>> sound_runs(const std::vector<int16_t>& s, int threshold = 1000,
+                                                     long bridge_ms = 0) {
   std::vector<std::pair<long, long>> runs;
   const size_t window = 441;
   long start = -1;
@@ -114,27 +117,42 @@ inline std::vector<std::pair<long, long>> sound_runs(const std::vector<int16_t>&
       for (size_t i = 0; i < window && !loud; ++i) loud = std::abs(s[w * window + i]) > threshold;
     if (loud && start < 0) start = static_cast<long>(w);
     if (!loud && start >= 0) {
-      runs.push_back({start * 10, (static_cast<long>(w) - start) * 10});
+      const long from = start * 10, length = (static_cast<long>(w) - start) * 10;
+      if (!runs.empty() && from - (runs.back().first + runs.back().second) <= bridge_ms)
+        runs.back().second = from + length - runs.back().first;
+      else
+        runs.push_back({from, length});
       start = -1;
     }
   }
   return runs;
 }
 
-// RMS in dB of 16-bit full scale, and frequency from zero crossings, over [from, to) ms.
+// Level and pitch over [from, to) ms, robust to the short dropouts of a busy sound
+// server: the median of 20 ms windows' RMS (dB of 16-bit full scale), and the median
+// period between rising zero crossings (interpolated), as a frequency.
 inline double rms_db(const std::vector<int16_t>& s, long from_ms, long to_ms) {
-  double sum = 0;
-  size_t a = static_cast<size_t>(from_ms) * 441 / 10, b = static_cast<size_t>(to_ms) * 441 / 10;
-  for (size_t i = a; i < b && i < s.size(); ++i) sum += static_cast<double>(s[i]) * s[i];
-  return 10 * std::log10(sum / (b - a) / (32768.0 * 32768.0));
+  std::vector<double> levels;
+  for (long at = from_ms; at + 20 <= to_ms; at += 20) {
+    double sum = 0;
+    size_t a = static_cast<size_t>(at) * 441 / 10, b = static_cast<size_t>(at + 20) * 441 / 10;
+    for (size_t i = a; i < b && i < s.size(); ++i) sum += static_cast<double>(s[i]) * s[i];
+    levels.push_back(10 * std::log10(sum / (b - a) / (32768.0 * 32768.0) + 1e-30));
+  }
+  if (levels.empty()) return -999;
+  std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
+  return levels[levels.size() / 2];
 }
 
 inline double frequency(const std::vector<int16_t>& s, long from_ms, long to_ms) {
   size_t a = static_cast<size_t>(from_ms) * 441 / 10, b = static_cast<size_t>(to_ms) * 441 / 10;
-  int crossings = 0;
+  std::vector<double> crossings, periods;
   for (size_t i = a + 1; i < b && i < s.size(); ++i)
-    if ((s[i - 1] < 0) != (s[i] < 0)) ++crossings;
-  return crossings / 2.0 / ((b - a) / 44100.0);
+    if (s[i - 1] < 0 && s[i] >= 0) crossings.push_back(i - 1 + static_cast<double>(-s[i - 1]) / (s[i] - s[i - 1]));
+  for (size_t i = 1; i < crossings.size(); ++i) periods.push_back(crossings[i] - crossings[i - 1]);
+  if (periods.empty()) return 0;
+  std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+  return 44100.0 / periods[periods.size() / 2];
 }
 
 }  // namespace player_test
