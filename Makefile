@@ -15,6 +15,8 @@ bench: deps native win32
 	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline bench_mp3 mp3_decode_only vtool
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture bench_mp3
 	scripts/bench-table.sh $(NATIVE) $(WIN32)
+	cmake --build $(WIN32) -j$(JOBS) --target bench_player
+	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_player.exe
 
 # The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, MP3, tags), then the
 # conversion and playback chains over them; corpora and crash files stay in build/fuzz.

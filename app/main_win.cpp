@@ -11,6 +11,7 @@
 
 #include "app/main_window_win.h"
 #include "delivery/delivery_queue_win.h"
+#include "app/play_switch_win.h"
 #include "recorder/recorder_win.h"
 #include "win/settings_win.h"
 #include "win/handles_win.h"
@@ -103,9 +104,12 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   vt::RecorderNeighbours neighbours;
   QueuedDelivery delivery(queue);
   neighbours.delivery = &delivery;
+  vt::PanelOnlyList list;  // plays -play's file in the panel until the recordings list exists
+  neighbours.list = &list;
   recorder.set_neighbours(neighbours);
   vt::MainWindow main(instance, recorder);
   if (!main.create(args)) return;
+  list.set_owner(main.window());
   // What an earlier run left undelivered goes first.
   queue.resume_pending(vt::join_path(vt::shared_data_folder(), "bgsend.lst"));
   ShowWindow(main.window(), SW_SHOW);
