@@ -1,10 +1,8 @@
 #include "capture/capture_engine_win.h"
 
-namespace vt {
+#include "capture/mixer_win.h"
 
-namespace {
-const UINT kPreferredDeviceQuery = 0x2015;  // the wave mapper's preferred-device message
-}
+namespace vt {
 
 CaptureEngine::CaptureEngine()
     : go_event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
@@ -23,13 +21,10 @@ void CaptureEngine::SetListener(RecorderListener* listener, uint32_t cookie) {
   cookie_ = cookie;
 }
 
-UINT CaptureEngine::ResolveDevice() const {
-  if (device > 0) return device - 1u;
-  DWORD preferred = 0, flags = 0;
-  if (waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), kPreferredDeviceQuery,
-                    reinterpret_cast<DWORD_PTR>(&preferred), reinterpret_cast<DWORD_PTR>(&flags)) != MMSYSERR_NOERROR)
-    return 0;
-  return static_cast<int>(preferred) < 0 ? 0 : preferred;
+UINT CaptureEngine::ResolveDevice() const { return static_cast<UINT>(input_device_for(device)); }
+
+void CaptureEngine::ApplyVolume(int volume_step) {
+  apply_input_mixer(static_cast<int>(ResolveDevice()), input_line, volume_step);
 }
 
 bool CaptureEngine::Start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms) {
