@@ -26,7 +26,8 @@ class AboutWindow : public Dialog {
     switch (message) {
       case WM_INITDIALOG:
         on_init();
-        return TRUE;
+        SetFocus(GetDlgItem(window_, IDOK));
+        return FALSE;
       case WM_COMMAND:
         if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(window_, IDOK);
         return TRUE;

@@ -14,8 +14,8 @@ namespace {
 
 const char kKeyChangeTemplate[] = "LKeyChangeDlg";
 const char kCharacterKeyRefused[] =
-    "Une lettre, un chiffre, un signe ou l'espace seul serait retiré à tous les programmes: "
-    "ajoutez Ctrl ou Alt.";
+    "Cette touche seule tape un caractère: réservée comme raccourci, elle ne marcherait plus dans aucun "
+    "programme. Ajoutez Ctrl ou Alt.";
 // Key presses the dialog's focused button hands to the dialog.
 constexpr UINT kCapturedKeyMessage = WM_APP + 1;
 

@@ -38,6 +38,8 @@ constexpr int32_t kTestRate = 11025;
 constexpr int32_t kTestMaximumMs = 14400000;
 constexpr int8_t kNoThreshold = -127;
 constexpr int32_t kNoHangMs = 216000000;
+// The property sheet's wizard buttons (the system's control ids).
+constexpr int kWizardBackButton = 0x3023, kWizardNextButton = 0x3024, kWizardFinishButton = 0x3025;
 
 class RecordSettingPage : public SheetPage, private RecorderListener {
  public:
@@ -156,23 +158,23 @@ class RecordSettingPage : public SheetPage, private RecorderListener {
     stop_test();
     apply_mixer();
     engine_.device = static_cast<uint8_t>(device_setting());
-    engine_.SetListener(this, 0);
-    engine_.SetSink(SinkRef(new CountingSink(kTestRate, 1)));
-    bool started = engine_.Start(kTestMaximumMs, kNoThreshold, kNoHangMs);
+    engine_.set_listener(this, 0);
+    engine_.set_sink(SinkRef(new CountingSink(kTestRate, 1)));
+    bool started = engine_.start(kTestMaximumMs, kNoThreshold, kNoHangMs);
     EnableWindow(item(IDC_WIZARD_METER), started);
     if (!started) set_levels(item(IDC_WIZARD_METER), 0, nullptr);
   }
 
   void stop_test() {
-    engine_.Stop();
-    engine_.SetListener(nullptr, 0);
+    engine_.stop();
+    engine_.set_listener(nullptr, 0);
     if (page_) {
       EnableWindow(item(IDC_WIZARD_METER), FALSE);
       set_levels(item(IDC_WIZARD_METER), 0, nullptr);
     }
   }
 
-  void Levels(uint32_t, const LevelRecord& levels) override {
+  void on_levels(uint32_t, const LevelRecord& levels) override {
     if (IsWindowEnabled(item(IDC_WIZARD_METER)))
       set_levels(item(IDC_WIZARD_METER), levels.channel_count, reinterpret_cast<const signed char*>(levels.db));
   }
@@ -197,6 +199,19 @@ class RecordSettingPage : public SheetPage, private RecorderListener {
   bool finished_ = false;
 };
 
+// The wizard's own buttons carry the system's texts; this program speaks French.
+int CALLBACK wizard_callback(HWND wizard, UINT message, LPARAM) {
+  if (message == PSCB_INITIALIZED) {
+    static const struct {
+      int id;
+      const char* text;
+    } kButtons[] = {{kWizardBackButton, "< Précédent"}, {kWizardNextButton, "Suivant >"},
+                    {kWizardFinishButton, "Terminer"}, {IDCANCEL, "Annuler"}};
+    for (const auto& button : kButtons) SetDlgItemTextA(wizard, button.id, button.text);
+  }
+  return 0;
+}
+
 }  // namespace
 
 bool run_record_setting_wizard(HWND owner) {
@@ -207,7 +222,8 @@ bool run_record_setting_wizard(HWND owner) {
   PROPSHEETPAGEA pages[1] = {page.sheet_page()};
   PROPSHEETHEADERA header = {};
   header.dwSize = sizeof header;
-  header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD97 | PSH_HEADER;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD97 | PSH_HEADER | PSH_USECALLBACK;
+  header.pfnCallback = wizard_callback;
   header.hwndParent = owner;
   header.hInstance = GetModuleHandleA(nullptr);
   header.pszCaption = kWizardTitle;
