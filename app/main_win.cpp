@@ -100,14 +100,16 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   // Outlives the recorder, which hands it every closed recording.
   vt::DeliveryQueue queue;
   vt::Recorder recorder(instance);
+  vt::MainWindow main(instance, recorder);
   // The parts the recorder hands on to are attached here as the program gains them.
   vt::RecorderNeighbours neighbours;
   QueuedDelivery delivery(queue);
   neighbours.delivery = &delivery;
   vt::PanelOnlyList list;  // plays -play's file in the panel until the recordings list exists
   neighbours.list = &list;
+  neighbours.hotkeys = &main.hotkeys();
+  neighbours.wizard = &main.setup_wizard();
   recorder.set_neighbours(neighbours);
-  vt::MainWindow main(instance, recorder);
   if (!main.create(args)) return;
   list.set_owner(main.window());
   // What an earlier run left undelivered goes first.

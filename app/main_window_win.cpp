@@ -67,6 +67,10 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (window_) SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     }
+    case WM_HOTKEY:
+      hotkeys_.on_hotkey(static_cast<int>(wparam), *this);
+      refresh_controls();
+      return TRUE;
     case WM_ENDSESSION:
       if (wparam) recorder_.exit();
       return TRUE;
@@ -132,6 +136,11 @@ void MainWindow::on_timer(UINT_PTR id) {
       SetTimer(window_, kTimerLowDisk, 4000, nullptr);
       break;
     case kTimerSetupWizard:
+      // A first start that records at once: the wizard waits until capture stops.
+      if (recorder_.engine_running()) {
+        SetTimer(window_, kTimerSetupWizard, 1000, nullptr);
+        break;
+      }
       if (SetupWizard* wizard = recorder_.neighbours().wizard) wizard->run();
       write_setting(kInstallWizRun, true);
       break;

@@ -10,6 +10,7 @@
 
 #include "app/command_switches.h"
 #include "app/program_hooks_win.h"
+#include "app/program_hotkeys_win.h"
 #include "app/status_panel_win.h"
 #include "recorder/recorder_win.h"
 #include "ui/dialog_win.h"
@@ -23,7 +24,7 @@ enum MainWindowTimer { kTimerStatusBar = 1, kTimerQuitAfterStop = 4, kTimerInter
 // Closes the window from another copy of the program.
 constexpr UINT kCloseNowMessage = 1126;
 
-class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
+class MainWindow : public Dialog, private RecorderView, private SwitchTarget, private HotkeyCommands {
  public:
   MainWindow(HINSTANCE instance, Recorder& recorder);
   ~MainWindow() override;
@@ -38,6 +39,9 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
   bool pre_translate_message(const MSG& message);
 
   Recorder& recorder() { return recorder_; }
+  // The neighbours this window serves: the hotkeys and the set-up wizard.
+  HotkeyRegistry& hotkeys() { return hotkeys_; }
+  SetupWizard& setup_wizard() { return setup_wizard_; }
   // What the status panel shows.
   const StatusPanelData& status() const { return panel_.data(); }
 
@@ -62,7 +66,8 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
   void draw_record_button(const DRAWITEMSTRUCT& item);
   void show_next_status_line();
   void show_help();
-  void toggle_recordings_list();
+  // Also the hotkeys' command 4.
+  void toggle_recordings_list() override;
   void show_options(int page);
   void fill_format_list();
   void change_format_settings();
@@ -104,6 +109,8 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
   HINSTANCE instance_;
   Recorder& recorder_;
   ProgramHooks program_hooks_;
+  ProgramHotkeys hotkeys_{*this};
+  ProgramSetupWizard setup_wizard_{*this, recorder_};
   StatusPanel panel_;
   StatusPanelData shown_;
   std::vector<std::string> start_args_;

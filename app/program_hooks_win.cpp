@@ -1,5 +1,6 @@
 #include "app/program_hooks_win.h"
 
+#include "gui/about_dlg_win.h"
 #include "setup/companions_win.h"
 
 namespace vt {
@@ -18,9 +19,6 @@ void open_web_menu_page(int index) {
   if (index >= 0 && index < kWebMenuEntryCount) open_web_page(kWebMenuEntries[index].page);
 }
 
-void show_about_box(HWND owner) {
-  MessageBoxA(owner, "Vocatrack Sound Recorder 2.01\r\n\r\nL'enregistreur de sons pour Windows.", "A propos de...",
-              MB_OK | MB_ICONINFORMATION);
-}
+void show_about_box(HWND owner) { show_about_window(owner); }
 
 }  // namespace vt

@@ -1,10 +1,8 @@
 #include "capture/capture_engine_win.h"
 
-namespace vt {
+#include "capture/mixer_win.h"
 
-namespace {
-const UINT kPreferredDeviceQuery = 0x2015;  // the wave mapper's preferred-device message
-}
+namespace vt {
 
 CaptureEngine::CaptureEngine()
     : go_event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
@@ -21,13 +19,10 @@ void CaptureEngine::set_listener(RecorderListener* listener, uint32_t cookie) {
   cookie_ = cookie;
 }
 
-UINT CaptureEngine::resolve_device() const {
-  if (device > 0) return device - 1u;
-  DWORD preferred = 0, flags = 0;
-  if (waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), kPreferredDeviceQuery,
-                    reinterpret_cast<DWORD_PTR>(&preferred), reinterpret_cast<DWORD_PTR>(&flags)) != MMSYSERR_NOERROR)
-    return 0;
-  return static_cast<int>(preferred) < 0 ? 0 : preferred;
+UINT CaptureEngine::resolve_device() const { return static_cast<UINT>(input_device_for(device)); }
+
+void CaptureEngine::apply_volume(int volume_step) {
+  apply_input_mixer(static_cast<int>(resolve_device()), input_line, volume_step);
 }
 
 bool CaptureEngine::start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms) {

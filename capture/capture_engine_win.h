@@ -25,6 +25,8 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   void set_listener(RecorderListener* listener, uint32_t cookie);
   // The device id the mixer works on.
   UINT resolve_device() const;
+  // Makes `input_line` the one recorded, at this decibel step (nothing for line −1).
+  void apply_volume(int volume_step);
 
   uint8_t device = 0;       // 0: the system's default input; n: input device n - 1
   int8_t input_line = -1;   // mixer line of the recording volume

@@ -2,63 +2,18 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "gui/commands_page_res.h"
+#include "hotkeys/hotkey_bindings.h"
+#include "hotkeys/hotkeys_win.h"
 #include "win/settings_win.h"
 
 namespace vt {
 
 namespace {
 
-// The commands a hotkey can run, by number (Record, Pause, Restart, Stop-and-mark,
-// show or hide the recordings list).
-static const char* const kCommandNames[] = {"Enreg.", "Pause", "Aller au Début", "Stop",
-                                            "Ouvrir la Liste d'Enregistrements"};
-constexpr int kCommandCount = 5;
-
-// Key code modifier bits.
-constexpr int kAltBit = 0x10000, kCtrlBit = 0x20000, kShiftBit = 0x40000;
-
 constexpr int kKeyColumnWidth = 150, kCommandColumnWidth = 200, kMinimumKeyColumnWidth = 30;
 
-// A damaged count must not make the page read millions of values.
-int binding_count() {
-  int count = read_user_int(kSectionKeys, "Count", 0);
-  return count < 0 ? 0 : count > kMaxKeyBindings ? kMaxKeyBindings : count;
-}
-
-std::string binding_name(int binding, const char* suffix) {
-  char name[32];
-  std::snprintf(name, sizeof name, "Key%d%s", binding, suffix);
-  return name;
-}
-
-int binding_value(int binding, const char* suffix) {
-  return read_user_int(kSectionKeys, binding_name(binding, suffix).c_str(), 0);
-}
-
-void set_binding_value(int binding, const char* suffix, int value) {
-  write_user_int(kSectionKeys, binding_name(binding, suffix).c_str(), value);
-}
-
 }  // namespace
-
-std::string hotkey_text(int key_code) {
-  std::string text;
-  if (key_code & kCtrlBit) text += "Ctrl+";
-  if (key_code & kAltBit) text += "Alt+";
-  if (key_code & kShiftBit) text += "Shift+";
-  UINT scan_code = MapVirtualKeyA(key_code & 0xFFFF, MAPVK_VK_TO_VSC);
-  char name[260] = {};
-  GetKeyNameTextA(static_cast<LONG>(scan_code << 16), name, static_cast<int>(sizeof name - text.size()));
-  text += name;
-  return text;
-}
-
-const char* hotkey_command_name(int command) {
-  return command >= 0 && command < kCommandCount ? kCommandNames[command] : "";
-}
 
 PROPSHEETPAGEA CommandsPage::sheet_page() {
   return make_sheet_page(IDD_COMMANDS_PAGE, true);
@@ -125,9 +80,10 @@ bool CommandsPage::on_command(int id) {
 void CommandsPage::fill_list() {
   HWND list = GetDlgItem(page_, IDC_COMMANDS_LIST);
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-  int count = binding_count();
-  for (int binding = 0; binding < count; ++binding) {
-    std::string key = hotkey_text(binding_value(binding, ""));
+  RegistrySection keys(Hive::User, kSectionKeys);
+  std::vector<HotkeyBinding> bindings = load_hotkey_bindings(keys);
+  for (int binding = 0; binding < static_cast<int>(bindings.size()); ++binding) {
+    std::string key = key_text(bindings[binding].key_code);
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
     item.iItem = binding;
@@ -135,7 +91,7 @@ void CommandsPage::fill_list() {
     int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     item.iItem = row;
     item.iSubItem = 1;
-    item.pszText = const_cast<char*>(hotkey_command_name(binding_value(binding, "Command")));
+    item.pszText = const_cast<char*>(hotkey_command_name(bindings[binding].command));
     SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
   }
   update_enabling();
@@ -151,17 +107,9 @@ void CommandsPage::update_enabling() {
   EnableWindow(GetDlgItem(page_, IDC_COMMANDS_MODIFY), selected);
 }
 
-// The bindings after the removed one move down by one; the last pair stays behind,
-// past the count, where nothing reads it.
 void CommandsPage::remove_selected() {
-  int removed = selected_row();
-  int count = binding_count();
-  if (removed < 0 || count <= 0 || removed >= count) return;
-  for (int binding = removed; binding < count - 1; ++binding) {
-    set_binding_value(binding, "", binding_value(binding + 1, ""));
-    set_binding_value(binding, "Command", binding_value(binding + 1, "Command"));
-  }
-  write_user_int(kSectionKeys, "Count", count - 1);
+  RegistrySection keys(Hive::User, kSectionKeys);
+  remove_hotkey_binding(keys, selected_row());
   fill_list();
 }
 

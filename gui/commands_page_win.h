@@ -6,8 +6,6 @@
 #include <windows.h>
 #include <prsht.h>
 
-#include <string>
-
 #include "gui/options_hooks.h"
 
 #include "ui/sheet_page_win.h"
@@ -36,11 +34,5 @@ class CommandsPage : public SheetPage {
 
   OptionsHooks& hooks_;
 };
-
-// "Ctrl+", "Alt+", "Shift+" as the key code's modifier bits say, then the system's
-// name of its virtual key.
-std::string hotkey_text(int key_code);
-// The page's name of a command number; empty for a number outside the table.
-const char* hotkey_command_name(int command);
 
 }  // namespace vt

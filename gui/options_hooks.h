@@ -20,9 +20,10 @@ class OptionsHooks {
   virtual void register_hotkeys() {}
 
   // Record page, the input mixer of wave-input device `device` (an index of the
-  // system's devices): its number of source lines (0 to 127) and their names.
-  virtual int input_source_count(int device) { return 0; }
-  virtual std::string input_source_name(int device, int source) { return std::string(); }
+  // system's devices): its number of source lines (0 to 127) and their names; the
+  // defaults ask the system's mixer.
+  virtual int input_source_count(int device);
+  virtual std::string input_source_name(int device, int source);
   // The system's recording mixer ("sndvol32.exe /rec").
   virtual void open_recording_mixer(HWND owner);
 
@@ -34,8 +35,9 @@ class OptionsHooks {
 
   // Commands page: capture a key and choose its command for a new binding, or choose
   // again for binding `binding`; true when the bindings in the settings changed.
-  virtual bool add_hotkey(HWND owner) { return false; }
-  virtual bool modify_hotkey(HWND owner, int binding) { return false; }
+  // The defaults run the key-capture and choose-command dialogs on section Keys.
+  virtual bool add_hotkey(HWND owner);
+  virtual bool modify_hotkey(HWND owner, int binding);
 
   // A page's help: context `context` of app.hlp beside the program file.
   virtual void show_help(HWND owner, int context);

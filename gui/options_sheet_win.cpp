@@ -7,10 +7,10 @@
 #include "gui/email_settings_dlg_win.h"
 #include "gui/general_page_win.h"
 #include "base/paths.h"
+#include "capture/mixer_win.h"
 #include "gui/transmit_page_win.h"
 #include "gui/output_page_win.h"
 #include "gui/record_page_win.h"
-#include "win/handles_win.h"
 
 namespace vt {
 
@@ -19,18 +19,11 @@ const char kDestinationChangedText[] =
     "Veuillez redémarrer Vocatrack Sound Recorder démarrer avec le nouveau répertoire.";
 const char kDestinationChangedCaption[] = "Fermer";
 
-void OptionsHooks::open_recording_mixer(HWND owner) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process = {};
-  char command[] = "sndvol32.exe /rec";
-  if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    OwnedHandle thread(process.hThread);
-    OwnedHandle program(process.hProcess);
-  }
-}
+void OptionsHooks::open_recording_mixer(HWND owner) { start_mixer_program("sndvol32.exe /rec"); }
+
+int OptionsHooks::input_source_count(int device) { return vt::input_source_count(device); }
+
+std::string OptionsHooks::input_source_name(int device, int source) { return vt::input_source_name(device, source); }
 
 void OptionsHooks::edit_email_settings(HWND owner) { show_email_settings(owner); }
 

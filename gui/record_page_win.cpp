@@ -1,7 +1,7 @@
 #include "gui/record_page_win.h"
 
-#include <mmsystem.h>
-
+#include "capture/input_mixer.h"
+#include "capture/mixer_win.h"
 #include "gui/options_page_win.h"
 #include "gui/options_rules.h"
 #include "win/settings_win.h"
@@ -12,26 +12,12 @@ namespace vt {
 
 namespace {
 
-const char kDefaultInputEntry[] = "[Son Initial Entrant]";
-const char kWindowsMixerEntry[] = "Mixeur d’Enregistrement Windows";
 // The device list stays empty past this many devices (beyond what the list can index).
-constexpr UINT kMaxListedDevices = 126;
+constexpr int kMaxListedDevices = 126;
 // Voice-activation threshold range, dB.
 constexpr int kVoiceLevelMinimum = -40, kVoiceLevelMaximum = -6;
-// Wave-mapper message that returns the preferred device (DRVM_MAPPER_PREFERRED_GET).
-constexpr UINT kPreferredDeviceQuery = 0x2015;
 
 }  // namespace
-
-int mixer_device_for(int record_device) {
-  if (record_device > 0) return record_device - 1;
-  DWORD device = 0, flags = 0;
-  MMRESULT result = waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)),
-                                  kPreferredDeviceQuery, reinterpret_cast<DWORD_PTR>(&device),
-                                  reinterpret_cast<DWORD_PTR>(&flags));
-  if (result != MMSYSERR_NOERROR || static_cast<int>(device) < 0) return 0;
-  return static_cast<int>(device);
-}
 
 PROPSHEETPAGEA RecordPage::sheet_page() {
   register_db_slider(GetModuleHandleA(nullptr));
@@ -50,11 +36,12 @@ INT_PTR RecordPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void RecordPage::on_init() {
+  RegistrySection section(Hive::Machine, kSectionSettings);
+  InputMixerSettings mixer = load_input_mixer_settings(section);
   fill_devices();
-  int device = read_setting(kRecordDevice);
-  SendDlgItemMessageA(page_, IDC_RECORD_DEVICE, CB_SETCURSEL, device, 0);
-  fill_inputs(read_setting(kRecordChan) + 1);
-  set_slider_value(page_, IDC_RECORD_VOLUME, read_setting(kRecordVolume));
+  SendDlgItemMessageA(page_, IDC_RECORD_DEVICE, CB_SETCURSEL, mixer.record_device, 0);
+  fill_inputs(mixer.record_chan + 1);
+  set_slider_value(page_, IDC_RECORD_VOLUME, mixer.record_volume);
   show_volume_or_mixer();
 
   set_ticked(page_, IDC_RECORD_VOICE, read_setting(kVoiceActivate));
@@ -93,39 +80,36 @@ bool RecordPage::on_command(int id, int notification) {
   return false;
 }
 
-void RecordPage::fill_devices() {
-  HWND list = GetDlgItem(page_, IDC_RECORD_DEVICE);
-  SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  UINT count = waveInGetNumDevs();
-  if (count > kMaxListedDevices) return;
-  SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kDefaultInputEntry));
-  for (UINT device = 0; device < count; ++device) {
-    WAVEINCAPSA caps = {};
-    if (waveInGetDevCapsA(device, &caps, sizeof caps) != MMSYSERR_NOERROR) caps.szPname[0] = '\0';
-    caps.szPname[sizeof caps.szPname - 1] = '\0';
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
-  }
+void RecordPage::fill_devices() { fill_input_device_list(GetDlgItem(page_, IDC_RECORD_DEVICE)); }
+
+void RecordPage::fill_inputs(int select) {
+  int device = mixer_device();
+  std::vector<std::string> names;
+  int sources = hooks_.input_source_count(device);
+  for (int source = 0; source < sources && source < kMaxInputSources; ++source)
+    names.push_back(hooks_.input_source_name(device, source));
+  fill_input_line_list(GetDlgItem(page_, IDC_RECORD_INPUT), names, select);
 }
 
-// The mixer's source lines of the chosen device, after the entry that leaves the
-// mixer alone; `select` past the end leaves nothing selected.
-void RecordPage::fill_inputs(int select) {
-  HWND list = GetDlgItem(page_, IDC_RECORD_INPUT);
+void fill_input_device_list(HWND list) {
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  int count = input_device_count();
+  if (count > kMaxListedDevices) return;
+  for (int entry = 0; entry <= count; ++entry)
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(input_device_name(entry).c_str()));
+}
+
+// `select` past the end leaves nothing selected.
+void fill_input_line_list(HWND list, const std::vector<std::string>& names, int select) {
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
   SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kWindowsMixerEntry));
-  int device = mixer_device();
-  int sources = hooks_.input_source_count(device);
-  if (sources > 127) sources = 127;
-  for (int source = 0; source < sources; ++source) {
-    std::string name = hooks_.input_source_name(device, source);
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  }
+  for (const std::string& name : names) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   SendMessageA(list, CB_SETCURSEL, select, 0);
 }
 
 int RecordPage::mixer_device() const {
   int entry = selection(IDC_RECORD_DEVICE);
-  return mixer_device_for(entry > 0 ? entry : 0);
+  return input_device_for(entry > 0 ? entry : 0);
 }
 
 int RecordPage::selection(int id) const {
@@ -150,9 +134,12 @@ void RecordPage::update_enabling() {
 bool RecordPage::apply() {
   int device = selection(IDC_RECORD_DEVICE);
   int input = selection(IDC_RECORD_INPUT);
-  write_setting(kRecordDevice, device > 0 ? device : 0);
-  write_setting(kRecordChan, input > 0 ? input - 1 : -1);
-  write_setting(kRecordVolume, slider_value(GetDlgItem(page_, IDC_RECORD_VOLUME)));
+  InputMixerSettings mixer;
+  mixer.record_device = device > 0 ? device : 0;
+  mixer.record_chan = input > 0 ? input - 1 : -1;
+  mixer.record_volume = slider_value(GetDlgItem(page_, IDC_RECORD_VOLUME));
+  RegistrySection section(Hive::Machine, kSectionSettings);
+  save_input_mixer_settings(section, mixer);
   write_setting(kVoiceActivate, is_ticked(page_, IDC_RECORD_VOICE));
   write_setting(kVoiceActivateLevel, slider_value(GetDlgItem(page_, IDC_RECORD_VOICE_LEVEL)));
   bool limited = is_ticked(page_, IDC_RECORD_LIMIT);

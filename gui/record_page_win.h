@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include <string>
+#include <vector>
+
 #include "gui/options_hooks.h"
 
 #include "ui/sheet_page_win.h"
@@ -36,9 +39,11 @@ class RecordPage : public SheetPage {
   OptionsHooks& hooks_;
 };
 
-// The wave-input device whose mixer serves device setting `record_device`: device
-// `record_device` - 1, or for 0 the system's preferred input (device 0 when the
-// system cannot tell).
-int mixer_device_for(int record_device);
+// The device list: "[Son Initial Entrant]" then every input device (left empty past
+// 126 devices).
+void fill_input_device_list(HWND list);
+// The input list: the Windows-mixer entry then the source lines `names`, with entry
+// `select` chosen.
+void fill_input_line_list(HWND list, const std::vector<std::string>& names, int select);
 
 }  // namespace vt

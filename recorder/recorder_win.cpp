@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/paths.h"
+#include "capture/input_mixer.h"
 #include "formats/file_writers.h"
 #include "formats/mp3_sink_win.h"
 #include "formats/wave_format.h"
@@ -122,8 +123,11 @@ void Recorder::open_writer_and_start() {
 void Recorder::start_capture() {
   engine_.stop();
   if (writer_->failed()) return;
-  engine_.device = static_cast<uint8_t>(read_setting(kRecordDevice));
-  engine_.input_line = static_cast<int8_t>(read_setting(kRecordChan));
+  RegistrySection settings(Hive::Machine, kSectionSettings);
+  InputMixerSettings mixer = load_input_mixer_settings(settings);
+  engine_.device = static_cast<uint8_t>(mixer.record_device);
+  engine_.input_line = static_cast<int8_t>(mixer.record_chan);
+  engine_.apply_volume(mixer.record_volume);
   if (read_setting(kRecordTone)) play_tone(IDW_START_TONE);
   int8_t threshold = -127;
   int32_t hang_ms = kNoGateHangMs;

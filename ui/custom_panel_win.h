@@ -4,13 +4,12 @@
 #pragma once
 #include <windows.h>
 
+#include "base/key_codes.h"
+
 namespace vt {
 
 extern const char kCustomPanelClass[];  // "LPC"
 constexpr int kCustomPanelExtraBytes = 4;
-
-// Key codes: virtual-key code plus these flags for the modifiers held.
-constexpr int kKeyAlt = 0x10000, kKeyCtrl = 0x20000, kKeyShift = 0x40000;
 
 class CustomPanel {
  public:

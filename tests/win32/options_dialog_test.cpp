@@ -17,6 +17,7 @@
 
 #include "gui/commands_page_res.h"
 #include "gui/commands_page_win.h"
+#include "hotkeys/hotkey_bindings.h"
 #include "gui/general_page_res.h"
 #include "gui/options_sheet_win.h"
 #include "base/settings_names.h"

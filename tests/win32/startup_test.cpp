@@ -10,7 +10,13 @@
 #include <string>
 #include <vector>
 
+#include <commctrl.h>
+#include <prsht.h>
+
 #include "app/main_window_res.h"
+#include "gui/about_dlg_res.h"
+#include "gui/commands_page_res.h"
+#include "gui/hotkey_dialogs_res.h"
 #include "win/settings_win.h"
 #include "formats/file_readers.h"
 #include "tests/support/linux_process.h"
@@ -615,6 +621,137 @@ TEST_F(StartupTest, PlaySwitchOpensThePlayerPanelOnTheFile) {
   ASSERT_TRUE(forward("-play Absent.wav"));
   EXPECT_EQ(nullptr, vt_test::find_window(kDialogClass, "Contrôle Reproduction", 1000));
   EXPECT_TRUE(vt_test::is_enabled(main));
+}
+
+// ------------------------------------------------------------ hotkeys and small windows
+
+// X key presses from outside Wine into the running copy's window (no window manager
+// gives it the X focus).
+bool key_into_running_copy(const char* keys) {
+  return vt_test::run_linux(std::string("xdotool search --name '^Vocatrack Sound Recorder$' windowfocus --sync key ") +
+                            keys) == 0;
+}
+
+// X key presses into the running copy's key-capture dialog.
+void press_into_capture(const char* keys) {
+  ASSERT_EQ(0, vt_test::run_linux(std::string("xdotool search --name '^Appuyez sur une touche$' windowfocus --sync key ") +
+                                  keys));
+}
+
+// On the "Commandes" page of the running copy's options: Add, capture `keys`, choose
+// command entry `command`, OK.
+void add_binding(HWND page, const char* keys, int command) {
+  vt_test::post_command(page, IDC_COMMANDS_ADD);
+  HWND capture = vt_test::find_window(kDialogClass, "Appuyez sur une touche", 10000);
+  ASSERT_NE(nullptr, capture);
+  press_into_capture(keys);
+  HWND choose = vt_test::find_window(kDialogClass, "Sélectionner Commande", 10000);
+  ASSERT_NE(nullptr, choose);
+  SendDlgItemMessageA(choose, IDC_HOTKEY_COMMAND_LIST, CB_SETCURSEL, command, 0);
+  vt_test::post_command(choose, IDOK);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(choose); }, 10000));
+}
+
+class HotkeyProgramTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    for (const char* name : {"Count", "Key0", "Key0Command", "Key1", "Key1Command"})
+      guards_.emplace_back(new vt_test::SettingGuard(Hive::User, kSectionKeys, name));
+    write_user_int(kSectionKeys, "Count", 0);
+  }
+
+  // Ctrl+Shift+F10 records and Ctrl+Shift+F11 stops (Ctrl+Alt+F-keys switch X consoles); one finished recording results.
+  void record_and_stop_by_hotkey(const std::string& folder) {
+    size_t before = wav_files_in(folder).size();
+    ASSERT_TRUE(key_into_running_copy("ctrl+shift+F10"));
+    std::string path;
+    ASSERT_TRUE(wait_until([&] {
+      std::vector<std::string> files = wav_files_in(folder);
+      if (files.size() != before + 1) return false;
+      for (const std::string& file : files)
+        if (file_size(file) > 64 * 1024) path = file;
+      return !path.empty();
+    }, 20000)) << "the hotkey did not start a recording";
+    ASSERT_TRUE(key_into_running_copy("ctrl+shift+F11"));
+    const int64_t size = settled_size(path, 700, 15000);
+    EXPECT_EQ(size - 8, riff_size_field(path)) << "the hotkey did not finish the recording";
+    EXPECT_GT(seconds_in(path), 0.5);
+  }
+};
+
+TEST_F(HotkeyProgramTest, BindingsMadeOnTheCommandsPageRecordAndStopAndSurviveARestart) {
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  vt_test::post_command(window, IDM_OPTIONS);
+  HWND sheet = vt_test::find_window(kDialogClass, "Options", 10000);
+  ASSERT_NE(nullptr, sheet);
+  SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
+  HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  ASSERT_NE(nullptr, GetDlgItem(page, IDC_COMMANDS_LIST));
+
+  // A bare letter is refused in the capture dialog, which says why.
+  vt_test::post_command(page, IDC_COMMANDS_ADD);
+  HWND capture = vt_test::find_window(kDialogClass, "Appuyez sur une touche", 10000);
+  ASSERT_NE(nullptr, capture);
+  press_into_capture("r");
+  EXPECT_TRUE(wait_until([&] {
+    return vt_test::control_text(capture, IDC_KEY_CHANGE_TEXT).find("Ctrl ou Alt") != std::string::npos;
+  }, 5000));
+  EXPECT_TRUE(IsWindow(capture));
+  press_into_capture("Escape");
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(capture); }, 5000));
+  EXPECT_EQ(0, read_user_int(kSectionKeys, "Count", 0));
+
+  add_binding(page, "ctrl+shift+F10", 0);  // Enreg.
+  add_binding(page, "ctrl+shift+F11", 3);  // Stop
+  HWND rows = GetDlgItem(page, IDC_COMMANDS_LIST);
+  EXPECT_TRUE(wait_until([&] { return SendMessageA(rows, LVM_GETITEMCOUNT, 0, 0) == 2; }, 5000));
+  PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(sheet); }, 10000));
+  EXPECT_EQ(2, read_user_int(kSectionKeys, "Count", 0));
+
+  record_and_stop_by_hotkey(folder_);
+
+  ASSERT_TRUE(forward("-exit"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  ASSERT_NE(nullptr, start_first_copy());
+  record_and_stop_by_hotkey(folder_);
+  EXPECT_EQ(2u, wav_files_in(folder_).size());
+}
+
+TEST_F(HotkeyProgramTest, AboutMenuOpensTheAboutWindow) {
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  vt_test::post_command(window, 9090);
+  HWND about = vt_test::find_window(kDialogClass, "A propos de Vocatrack Sound Recorder", 10000);
+  ASSERT_NE(nullptr, about);
+  EXPECT_EQ("Version 2.01", vt_test::control_text(about, IDC_ABOUT_VERSION));
+  vt_test::post_command(about, IDOK);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }, 5000));
+}
+
+TEST_F(HotkeyProgramTest, FirstStartShowsTheSetupWizardOnceAndNotDuringARecording) {
+  write_setting(kInstallWizRun, false);
+  write_setting(kRecordWhenRun, true);  // recording at once: the wizard waits for the stop
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  ASSERT_FALSE(recording_growing_past(folder_, 64 * 1024).empty());
+  const char kWizard[] = "Connexion micro et volume d'enregistrement";
+  EXPECT_EQ(nullptr, vt_test::find_window(kDialogClass, kWizard, 2500));
+  ASSERT_TRUE(forward("-done"));
+  HWND wizard = vt_test::find_window(kDialogClass, kWizard, 15000);
+  ASSERT_NE(nullptr, wizard);
+  vt_test::save_screenshot("setup_wizard_first_start");
+  PostMessageA(wizard, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(wizard); }, 10000));
+  EXPECT_TRUE(wait_until([] { return read_setting(kInstallWizRun); }, 5000));
+
+  write_setting(kRecordWhenRun, false);
+  ASSERT_TRUE(forward("-exit"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  ASSERT_NE(nullptr, start_first_copy());
+  EXPECT_EQ(nullptr, vt_test::find_window(kDialogClass, kWizard, 2500));
 }
 
 }  // namespace

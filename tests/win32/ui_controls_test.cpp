@@ -3,6 +3,7 @@
 // notifications, and the custom panel's forwarding to its owner.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -11,13 +12,15 @@
 #include "ui/controls_win.h"
 #include "ui/custom_panel_win.h"
 #include "ui/db_slider_win.h"
+#include "ui/hyperlink_win.h"
+#include "ui/tooltips_win.h"
 #include "ui/level_meter_win.h"
 #include "ui/meter_geometry.h"
 
 namespace vt {
 namespace {
 
-enum { kIdMeter = 201, kIdSlider = 202, kIdCompact = 203, kIdPanel = 204 };
+enum { kIdMeter = 201, kIdSlider = 202, kIdCompact = 203, kIdPanel = 204, kIdLink = 205, kIdButton = 206 };
 const char kHostClass[] = "VtControlsTestHost";
 
 struct Notice {
@@ -519,6 +522,53 @@ TEST_F(UiControls, PanelForwardsKeysWithModifierFlags) {
   EXPECT_EQ(owner.keys.size(), 4u);
   ASSERT_TRUE(vt_test::wait_until([] { return g_close_requests == 1; }, 2000));
   attach_panel_owner(panel, nullptr);
+}
+
+// ---------------------------------------------------------------- link and buttons
+
+TEST_F(UiControls, HyperlinkIsBlueUnderlinedAndTellsItsParent) {
+  SetWindowPos(host_, HWND_TOP, 40, 40, 420, 260, SWP_SHOWWINDOW);
+  HWND link = make(kHyperlinkClass, kIdLink, WS_TABSTOP, 10, 10, 300, 20);
+  SetWindowTextA(link, "WWWWWWWW");
+  SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+  UpdateWindow(link);
+  // The text is drawn in the link colour, underlined: the row under the letters holds
+  // a run of blue.
+  HDC dc = GetDC(link);
+  int blue = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 60; ++x)
+      if (GetPixel(dc, x, y) == kHyperlinkColour) ++blue;
+  ReleaseDC(link, dc);
+  EXPECT_GT(blue, 40);
+  g_notices.clear();
+  // Without an address, a click only reaches the parent (no browser in tests).
+  SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  SendMessageA(link, WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_EQ(2u, g_notices.size());
+  EXPECT_EQ(kIdLink, g_notices[0].id);
+  EXPECT_EQ(STN_CLICKED, g_notices[0].code);
+}
+
+TEST_F(UiControls, PictureButtonShowsItsIconAndTooltip) {
+  HWND button = CreateWindowExA(0, "BUTTON", "Lire", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 40, 40, 30, host_,
+                                reinterpret_cast<HMENU>(kIdButton), GetModuleHandleA(nullptr), nullptr);
+  Tooltips tips;
+  ASSERT_TRUE(tips.create(host_));
+  HICON icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_INFORMATION));
+  make_picture_button(button, icon, true, &tips, "Lire l'enregistrement");
+  EXPECT_TRUE(GetWindowLongPtrA(button, GWL_STYLE) & BS_ICON);
+  EXPECT_EQ(reinterpret_cast<LRESULT>(icon), SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0));
+  EXPECT_EQ(1, SendMessageA(tips.window(), TTM_GETTOOLCOUNT, 0, 0));
+  char text[80] = {};
+  TOOLINFOA info = {};
+  info.cbSize = TTTOOLINFOA_V1_SIZE;
+  info.hwnd = host_;
+  info.uId = reinterpret_cast<UINT_PTR>(button);
+  info.lpszText = text;
+  SendMessageA(tips.window(), TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ("Lire l'enregistrement", text);
+  DestroyWindow(button);
 }
 
 // ---------------------------------------------------------------- all together
