@@ -4,7 +4,7 @@ ASAN   := build/native-asan
 WIN32  := build/win32
 JOBS   ?= $(shell nproc)
 
-.PHONY: run test bench fuzz deps native asan win32 test-native test-asan test-win32 clean
+.PHONY: run test bench fuzz deps native asan win32 test-native test-asan test-win32 clean dist
 
 run: deps win32
 	scripts/run-program.sh $(WIN32)
@@ -54,3 +54,16 @@ test-win32:
 
 clean:
 	rm -rf build
+
+# The installer: the program image with app.hlp and the encoder appended, their sizes,
+# checksum and the installer marker (tools/make_setup.cpp); the help file comes from
+# its text source (scripts/make_help.py). The name holds SETUP, which start-up lets
+# run only with the installer marker.
+DIST := build/dist
+dist: deps native win32
+	cmake --build $(NATIVE) -j$(JOBS) --target make_setup
+	mkdir -p $(DIST)
+	/usr/bin/python3 scripts/make_help.py setup/help/app_help.txt $(DIST)/app.hlp
+	$(NATIVE)/tools/make_setup $(DIST)/vocatrack-setup.exe $(WIN32)/app/vocatrack.exe $(DIST)/app.hlp \
+	  $(WIN32)/mp3enc/mp3enc.exe
+	@echo "installer: $(DIST)/vocatrack-setup.exe"
