@@ -40,6 +40,7 @@ struct WizardState {
   bool declined = false;       // "Je ne suis pas d'accord", then "Fermer"
   bool installed = false;      // the work of the installing page succeeded
   bool working = false;        // the installing page is copying
+  bool failed = false;         // the copy failed and said why
   std::vector<bool> chosen = std::vector<bool>(kRelatedProgramCount, false);
   std::string installer_path;
 };
@@ -68,7 +69,7 @@ class WizardPage : public SheetPage {
   }
   virtual INT_PTR page_message(UINT message, WPARAM wparam, LPARAM lparam) = 0;
   virtual bool confirm_cancel() {
-    if (!state_->installer) return true;
+    if (!state_->installer || state_->failed) return true;
     return MessageBoxA(sheet_of(page_), kAbandonText, "Arrêter l'Installation", MB_OKCANCEL | MB_ICONQUESTION) ==
            IDOK;
   }
@@ -218,9 +219,11 @@ class InstallingPage : public WizardPage {
     state_->working = false;
     if (cancelled) return;  // the sheet is closing
     if (result != kTaskDone) {
+      state_->failed = true;
       PropSheet_PressButton(sheet_of(page_), PSBTN_CANCEL);
       return;
     }
+    PropSheet_SetWizButtons(sheet_of(page_), last_ ? PSWIZB_FINISH : PSWIZB_NEXT);
     PropSheet_PressButton(sheet_of(page_), last_ ? PSBTN_FINISH : PSBTN_NEXT);
   }
 

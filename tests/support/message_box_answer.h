@@ -1,5 +1,5 @@
 // Answers a message box from a thread of its own, for tests whose code under test
-// shows one and waits for the user.
+// shows one and waits for the user; finds wizards by what they show.
 #pragma once
 #include <windows.h>
 
@@ -22,6 +22,27 @@ inline std::string message_text(HWND box) {
       },
       reinterpret_cast<LPARAM>(&text));
   return text;
+}
+
+// A top-level dialog (a wizard, whose caption follows its page) holding a control
+// with exactly this text; null when none appeared within `timeout_ms`.
+inline HWND find_dialog_with_control(const char* text, int timeout_ms) {
+  struct Query {
+    const char* text;
+    HWND found;
+  } query = {text, nullptr};
+  wait_until([&] {
+    EnumWindows(
+        [](HWND top, LPARAM param) -> BOOL {
+          auto* q = reinterpret_cast<Query*>(param);
+          if (window_class(top) != "#32770" || !find_child(top, nullptr, q->text)) return TRUE;
+          q->found = top;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.found != nullptr;
+  }, timeout_ms);
+  return query.found;
 }
 
 // Answers the message box captioned `caption` with `button` and keeps its text; when

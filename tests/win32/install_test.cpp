@@ -31,7 +31,6 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kProgramFolder[] = "C:\\Program Files\\Ardentine\\Vocatrack";
 const char kComponentFile[] = "C:\\Program Files\\Ardentine\\Components\\mp3el\\mp3enc.exe";
 const char kCorruptCaption[] = "Erreur d’installation";
-const char kWizardCaption[] = "Installation de Vocatrack Sound Recorder";
 
 std::string built(const std::string& relative) { return vt_test::windows_path(vt_test::build_dir() + "/" + relative); }
 
@@ -131,10 +130,14 @@ class InstallTest : public testing::Test {
     SetEnvironmentVariableA("LQUIET", nullptr);
   }
 
+  // Runs the installer file itself, as a user would, with LQUIET=1 (inherited).
   void install_quietly() {
     SetEnvironmentVariableA("LQUIET", "1");
-    vt::run_installer_role(setup_);
+    HANDLE installer = start(setup_, "");
     SetEnvironmentVariableA("LQUIET", nullptr);
+    ASSERT_NE(nullptr, installer);
+    EXPECT_TRUE(wait_until([&] { return WaitForSingleObject(installer, 0) == WAIT_OBJECT_0; }, 120000))
+        << "the installer did not end";
   }
 
   // The running copy of the program, kept to be ended by its id.
@@ -223,13 +226,16 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingOnlyTheUsersFiles) {
 
   // A user's file in the installation folder and the recordings stay.
   write_bytes(installed("mes notes.txt"), "à garder");
-  vt::run_uninstaller_role({installed("uninst.exe")});  // copies itself to the temporary folder
+  // Started without arguments it moves to the temporary folder and asks from there.
+  HANDLE uninstaller = start(installed("uninst.exe"), "");
+  ASSERT_NE(nullptr, uninstaller);
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   std::string temp_copy = std::string(temp) + "uninst.exe";
-  EXPECT_EQ(image_ + le32(0xF0F00F0F), read_bytes(temp_copy));
   MessageBoxAnswer confirm("Désinstaller Vocatrack Sound Recorder", IDYES);
   confirm.join();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller, 0));
+  EXPECT_EQ(image_ + le32(0xF0F00F0F), read_bytes(temp_copy));
   EXPECT_TRUE(confirm.answered);
   EXPECT_EQ("Etes-vous sûr de vouloir désinstaller?", confirm.text);
   EXPECT_TRUE(wait_until([&] { return !exists(installed("vocatrack.exe")) && !exists(kComponentFile); }, 30000));
@@ -282,10 +288,9 @@ TEST_F(InstallTest, LicencePageDecidesTheButtonsAndFermerEndsWithoutInstalling) 
   std::string next, finish;
   bool none_enabled = false, next_enabled = false, fermer_enabled = false;
   std::thread user([&] {
-    HWND sheet = vt_test::find_window("#32770", kWizardCaption, 30000);
+    HWND sheet = vt_test::find_dialog_with_control("Je suis d’&accord", 30000);
     if (!sheet) return;
-    HWND terms = vt_test::find_child(sheet, "Button", "Je suis d’&accord", 10000);
-    if (!terms) return;
+    HWND terms = vt_test::find_child(sheet, "Button", "Je suis d’&accord");
     HWND page = GetParent(terms);
     HWND next_button = GetDlgItem(sheet, 0x3024), finish_button = GetDlgItem(sheet, 0x3025);
     none_enabled = !IsWindowEnabled(next_button) && !IsWindowEnabled(finish_button) &&
@@ -310,9 +315,8 @@ TEST_F(InstallTest, LicencePageDecidesTheButtonsAndFermerEndsWithoutInstalling) 
 
 TEST_F(InstallTest, CancelAsksAndOkLeavesNothingInstalled) {
   std::thread user([&] {
-    HWND sheet = vt_test::find_window("#32770", kWizardCaption, 30000);
-    if (sheet && vt_test::find_child(sheet, "Button", "Je suis d’&accord", 10000))
-      PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    HWND sheet = vt_test::find_dialog_with_control("Je suis d’&accord", 30000);
+    if (sheet) PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
   MessageBoxAnswer ask("Arrêter l'Installation", IDOK);
   vt::run_installer_role(setup_);

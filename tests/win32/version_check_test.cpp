@@ -198,9 +198,11 @@ TEST_F(VersionCheckTest, OffersFollowTheStoredDates) {
   // 46 days on: the related programs' wizard, once, and no version check.
   const time_t later = now + 46 * 86400;
   std::thread user([] {
-    HWND sheet = vt_test::find_window("#32770", "Programmes Assimilés", 20000);
-    if (sheet && vt_test::find_child(sheet, "Button", "Trimwell", 10000))
+    HWND sheet = vt_test::find_dialog_with_control("Trimwell", 20000);
+    if (sheet) {
+      vt_test::save_screenshot("related_programs_page");
       PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
   });
   vt::run_update_offers(nullptr, later);
   user.join();
