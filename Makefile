@@ -57,13 +57,15 @@ clean:
 
 # The installer: the program image with app.hlp and the encoder appended, their sizes,
 # checksum and the installer marker (tools/make_setup.cpp); the help file comes from
-# its text source (scripts/make_help.py). The name holds SETUP, which start-up lets
-# run only with the installer marker.
+# its text source (scripts/make_help.py, built beside the program). The name holds
+# SETUP, which start-up lets run only with the installer marker.
 DIST := build/dist
-dist: deps native win32
+dist: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(NATIVE) -j$(JOBS) --target make_setup
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(WIN32) -j$(JOBS) --target vocatrack app_help mp3enc
 	mkdir -p $(DIST)
-	/usr/bin/python3 scripts/make_help.py setup/help/app_help.txt $(DIST)/app.hlp
-	$(NATIVE)/tools/make_setup $(DIST)/vocatrack-setup.exe $(WIN32)/app/vocatrack.exe $(DIST)/app.hlp \
+	$(NATIVE)/tools/make_setup $(DIST)/vocatrack-setup.exe $(WIN32)/app/vocatrack.exe $(WIN32)/app/app.hlp \
 	  $(WIN32)/mp3enc/mp3enc.exe
 	@echo "installer: $(DIST)/vocatrack-setup.exe"
