@@ -76,9 +76,7 @@ class ComponentsTest : public testing::Test {
                                         "/tests/win32/component_server.py --file " + vt_test::build_dir() +
                                         "/tests/win32/vt_standin.exe --port-file " + port_file_ + " --log " +
                                         request_log_);
-    if (!server_->start()) return;
-    std::string port;
-    if (wait_until([&] { return !(port = read_text(vt_test::windows_path(port_file_))).empty(); }, 20000)) port_ = port;
+    port_ = vt_test::start_local_server(server_, port_file_);
   }
   static void TearDownTestSuite() {
     server_->kill();

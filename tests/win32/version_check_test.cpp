@@ -53,9 +53,7 @@ class VersionCheckTest : public testing::Test {
     log_ = folder + "/requests.log";
     server_ = new vt_test::LinuxProcess("exec /usr/bin/python3 " + vt_test::env("VT_SOURCE_DIR") +
                                         "/tests/win32/version_server.py --port-file " + port_file_ + " --log " + log_);
-    if (!server_->start()) return;
-    std::string port;
-    if (wait_until([&] { return !(port = read_text(vt_test::windows_path(port_file_))).empty(); }, 20000)) port_ = port;
+    port_ = vt_test::start_local_server(server_, port_file_);
   }
   static void TearDownTestSuite() {
     server_->kill();
