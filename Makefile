@@ -4,7 +4,7 @@ ASAN   := build/native-asan
 WIN32  := build/win32
 JOBS   ?= $(shell nproc)
 
-.PHONY: run test bench fuzz deps native asan win32 test-native test-asan test-win32 clean
+.PHONY: run test bench fuzz deps native asan win32 test-native test-asan test-win32 clean dist
 
 run: deps win32
 	scripts/run-program.sh $(WIN32)
@@ -53,3 +53,18 @@ test-win32:
 
 clean:
 	rm -rf build
+
+# The installer: the program image with app.hlp and the encoder appended, their sizes,
+# checksum and the installer marker (tools/make_setup.cpp); the help file comes from
+# its text source (scripts/make_help.py, built beside the program). The name holds
+# SETUP, which start-up lets run only with the installer marker.
+DIST := build/dist
+dist: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(NATIVE) -j$(JOBS) --target make_setup
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(WIN32) -j$(JOBS) --target vocatrack app_help mp3enc
+	mkdir -p $(DIST)
+	$(NATIVE)/tools/make_setup $(DIST)/vocatrack-setup.exe $(WIN32)/app/vocatrack.exe $(WIN32)/app/app.hlp \
+	  $(WIN32)/mp3enc/mp3enc.exe
+	@echo "installer: $(DIST)/vocatrack-setup.exe"

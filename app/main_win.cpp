@@ -19,6 +19,8 @@
 #include "app/main_window_res.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
+#include "gui/setup_roles_win.h"
+#include "gui/update_offers_win.h"
 #include "ui/controls_win.h"
 
 namespace {
@@ -90,6 +92,14 @@ void forward_switches(HWND running, const std::vector<std::string>& args) {
   SendMessageA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
+// The installer reads its payload from its own file; the command line's first word
+// may not name it in full.
+std::string own_program_file(const std::string& argv0) {
+  char path[MAX_PATH] = "";
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  return length && length < sizeof path ? std::string(path) : argv0;
+}
+
 // The recorder and its window live until the message loop has ended, so that nothing
 // still running after the window has gone (the rest of a forwarded command line, a
 // pump inside a progress task, an engine report) reaches freed memory.
@@ -117,6 +127,8 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   ShowWindow(main.window(), SW_SHOW);
   main.run_switches(args);
   vt::release_run_mutex();
+  // The periodic offers come after the switches, so that a scripted start records first.
+  if (main.window()) vt::run_update_offers(main.window());
   MSG message;
   while (main.window()) {
     if (GetMessageA(&message, nullptr, 0, 0) != 1) {
@@ -154,8 +166,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
   switch (vt::role_of_marker(marker)) {
     case vt::kRoleInstaller:
+      close_running_copies();
+      vt::run_installer_role(own_program_file(program));
+      return 0;
     case vt::kRoleUninstaller:
       close_running_copies();
+      vt::run_uninstaller_role(args);
       return 0;
     case vt::kRoleRecorder:
       break;

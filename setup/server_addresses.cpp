@@ -15,6 +15,10 @@ std::string setup_program_url(const std::string& server_base, const std::string&
   return without_trailing_slash(server_base) + "/components/" + name + ".exe";
 }
 
+std::string version_file_url(const std::string& server_base) {
+  return without_trailing_slash(server_base) + "/versions/vocatrack.txt";
+}
+
 std::string web_page_url(const std::string& site, const std::string& page) {
   return without_trailing_slash(site) + "/" + page + ".html";
 }

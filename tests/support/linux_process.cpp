@@ -33,6 +33,17 @@ std::string escape_single_quotes(const std::string& text) {
 
 }  // namespace
 
+std::string start_local_server(LinuxProcess* server, const std::string& port_file) {
+  if (!server->start()) return "";
+  std::string port;
+  wait_until([&] {
+    std::ifstream in(windows_path(port_file));
+    std::getline(in, port);
+    return !port.empty();
+  }, 20000);
+  return port;
+}
+
 std::string build_dir() {
   std::string dir = env("VT_BUILD_DIR");
   return dir.empty() ? "/tmp" : dir;

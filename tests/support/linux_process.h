@@ -28,6 +28,10 @@ class LinuxProcess {
 // environment's null sink, whose monitor is the recording input; ended with the object.
 LinuxProcess* start_steady_tone();
 
+// Starts `server`, a local server that writes the port it listens on to `port_file`
+// (a Linux path) once it listens; the port, or empty text when none came within 20 s.
+std::string start_local_server(LinuxProcess* server, const std::string& port_file);
+
 // Runs a command to its end; its exit status, or -1 when it did not end in time.
 int run_linux(const std::string& command, int timeout_ms = 60000);
 // The build tree's Linux path (windows_path of win32_driver.h maps it for Windows calls).

@@ -16,8 +16,8 @@ the system is written to the port file once the server listens.
 """
 import argparse
 import http.server
-import os
-import socketserver
+
+import local_server
 import time
 
 SLOW_LENGTH = 4 * 1024 * 1024
@@ -85,26 +85,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             pass  # the client cancelled
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--file", required=True)
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--log", required=True)
     args = parser.parse_args()
-    server = Server(("127.0.0.1", 0), Handler)
     with open(args.file, "rb") as body:
-        server.body = body.read()
-    server.log_path = args.log
-    open(args.log, "w").close()
-    temporary = args.port_file + ".tmp"
-    with open(temporary, "w") as port_file:
-        port_file.write(str(server.server_address[1]))
-    os.replace(temporary, args.port_file)
-    server.serve_forever()
+        local_server.serve(Handler, args.port_file, args.log, body=body.read())
 
 
 if __name__ == "__main__":

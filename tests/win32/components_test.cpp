@@ -20,12 +20,14 @@
 #include "setup/server_addresses.h"
 #include "setup/setup_fetch_win.h"
 #include "tests/support/linux_process.h"
+#include "tests/support/message_box_answer.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 #include "ui/progress_task_win.h"
 
 namespace {
 
+using vt_test::MessageBoxAnswer;
 using vt_test::wait_until;
 
 const char kStandinEnv[][24] = {"VT_STANDIN_LOG", "VT_STANDIN_REGISTER", "VT_STANDIN_DELAY_MS",
@@ -62,48 +64,6 @@ std::string temp_file(const std::string& name) {
 
 std::string standin_path() { return vt_test::windows_path(vt_test::build_dir() + "/tests/win32/vt_standin.exe"); }
 
-// Texts of every static control of a message box, joined.
-std::string message_text(HWND box) {
-  std::string text;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM out) -> BOOL {
-        if (vt_test::window_class(child) == "Static") *reinterpret_cast<std::string*>(out) += vt_test::window_text(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
-// Answers the message box captioned `caption` with `button` from its own thread and
-// keeps its text.
-class MessageBoxAnswer {
- public:
-  MessageBoxAnswer(const char* caption, int button, int timeout_ms = 40000) {
-    thread_ = std::thread([this, caption, button, timeout_ms] {
-      std::string other;
-      HWND box = vt_test::find_message_box(caption, timeout_ms, &other);
-      if (!box) {
-        text = "(no box captioned " + std::string(caption) + "; closed " + other + ")";
-        return;
-      }
-      wait_until([&] { return !message_text(box).empty(); }, 5000);
-      text = message_text(box);
-      PostMessageA(box, WM_COMMAND, button, 0);
-      answered = true;
-    });
-  }
-  ~MessageBoxAnswer() { join(); }
-  void join() {
-    if (thread_.joinable()) thread_.join();
-  }
-  std::string text;
-  std::atomic<bool> answered{false};
-
- private:
-  std::thread thread_;
-};
-
 // The local server, shared by the whole suite and ended by its id at the end.
 class ComponentsTest : public testing::Test {
  protected:
@@ -116,9 +76,7 @@ class ComponentsTest : public testing::Test {
                                         "/tests/win32/component_server.py --file " + vt_test::build_dir() +
                                         "/tests/win32/vt_standin.exe --port-file " + port_file_ + " --log " +
                                         request_log_);
-    if (!server_->start()) return;
-    std::string port;
-    if (wait_until([&] { return !(port = read_text(vt_test::windows_path(port_file_))).empty(); }, 20000)) port_ = port;
+    port_ = vt_test::start_local_server(server_, port_file_);
   }
   static void TearDownTestSuite() {
     server_->kill();

@@ -1,0 +1,180 @@
+#include "setup/version_check_win.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <shellapi.h>
+
+#include "base/settings_names.h"
+#include "setup/server_addresses.h"
+#include "setup/update_schedule.h"
+#include "setup/version_reply.h"
+#include "win/settings_win.h"
+
+namespace vt {
+namespace {
+
+const DWORD kSliceMs = 200;
+const DWORD kBudgetMs = 5000;
+const int kSendChunk = 1024;
+
+class WinsockScope {
+ public:
+  WinsockScope() {
+    WSADATA data;
+    ok_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }
+  ~WinsockScope() {
+    if (ok_) WSACleanup();
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_;
+};
+
+class OwnedSocket {
+ public:
+  explicit OwnedSocket(SOCKET socket) : socket_(socket) {}
+  ~OwnedSocket() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  }
+  SOCKET get() const { return socket_; }
+
+ private:
+  SOCKET socket_;
+};
+
+// Waits until the socket is writable (or readable) in slices, dispatching messages
+// between them, while the budget lasts. 0 ready, 1 cancelled, 2 timed out or failed.
+int wait_for_socket(ProgressTask* task, SOCKET socket, bool writable, DWORD started, DWORD budget) {
+  for (;;) {
+    if (pump_and_check_cancel(task)) return kTaskCancelled;
+    if (GetTickCount() - started >= budget) return kTaskFailed;
+    fd_set ready, failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    timeval slice = {0, static_cast<long>(kSliceMs * 1000)};
+    int count = select(0, writable ? nullptr : &ready, writable ? &ready : nullptr, &failed, &slice);
+    if (count == SOCKET_ERROR || FD_ISSET(socket, &failed)) return kTaskFailed;
+    if (count > 0) return kTaskDone;
+  }
+}
+
+int connect_to(ProgressTask* task, SOCKET socket, const sockaddr* address, int length) {
+  if (connect(socket, address, length) == 0) return kTaskDone;
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return kTaskFailed;
+  return wait_for_socket(task, socket, true, GetTickCount(), kBudgetMs);
+}
+
+int send_all(ProgressTask* task, SOCKET socket, const std::string& request) {
+  DWORD started = GetTickCount();
+  size_t sent = 0;
+  while (sent < request.size()) {
+    int chunk = static_cast<int>(request.size() - sent < kSendChunk ? request.size() - sent : kSendChunk);
+    int done = send(socket, request.data() + sent, chunk, 0);
+    if (done == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return kTaskFailed;
+    if (done > 0) sent += static_cast<size_t>(done);
+    if (done == chunk) continue;
+    int waited = wait_for_socket(task, socket, true, started, kBudgetMs);
+    if (waited != kTaskDone) return waited;
+  }
+  return kTaskDone;
+}
+
+// Reads until the server closes or the limit is reached. A reply that ends with the
+// connection is complete: HTTP/1.0 servers mark the end that way.
+int receive_reply(ProgressTask* task, SOCKET socket, std::string* reply) {
+  DWORD started = GetTickCount();
+  char buffer[kVersionReplyLimit];
+  while (static_cast<int>(reply->size()) < kVersionReplyLimit) {
+    int waited = wait_for_socket(task, socket, false, started, kBudgetMs);
+    if (waited == kTaskCancelled) return waited;
+    if (waited != kTaskDone) return reply->empty() ? kTaskFailed : kTaskDone;
+    u_long pending = 0;
+    if (ioctlsocket(socket, FIONREAD, &pending) != 0) return kTaskFailed;
+    int room = kVersionReplyLimit - static_cast<int>(reply->size());
+    // Readable with nothing pending: the server closed the connection.
+    if (pending == 0) return reply->empty() ? kTaskFailed : kTaskDone;
+    int want = pending < static_cast<u_long>(room) ? static_cast<int>(pending) : room;
+    int got = recv(socket, buffer, want, 0);
+    if (got <= 0) return reply->empty() ? kTaskFailed : kTaskDone;
+    reply->append(buffer, static_cast<size_t>(got));
+  }
+  return kTaskDone;
+}
+
+class VersionCheckTask : public ProgressTask {
+ public:
+  explicit VersionCheckTask(const std::string& url) : ProgressTask("Vérification des Mises à Jour"), url_(url) {}
+  bool run() override {
+    result = fetch_version_reply(this, url_, &reply);
+    return result == kTaskDone;
+  }
+  std::string reply;
+
+ private:
+  std::string url_;
+};
+
+}  // namespace
+
+void WebOpener::open(const std::string& url) {
+  ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::string version_server() {
+  std::string value = read_setting(kVersionServer);
+  return value.empty() ? kDefaultVersionServer : value;
+}
+
+int fetch_version_reply(ProgressTask* task, const std::string& url, std::string* reply) {
+  reply->clear();
+  HttpAddress address;
+  if (!split_http_address(url, &address)) return kTaskFailed;
+  WinsockScope winsock;
+  if (!winsock.ok()) return kTaskFailed;
+  addrinfo hints = {};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(address.name.c_str(), std::to_string(address.port).c_str(), &hints, &found) != 0 || !found)
+    return kTaskFailed;
+  sockaddr_in target = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
+  freeaddrinfo(found);
+
+  OwnedSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (socket.get() == INVALID_SOCKET) return kTaskFailed;
+  u_long non_blocking = 1;
+  if (ioctlsocket(socket.get(), FIONBIO, &non_blocking) != 0) return kTaskFailed;
+  int step = connect_to(task, socket.get(), reinterpret_cast<sockaddr*>(&target), sizeof target);
+  if (step != kTaskDone) return step;
+  step = send_all(task, socket.get(), version_request(address));
+  if (step != kTaskDone) return step;
+  return receive_reply(task, socket.get(), reply);
+}
+
+void run_version_check(HWND owner, WebOpener* opener) {
+  WebOpener shell;
+  if (!opener) opener = &shell;
+  VersionCheckTask task(version_file_url(version_server()));
+  run_progress_task(&task, owner);
+  if (task.result != kTaskDone) return;
+  VersionReply reply = parse_version_reply(task.reply);
+  RegistrySection settings(Hive::Machine, kSectionSettings);
+  if (!version_is_news(reply.hundredths, last_told_version(settings))) return;
+  // Without a web page to open there is nothing to offer.
+  if (!is_web_address(reply.info_url)) return;
+  int answer = MessageBoxA(owner,
+                           "Une version mise à jour de ce logiciel est dès à présent disponible en ligne. Voulez vous "
+                           "plus d'informations sur cette nouvelle version?",
+                           "Version Mise à Jour Disponible", MB_YESNOCANCEL | MB_ICONQUESTION);
+  // No: the question comes back at the next check.
+  if (answer != IDYES) return;
+  opener->open(reply.info_url);
+  remember_told_version(settings, reply.hundredths);
+}
+
+}  // namespace vt
