@@ -482,15 +482,28 @@ TEST(RiffInfo, AppendsWhereTheNextChunkWouldBegin) {
   }
 }
 
-TEST(RiffInfo, RefusesFilesItWouldDamage) {
+TEST(RiffInfo, DataCutShortGetsItsTrueSizeAndOtherDamageIsRefused) {
   vt_test::TempDir dir;
   std::string path = dir.path("cut.wav");
   Bytes whole = wav_with({}, {});
-  Bytes cut(whole.begin(), whole.end() - 500);  // the data chunk runs past the end
+  Bytes cut(whole.begin(), whole.end() - 501);  // the data chunk runs past the end
   vt_test::write_file(path, cut);
   TagList list = read(path);
+  ASSERT_TRUE(save_tag_edits(list, {{"ARTIST", "A"}}, path));
+  Bytes file = vt_test::read_file(path);
+  size_t data_at = 12 + 24;
+  uint32_t data_size = file[data_at + 4] | file[data_at + 5] << 8 | file[data_at + 6] << 16;
+  EXPECT_EQ(cut.size() - data_at - 8, data_size);
+  EXPECT_TRUE(std::equal(cut.begin() + 8, cut.begin() + data_at + 4, file.begin() + 8));
+  EXPECT_TRUE(std::equal(cut.begin() + data_at + 8, cut.end(), file.begin() + data_at + 8)) << "every audio byte is kept";
+  EXPECT_EQ(0, file[cut.size()]) << "pad byte after the odd-sized data";
+  EXPECT_EQ("A", read(path).get("ARTIST"));
+  // Another chunk running past the end is not guessed at.
+  Bytes odd = wav_with({}, text("LIST") + le32(5000) + text("adtl") + Bytes(20, 1));
+  vt_test::write_file(path, odd);
+  list = read(path);
   EXPECT_FALSE(save_tag_edits(list, {{"ARTIST", "A"}}, path));
-  EXPECT_EQ(cut, vt_test::read_file(path));
+  EXPECT_EQ(odd, vt_test::read_file(path));
   Bytes junk(300, 'J');
   vt_test::write_file(path, junk);
   EXPECT_FALSE(save_tag_edits(list, {{"ARTIST", "A"}}, path));
