@@ -207,10 +207,11 @@ bool WavTagWriter::write() {
   int64_t size = file_.size(), riff_at = 0;
   int64_t at = find_wave_form(file_, size, &riff_at);
   if (at < 0) return false;
-  int64_t tail = -1, inside_list_until = 0;
+  int64_t tail = -1, inside_list_until = 0, last_data_at = -1;
   uint8_t header[12];
   while (at + 8 <= size && file_.seek(at) && read_exactly(file_, header, 8)) {
     int64_t chunk = le32(header + 4), data = at + 8, next = data + even(chunk);
+    last_data_at = same_id(header, "data") ? at : -1;
     bool removable = false;
     if (same_id(header, "LIST") && chunk >= 4 && read_exactly(file_, header + 8, 4)) {
       if (!is_info_type(header + 8)) {
@@ -235,9 +236,16 @@ bool WavTagWriter::write() {
     else if (tail < 0 && at >= inside_list_until) tail = at;
     at = next;
   }
-  // A last chunk that runs past the end (a recording cut short) would take appended
-  // chunks for its own data.
-  if (at > size + 1) return false;
+  // A last chunk that runs past the end would take appended chunks for its own data.
+  // Audio data cut short, or written through a pipe with a size that was never
+  // patched, gets the size of what is there; other chunks are not guessed at.
+  if (at > size + 1) {
+    if (last_data_at < 0) return false;
+    uint8_t data_size[4];
+    put_le32(static_cast<uint32_t>(std::min<int64_t>(size - last_data_at - 8, 0xFFFFFFFF)), data_size);
+    if (!put(last_data_at + 4, data_size, 4)) return false;
+    at = last_data_at + 8 + even(size - last_data_at - 8);
+  }
   // New chunks go where the next chunk would begin: after a last chunk without its pad
   // byte (one is added), or over a few stray bytes too short to be a chunk.
   int64_t end = tail >= 0 ? tail : std::min(at, size);

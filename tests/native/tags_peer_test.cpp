@@ -229,6 +229,13 @@ TEST(TagsPeers, DamagedAndMissingFiles) {
   EXPECT_EQ("", vtool("'" + dir.path("noise.mp3") + "'"));
   std::string missing = vtool("'" + dir.path("missing.mp3") + "'", 2);
   EXPECT_NE(std::string::npos, missing.find("missing.mp3: le fichier ne peut être ouvert")) << missing;
+  // A WAV file written through a pipe: its sizes were never patched.
+  std::string piped = dir.path("piped.wav");
+  must_run("sox -n -r 8000 -c 1 -b 16 -t wav - synth 0.3 sine 500 | cat > '" + piped + "'");
+  std::string audio = must_run("sox '" + piped + "' -t raw - 2>/dev/null | md5sum");
+  vtool("'" + piped + "' ARTIST=Moi");
+  EXPECT_EQ(audio, must_run("sox '" + piped + "' -t raw - | md5sum"));
+  EXPECT_EQ("Moi\n", must_run("ffprobe -v warning -show_entries format_tags=artist -of csv=p=0 '" + piped + "'"));
   vt_test::write_file(dir.path("x.aif"), sound);
   std::string refused = vtool("'" + dir.path("x.aif") + "' TITLE=a", 2);
   EXPECT_NE(std::string::npos, refused.find("Seuls les repères des fichiers wav et mp3 peuvent être édités.")) << refused;
