@@ -17,6 +17,7 @@
 #include "formats/recording_format_names.h"
 #include "formats/wave_format.h"
 #include "ui/custom_panel_win.h"
+#include "ui/tooltips_win.h"
 
 namespace vt {
 
@@ -58,16 +59,6 @@ const ToolbarButton kToolbarButtons[3] = {
     {IDT_OPTIONS, "Options", "Options", BTNS_BUTTON},
     {IDT_HELP, "Aide", "Afficher le manuel", BTNS_BUTTON},
 };
-
-void add_tooltip(HWND tooltips, HWND owner, HWND tool, const char* text) {
-  TOOLINFOA info = {};
-  info.cbSize = sizeof info;
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = owner;
-  info.uId = reinterpret_cast<UINT_PTR>(tool);
-  info.lpszText = const_cast<char*>(text);
-  SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-}
 
 // Measured whether or not the window is shown yet (the first layout runs before it is).
 int window_height(HWND window) {

@@ -11,6 +11,7 @@
 #include "player/panel_positions.h"
 #include "ui/db_slider_win.h"
 #include "ui/level_meter_win.h"
+#include "ui/tooltips_win.h"
 
 namespace vt {
 
@@ -42,16 +43,6 @@ const struct {
     {IDC_PLAY_DEVICE, "Périphérique de Reproduction"},
     {IDC_PLAY_VOLUME, "Volume"},
 };
-
-void add_tooltip(HWND tooltips, HWND owner, HWND tool, const char* text) {
-  TOOLINFOA info = {};
-  info.cbSize = sizeof info;
-  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  info.hwnd = owner;
-  info.uId = reinterpret_cast<UINT_PTR>(tool);
-  info.lpszText = const_cast<char*>(text);
-  SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-}
 
 }  // namespace
 
@@ -182,8 +173,7 @@ void PlayDialog::init() {
   SendDlgItemMessageA(window_, IDC_PLAY_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_.get()), FALSE);
   for (int id : {IDC_PLAY_REWIND, IDC_PLAY_FORWARD})
     SetWindowSubclass(GetDlgItem(window_, id), cue_button_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+  tooltips_ = create_tooltips(window_);
   for (size_t i = 0; i < sizeof kTransportButtons / sizeof kTransportButtons[0]; ++i) {
     const TransportButton& button = kTransportButtons[i];
     bitmaps_[i].reset(LoadBitmapA(instance, button.bitmap));

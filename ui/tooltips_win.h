@@ -5,6 +5,11 @@
 
 namespace vt {
 
+// The tooltip window of `owner` (destroyed with it).
+HWND create_tooltips(HWND owner);
+// Shows `text` over `tool`, a child of `owner`.
+void add_tooltip(HWND tooltips, HWND owner, HWND tool, const char* text);
+
 // One tooltip window for the controls of `owner`; destroyed with this object.
 class Tooltips {
  public:

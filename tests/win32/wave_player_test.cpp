@@ -63,7 +63,7 @@ TEST(WavePlayerSound, ToneAndSilenceComeOutAsInTheFile) {
   EXPECT_EQ(0, reports.loudest);  // 16-bit peak 8,192 reads 0 dB
   EXPECT_EQ(-127, reports.quietest);
 
-  auto runs = player_test::sound_runs(out, 1000, 30);
+  auto runs = player_test::sound_runs(out, 1000, 100);
   ASSERT_EQ(2u, runs.size());
   // Within the sound server's dropouts on a busy machine.
   EXPECT_NEAR(1500, runs[0].second, 100);
@@ -111,7 +111,7 @@ TEST(WavePlayerSound, ScrubLoopsTheSnippetUntilPlayResumes) {
   // Once the switch to the loop is heard, it sounds without a break until moved.
   bool covered = false;
   std::string seen;
-  for (auto run : player_test::sound_runs(out, 1000, 30)) {
+  for (auto run : player_test::sound_runs(out, 1000, 100)) {
     covered |= run.first <= scrub_started + 600 && run.first + run.second >= moved - 20;
     seen += " " + std::to_string(run.first) + "+" + std::to_string(run.second);
   }
