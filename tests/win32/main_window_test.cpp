@@ -14,6 +14,7 @@
 #include "app/main_window_res.h"
 #include "app/main_window_win.h"
 #include "app/startup_rules.h"
+#include "formats/wave_format.h"
 #include "win/settings_win.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"

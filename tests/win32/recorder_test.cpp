@@ -299,17 +299,22 @@ TEST_F(RecorderTest, IntervalToneNeverComesMoreThanOncePerSecond) {
     std::vector<UINT> periods;
   } log;
   write_setting(kIntervalTone, true);
+  // A recorder of its own, shown by the log instead of a window.
+  Recorder recorder(GetModuleHandleA(nullptr));
+  RecorderNeighbours neighbours;
+  neighbours.delivery = &hooks_;
+  recorder.set_neighbours(neighbours);
+  recorder.set_view(&log);
   for (const char* stored : {"0", "abc", "-5"}) {
     SCOPED_TRACE(stored);
     vt_test::write_raw_value(Hive::User, "Software\\Ardentine\\Vocatrack\\Settings", "IntervalSecs", REG_SZ, stored);
-    recorder_->set_view(&log);
-    recorder_->record();
-    recorder_->pause();
-    recorder_->set_view(main_.get());
+    recorder.record();
+    recorder.pause();
     ASSERT_FALSE(log.periods.empty());
     EXPECT_EQ(1000u, log.periods.back());
   }
-  recorder_->stop_and_mark();
+  recorder.stop_and_mark();
+  recorder.set_view(nullptr);
 }
 
 TEST_F(RecorderTest, RecordFileIntoAPathThatCannotOpenFinishesAndHandsOnTheRecordingInProgress) {
