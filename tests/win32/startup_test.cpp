@@ -603,7 +603,8 @@ class HotkeyProgramTest : public StartupTest {
     write_user_int(kSectionKeys, "Count", 0);
   }
 
-  // Ctrl+Shift+F10 records and Ctrl+Shift+F11 stops (Ctrl+Alt+F-keys switch X consoles); one finished recording results.
+  // Ctrl+Shift+F10 records and Ctrl+Shift+F11 stops (Ctrl+Alt with an F-key switches X
+  // consoles); one finished recording results.
   void record_and_stop_by_hotkey(const std::string& folder) {
     size_t before = wav_files_in(folder).size();
     ASSERT_TRUE(key_into_running_copy("ctrl+shift+F10"));
