@@ -21,6 +21,7 @@
 #include "capture/mixer_constants.h"
 #include "capture/mixer_win.h"
 #include "gui/record_setting_wizard_res.h"
+#include "recorder/recorder_win.h"
 #include "gui/record_setting_wizard_win.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
@@ -126,6 +127,50 @@ TEST(InputMixerWin, RecordingLineAndVolumeAreSetOnTheSystemMixer) {
   vt::apply_input_mixer(device, 0, 0);
   EXPECT_NEAR(51264, control_value(-1, 0), 2);
   std::printf("PulseAudio source volume after the mixer calls: %d%%\n", source_volume_percent());
+}
+
+// Each start of capture sets RecordChan and RecordVolume on the device's mixer; the
+// Windows-mixer entry (RecordChan −1) leaves it alone.
+TEST(InputMixerWin, RecorderAppliesTheLineAndVolumeAtEachStart) {
+  std::vector<std::unique_ptr<vt_test::SettingGuard>> guards;
+  for (const char* name : {"OutputFolder", "Format", "PromptForName", "RecordTone", "StoppedTone", "VoiceActivate",
+                           "LaunchPlayWhenStop", "IntervalTone"})
+    guards.push_back(std::make_unique<vt_test::SettingGuard>(Hive::User, "Settings", name));
+  for (const char* name : {"RecordDevice", "RecordChan", "RecordVolume"})
+    guards.push_back(std::make_unique<vt_test::SettingGuard>(Hive::Machine, "Settings", name));
+  const std::string folder = vt_test::scratch_folder("mixer-recorder");
+  vt::write_setting(vt::kOutputFolder, folder.c_str());
+  vt::write_setting(vt::kFormat, 0);
+  vt::write_setting(vt::kPromptForName, false);
+  vt::write_setting(vt::kRecordTone, false);
+  vt::write_setting(vt::kStoppedTone, false);
+  vt::write_setting(vt::kVoiceActivate, false);
+  vt::write_setting(vt::kLaunchPlayWhenStop, false);
+  vt::write_setting(vt::kIntervalTone, false);
+  vt::write_setting(vt::kRecordDevice, 0);
+  {
+    vt::Recorder recorder(GetModuleHandleA(nullptr));
+    vt::apply_input_mixer(0, 0, 12);
+    vt::write_setting(vt::kRecordChan, 0);
+    vt::write_setting(vt::kRecordVolume, -20);
+    recorder.record();
+    EXPECT_TRUE(recorder.engine_running());
+    EXPECT_NEAR(22784, control_value(-1, 0), 2);
+    recorder.stop_and_mark();
+    vt::write_setting(vt::kRecordChan, -1);
+    vt::write_setting(vt::kRecordVolume, 0);
+    recorder.record();
+    EXPECT_NEAR(22784, control_value(-1, 0), 2);
+    // A stored volume past the slider's range is its end, not a wrapped byte (200 would be −56).
+    recorder.stop_and_mark();
+    vt::write_setting(vt::kRecordChan, 0);
+    vt::write_setting(vt::kRecordVolume, 200);
+    recorder.record();
+    EXPECT_EQ(65535, control_value(-1, 0));
+    recorder.stop_and_mark();
+    recorder.shut_down();
+  }
+  vt_test::remove_tree(folder);
 }
 
 class SetupWizardTest : public ::testing::Test {

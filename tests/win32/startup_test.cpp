@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -628,8 +629,9 @@ TEST_F(StartupTest, PlaySwitchOpensThePlayerPanelOnTheFile) {
 // X key presses from outside Wine into the running copy's window (no window manager
 // gives it the X focus).
 bool key_into_running_copy(const char* keys) {
-  return vt_test::run_linux(std::string("xdotool search --name '^Vocatrack Sound Recorder$' windowfocus --sync key ") +
-                            keys) == 0;
+  return vt_test::run_linux(
+             std::string("xdotool search --sync --onlyvisible --name '^Vocatrack Sound Recorder$' windowfocus --sync key ") +
+             keys) == 0;
 }
 
 // X key presses into the running copy's key-capture dialog.
@@ -661,21 +663,22 @@ class HotkeyProgramTest : public StartupTest {
     write_user_int(kSectionKeys, "Count", 0);
   }
 
-  // Ctrl+Shift+F10 records and Ctrl+Shift+F11 stops (Ctrl+Alt+F-keys switch X consoles); one finished recording results.
+  // Ctrl+Shift+F10 records and Ctrl+Shift+F11 stops (Ctrl+Alt with an F-key switches X
+  // consoles); one finished recording results.
   void record_and_stop_by_hotkey(const std::string& folder) {
-    size_t before = wav_files_in(folder).size();
+    const std::vector<std::string> before = wav_files_in(folder);
+    HWND window = running_window();
+    ASSERT_TRUE(wait_until([&] { return IsWindowVisible(window) && IsWindowEnabled(window); }, 10000));
     ASSERT_TRUE(key_into_running_copy("ctrl+shift+F10"));
     std::string path;
     ASSERT_TRUE(wait_until([&] {
-      std::vector<std::string> files = wav_files_in(folder);
-      if (files.size() != before + 1) return false;
-      for (const std::string& file : files)
-        if (file_size(file) > 64 * 1024) path = file;
+      for (const std::string& file : wav_files_in(folder))
+        if (std::find(before.begin(), before.end(), file) == before.end() && file_size(file) > 64 * 1024) path = file;
       return !path.empty();
-    }, 20000)) << "the hotkey did not start a recording";
+    }, 20000)) << "the hotkey did not start a recording: " << vt_test::save_screenshot("hotkey_not_recording");
     ASSERT_TRUE(key_into_running_copy("ctrl+shift+F11"));
-    const int64_t size = settled_size(path, 700, 15000);
-    EXPECT_EQ(size - 8, riff_size_field(path)) << "the hotkey did not finish the recording";
+    const bool finished = wait_until([&] { return riff_size_field(path) == file_size(path) - 8; }, 15000);
+    EXPECT_TRUE(finished) << "the hotkey did not finish the recording: " << vt_test::save_screenshot("hotkey_not_stopped");
     EXPECT_GT(seconds_in(path), 0.5);
   }
 };
@@ -726,7 +729,7 @@ TEST_F(HotkeyProgramTest, AboutMenuOpensTheAboutWindow) {
   vt_test::post_command(window, 9090);
   HWND about = vt_test::find_window(kDialogClass, "A propos de Vocatrack Sound Recorder", 10000);
   ASSERT_NE(nullptr, about);
-  EXPECT_EQ("Version 2.01", vt_test::control_text(about, IDC_ABOUT_VERSION));
+  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(about, IDC_ABOUT_VERSION) == "Version 2.01"; }, 5000));
   vt_test::post_command(about, IDOK);
   EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }, 5000));
 }
