@@ -22,13 +22,8 @@ int32_t step_forward_ms(int32_t position_ms) {
 }
 
 CueSpeeds cue_speeds(bool forward, bool from_scrub) {
-  // Backwards faster than six times overruns the tempo filter's window buffer; the
-  // rewind glide stops there.
-  const double kFastestBackwards = -6.0;
   if (forward) return from_scrub ? CueSpeeds{0.1, 3.0} : CueSpeeds{1.5, 7.0};
-  CueSpeeds speeds = from_scrub ? CueSpeeds{-0.1, -3.0} : CueSpeeds{-0.5, -7.0};
-  if (speeds.end < kFastestBackwards) speeds.end = kFastestBackwards;
-  return speeds;
+  return from_scrub ? CueSpeeds{-0.1, -3.0} : CueSpeeds{-0.5, -7.0};
 }
 
 }  // namespace vt
