@@ -88,7 +88,9 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
     } else if (same(name, "-done")) {
       target.stop_and_mark();
     } else if (same(name, "-exit")) {
+      // The program ends here: what follows in the same command line is not for it.
       target.exit();
+      return;
     } else if (same(name, "-exitifstop")) {
       target.exit_when_stopped();
     } else if (same(name, "-hide")) {
@@ -102,12 +104,12 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       if (!has_value) break;
       const std::string& word = args[at++];
       int mask = target.shown_buttons();
-      if (same(word, "showall")) mask = 63;
+      if (same(word, "showall")) mask = kShowAllButtons;
       else if (same(word, "hideall")) mask = 0;
-      else if (same(word, "r")) mask ^= 1;
-      else if (same(word, "p")) mask ^= 4;
-      else if (same(word, "t")) mask ^= 2;
-      else if (same(word, "s")) mask ^= 8;
+      else if (same(word, "r")) mask ^= kShowRecordButton;
+      else if (same(word, "p")) mask ^= kShowPauseButton;
+      else if (same(word, "t")) mask ^= kShowRestartButton;
+      else if (same(word, "s")) mask ^= kShowStopButton;
       if (mask != target.shown_buttons()) target.set_shown_buttons(mask);
       target.relayout();
     } else if (same(name, "-play")) {

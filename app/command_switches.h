@@ -10,6 +10,10 @@
 
 namespace vt {
 
+// The record buttons' bits in ShowButtons.
+enum ShownButtonBits { kShowRecordButton = 1, kShowRestartButton = 2, kShowPauseButton = 4, kShowStopButton = 8,
+                       kShowAllButtons = 63 };
+
 // The WAV group: which of its three slots named their flag, and the values.
 struct WavSwitchGroup {
   bool has_rate = false, has_channels = false, has_bits = false;

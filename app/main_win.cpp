@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "recorder/recorder_win.h"
+#include "win/handles_win.h"
 #include "base/paths.h"
-#include "app/program_hooks_win.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
 #include "ui/controls_win.h"
@@ -22,14 +23,14 @@ const char kMainWindowTitle[] = "Vocatrack Sound Recorder";
 const char kDialogClass[] = "#32770";
 
 uint32_t read_role_marker(const std::string& program) {
-  HANDLE file = CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  vt::OwnedHandle file(
+      CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return 0;
   uint32_t marker = 0;
   DWORD read = 0;
-  if (SetFilePointer(file, -4, nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
-      !ReadFile(file, &marker, 4, &read, nullptr) || read != 4)
+  if (SetFilePointer(file.get(), -4, nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+      !ReadFile(file.get(), &marker, 4, &read, nullptr) || read != 4)
     marker = 0;
-  CloseHandle(file);
   return marker;
 }
 
@@ -64,31 +65,33 @@ void forward_switches(HWND running, const std::vector<std::string>& args) {
   SendMessageA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
 }
 
+// The recorder and its window live until the message loop has ended, so that nothing
+// still running after the window has gone (the rest of a forwarded command line, a
+// pump inside a progress task, an engine report) reaches freed memory.
 void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
-  CoInitialize(nullptr);
+  vt::ComScope com;
   InitCommonControls();
   vt::register_ui_controls(instance);
-  vt::ProgramHooks hooks;
-  vt::MainWindow* main = vt::MainWindow::Create(instance, &hooks, args);
-  if (main) {
-    HWND window = main->window();
-    hooks.set_owner(window);
-    ShowWindow(window, SW_SHOW);
-    main->RunSwitches(args);
-    vt::release_run_mutex();
-    MSG message;
-    while (IsWindow(window)) {
-      if (GetMessageA(&message, nullptr, 0, 0) != 1) {
-        DestroyWindow(window);
-        break;
-      }
-      if (main->PreTranslateMessage(message)) continue;
-      if (IsWindow(window) && IsDialogMessageA(window, &message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
+  vt::Recorder recorder(instance);
+  // The parts the recorder hands on to are attached here as the program gains them.
+  vt::RecorderNeighbours neighbours;
+  recorder.set_neighbours(neighbours);
+  vt::MainWindow main(instance, recorder);
+  if (!main.create(args)) return;
+  ShowWindow(main.window(), SW_SHOW);
+  main.run_switches(args);
+  vt::release_run_mutex();
+  MSG message;
+  while (main.window()) {
+    if (GetMessageA(&message, nullptr, 0, 0) != 1) {
+      if (main.window()) DestroyWindow(main.window());
+      break;
     }
+    if (main.pre_translate_message(message)) continue;
+    if (main.window() && IsDialogMessageA(main.window(), &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
   }
-  CoUninitialize();
 }
 
 }  // namespace

@@ -8,10 +8,13 @@
 #include "app/main_window_win.h"
 #include "base/paths.h"
 #include "app/program_hooks_win.h"
+#include "gui/options_sheet_win.h"
+#include "setup/companions_win.h"
 #include "win/settings_win.h"
 #include "ui/format_chooser_win.h"
 #include "gui/mp3_encode_dlg_win.h"
 #include "recorder/recording_format_win.h"
+#include "formats/recording_format_names.h"
 #include "formats/wave_format.h"
 #include "ui/custom_panel_win.h"
 
@@ -26,12 +29,11 @@ struct RecordButton {
   const char* tooltip;
 };
 const RecordButton kRecordButtons[4] = {
-    {IDC_RECORD, 1, IDM_SHOW_RECORD, IDI_RECORD, "Commencer l'Enregistrement (F5)"},
-    {IDC_PAUSE, 4, IDM_SHOW_PAUSE, IDI_PAUSE, "Suspendre l'Enregistrement (F6)"},
-    {IDC_RESTART, 2, IDM_SHOW_RESTART, IDI_RESTART, "Aller au Début (Accueil)"},
-    {IDC_STOP, 8, IDM_SHOW_STOP, IDI_STOP, "Stop et Repère (F7)"},
+    {IDC_RECORD, kShowRecordButton, IDM_SHOW_RECORD, IDI_RECORD, "Commencer l'Enregistrement (F5)"},
+    {IDC_PAUSE, kShowPauseButton, IDM_SHOW_PAUSE, IDI_PAUSE, "Suspendre l'Enregistrement (F6)"},
+    {IDC_RESTART, kShowRestartButton, IDM_SHOW_RESTART, IDI_RESTART, "Aller au Début (Accueil)"},
+    {IDC_STOP, kShowStopButton, IDM_SHOW_STOP, IDI_STOP, "Stop et Repère (F7)"},
 };
-const char* const kFormatNames[3] = {"Wav", "Mp3", "AIFF"};
 const COLORREF kMenuColour = RGB(225, 226, 235);
 
 // What the status bar shows in turn, one line every 8 seconds.
@@ -77,7 +79,7 @@ int window_height(HWND window) {
 
 }  // namespace
 
-void MainWindow::CreateChrome() {
+void MainWindow::create_chrome() {
   HINSTANCE instance = instance_;
   tooltips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
@@ -115,21 +117,24 @@ void MainWindow::CreateChrome() {
   status_bar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
 
-  HFONT shell_font = CreateFontA(-MulDiv(9, GetDeviceCaps(GetDC(window_), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0,
-                                 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg");
-  SendDlgItemMessageA(window_, IDC_FORMAT_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font), TRUE);
-  SendDlgItemMessageA(window_, IDC_FORMAT_BUTTON, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font), TRUE);
+  {
+    WindowDC dc(window_);
+    shell_font_.reset(CreateFontA(-MulDiv(9, GetDeviceCaps(dc.get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                  DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg"));
+  }
+  SendDlgItemMessageA(window_, IDC_FORMAT_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font_.get()), TRUE);
+  SendDlgItemMessageA(window_, IDC_FORMAT_BUTTON, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font_.get()), TRUE);
   add_tooltip(tooltips_, window_, GetDlgItem(window_, IDC_FORMAT_LIST), "Cliquez pour sélectionner le format de sortie");
   add_tooltip(tooltips_, window_, GetDlgItem(window_, IDC_FORMAT_BUTTON),
               "Cliquez pour modifier les paramètres de format");
-  FillFormatList();
+  fill_format_list();
 
   // The menu's background colour, where user32 offers it.
-  menu_brush_ = CreateSolidBrush(kMenuColour);
+  menu_brush_.reset(CreateSolidBrush(kMenuColour));
   MENUINFO menu_info = {};
   menu_info.cbSize = sizeof menu_info;
   menu_info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
-  menu_info.hbrBack = menu_brush_;
+  menu_info.hbrBack = menu_brush_.get();
   SetMenuInfo(GetMenu(window_), &menu_info);
 
   // The web site's pages go into the help menu before "A propos de...", then a separator.
@@ -139,20 +144,20 @@ void MainWindow::CreateChrome() {
   InsertMenuA(help, IDM_ABOUT, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
 }
 
-void MainWindow::FillFormatList() {
+void MainWindow::fill_format_list() {
   HWND list = GetDlgItem(window_, IDC_FORMAT_LIST);
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  for (const char* name : kFormatNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  for (const char* name : kRecordingFormatShortNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
 }
 
-void MainWindow::ShowNextStatusLine() {
+void MainWindow::show_next_status_line() {
   const size_t count = sizeof kStatusLines / sizeof kStatusLines[0];
   SendMessageA(status_bar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(kStatusLines[status_line_ % count]));
   status_line_ = (status_line_ + 1) % count;
 }
 
-void MainWindow::Layout() {
+void MainWindow::layout() {
   const int buttons = read_setting(kShowButtons);
   const bool main_toolbar = read_setting(kShowMainToolbar);
   const bool format_toolbar = read_setting(kShowFormatToolbar);
@@ -225,18 +230,19 @@ void MainWindow::Layout() {
   panel_.place_meter();
 }
 
-void MainWindow::RefreshControls() {
+void MainWindow::refresh_controls() {
+  if (!window_) return;  // Quitter: the window went while its command ran
   // The format can change only while no file is open.
-  const bool idle = current_path_.empty();
+  const bool idle = !recorder_.file_open();
   HWND list = GetDlgItem(window_, IDC_FORMAT_LIST);
   const int selected = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
   if (!idle && GetFocus() == list) SetFocus(GetDlgItem(window_, IDC_RECORD));
   EnableWindow(list, idle);
-  EnableWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), idle && selected != 2);
+  EnableWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), idle && selected != kRecordAiff);
   for (const RecordButton& entry : kRecordButtons) InvalidateRect(GetDlgItem(window_, entry.id), nullptr, FALSE);
 }
 
-void MainWindow::DrawRecordButton(const DRAWITEMSTRUCT& item) {
+void MainWindow::draw_record_button(const DRAWITEMSTRUCT& item) {
   if (item.CtlType != ODT_BUTTON) return;
   const int id = static_cast<int>(item.CtlID);
   int icon = IDI_RECORD;
@@ -244,10 +250,10 @@ void MainWindow::DrawRecordButton(const DRAWITEMSTRUCT& item) {
     if (entry.id == id) icon = entry.icon;
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
   if (id == IDC_RECORD) {
-    pressed = record_lit_;
-    if (record_lit_) icon = IDI_RECORD_LIT;
+    pressed = recorder_.record_lit();
+    if (pressed) icon = IDI_RECORD_LIT;
   } else if (id == IDC_PAUSE) {
-    pressed = pause_lit_;
+    pressed = recorder_.pause_lit();
   }
   RECT r = item.rcItem;
   FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -271,103 +277,105 @@ void MainWindow::DrawRecordButton(const DRAWITEMSTRUCT& item) {
   }
 }
 
-void MainWindow::ShowHelp() {
+void MainWindow::show_help() {
   char program[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, program, sizeof program);
   WinHelpA(window_, join_path(folder_of(program), "app.hlp").c_str(), HELP_CONTENTS, 0);
 }
 
-void MainWindow::ToggleRecordingsList() {
+void MainWindow::toggle_recordings_list() {
   const bool checked = SendMessageA(main_toolbar_, TB_ISBUTTONCHECKED, IDT_RECORDINGS_LIST, 0) != 0;
   SendMessageA(main_toolbar_, TB_CHECKBUTTON, IDT_RECORDINGS_LIST, MAKELONG(!checked, 0));
   if (!checked)
-    hooks_->open_recordings_list();
+    list().open();
   else
-    hooks_->close_recordings_list();
+    list().close();
 }
 
-void MainWindow::ShowOptions(int page) {
+void MainWindow::show_options(int page) {
   // The dialog takes the hotkeys away while it is open and gives them back.
-  const bool must_close = hooks_->show_options(page);
-  mp3_settings_ = load_encoder_settings(mp3_store_);  // the output page may have changed them
-  FillFormatList();
-  ShowFormatText();
-  if (must_close) Exit();
+  const bool must_close = show_options_dialog(window_, page, &program_hooks_) == OptionsOutcome::kExitRequested;
+  recorder_.reload_mp3_settings();  // the output page may have changed them
+  fill_format_list();
+  show_format_text();
+  if (must_close) recorder_.exit();
 }
 
-void MainWindow::ChangeFormatSettings() {
+void MainWindow::change_format_settings() {
   const int format = static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0));
-  if (format == 0) {
+  if (format == kRecordWav) {
     FormatBuffer record = stored_recording_format();
     if (choose_codec_format(record)) save_recording_format(record);
-  } else if (format == 1) {
-    show_encoder_dialog(mp3_settings_, window_, mp3_store_);
+  } else if (format == kRecordMp3) {
+    show_encoder_dialog(recorder_.mp3_settings(), window_, recorder_.mp3_store());
   }
-  ShowFormatText();
+  show_format_text();
 }
 
-bool MainWindow::OnChromeCommand(int id, int notification) {
+bool MainWindow::on_chrome_command(int id, int notification) {
   switch (id) {
     case IDC_FORMAT_LIST:
       if (notification == CBN_SELCHANGE) {
         int format = static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0));
-        if (format >= 0) set_format(format);
+        if (format >= 0) recorder_.set_format(format);
       }
       return true;
-    case IDC_FORMAT_BUTTON: ChangeFormatSettings(); return true;
+    case IDC_FORMAT_BUTTON: change_format_settings(); return true;
     case IDT_RECORDINGS_LIST:
       // The toolbar has already flipped its check mark.
       if (SendMessageA(main_toolbar_, TB_ISBUTTONCHECKED, IDT_RECORDINGS_LIST, 0))
-        hooks_->open_recordings_list();
+        list().open();
       else
-        hooks_->close_recordings_list();
+        list().close();
       return true;
-    case IDM_SHOW_LIST: ToggleRecordingsList(); return true;
-    case IDM_OPTIONS: ShowOptions(0); return true;
+    case IDM_SHOW_LIST: toggle_recordings_list(); return true;
+    case IDM_OPTIONS: show_options(0); return true;
     case IDM_OPTIONS_RECORD: case IDM_OPTIONS_OUTPUT: case IDM_OPTIONS_SEND: case IDM_OPTIONS_GENERAL:
-      ShowOptions(id - IDM_OPTIONS_RECORD);
+      show_options(id - IDM_OPTIONS_RECORD);
       return true;
-    case IDM_SETUP_WIZARD: hooks_->run_setup_wizard(); return true;
+    case IDM_SETUP_WIZARD:
+      if (SetupWizard* wizard = recorder_.neighbours().wizard) wizard->run();
+      return true;
     case IDM_LAUNCH_EDITOR: case IDM_LAUNCH_BURNER: case IDM_LAUNCH_RIPPER: case IDM_LAUNCH_CONVERTER:
-      hooks_->launch_companion(id);
+      launch_from_menu(id, std::string(), window_);
       return true;
-    case IDM_MAIN_TOOLBAR: write_setting(kShowMainToolbar, !read_setting(kShowMainToolbar)); Layout(); return true;
+    case IDM_MAIN_TOOLBAR: write_setting(kShowMainToolbar, !read_setting(kShowMainToolbar)); layout(); return true;
     case IDM_FORMAT_TOOLBAR:
       write_setting(kShowFormatToolbar, !read_setting(kShowFormatToolbar));
-      Layout();
+      layout();
       return true;
-    case IDM_SHOW_ALL: write_setting(kShowButtons, 63); Layout(); return true;
-    case IDM_HIDE_ALL: write_setting(kShowButtons, 0); Layout(); return true;
-    case IDT_HELP: case IDM_HELP_CONTENTS: ShowHelp(); return true;
-    case IDM_ABOUT: hooks_->show_about(); return true;
+    case IDM_SHOW_ALL: write_setting(kShowButtons, kShowAllButtons); layout(); return true;
+    case IDM_HIDE_ALL: write_setting(kShowButtons, 0); layout(); return true;
+    case IDT_HELP: case IDM_HELP_CONTENTS: show_help(); return true;
+    case IDM_ABOUT: show_about_box(window_); return true;
     default: break;
   }
   for (const RecordButton& entry : kRecordButtons) {
     if (entry.menu_id == id) {
       write_setting(kShowButtons, read_setting(kShowButtons) ^ entry.bit);
-      Layout();
+      layout();
       return true;
     }
   }
   if (id >= IDM_WEB_FIRST && id < IDM_ABOUT) {
-    hooks_->open_web_page(id - IDM_WEB_FIRST);
+    open_web_menu_page(id - IDM_WEB_FIRST);
     return true;
   }
   return false;
 }
 
-bool MainWindow::HandleKey(int key_code) {
+bool MainWindow::handle_key(int key_code) {
   switch (key_code) {
-    case VK_F5: Record(); return true;
-    case VK_F6: Pause(); return true;
-    case VK_HOME: Restart(); return true;
-    case VK_F7: StopAndMark(); return true;
-    case VK_F1: ShowHelp(); return true;
-    case 'L' | kKeyCtrl: ToggleRecordingsList(); return true;
+    case VK_F5: recorder_.record(); return true;
+    case VK_F6: recorder_.pause(); return true;
+    case VK_HOME: recorder_.restart(); return true;
+    case VK_F7: recorder_.stop_and_mark(); return true;
+    case VK_F1: show_help(); return true;
+    case 'L' | kKeyCtrl: toggle_recordings_list(); return true;
     case VK_F9: case VK_F2: case VK_DELETE: case 'E' | kKeyCtrl: case 'S' | kKeyCtrl:
       // The recordings list's keys act only while it is open.
-      if (!hooks_->recordings_list_open()) return false;
-      hooks_->list_key(key_code);
+      if (!list().is_open()) return false;
+      list().list_key(key_code);
       return true;
     default:
       return false;

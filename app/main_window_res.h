@@ -3,8 +3,7 @@
 
 #define IDD_MAIN 1
 #define IDR_MAIN_MENU 1
-#define IDW_START_TONE 1
-#define IDW_STOP_TONE 2
+#include "recorder/tones_res.h"
 #define IDI_MAIN 1
 #define IDI_RECORDING 5
 

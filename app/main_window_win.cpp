@@ -6,67 +6,45 @@
 #include <cstdio>
 
 #include "app/main_window_res.h"
-#include "base/paths.h"
-#include "recorder/recorder_rules.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
-#include "win/settings_win.h"
+#include "base/paths.h"
 #include "base/time_units.h"
-#include "ui/custom_panel_win.h"
+#include "formats/wave_format.h"
+#include "recorder/recorder_rules.h"
+#include "recorder/recording_format_win.h"
 #include "ui/level_meter_win.h"
+#include "win/settings_win.h"
 
 namespace vt {
 
-MainWindow::MainWindow(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args)
-    : instance_(instance), hooks_(hooks ? hooks : &default_hooks_), start_args_(args) {
-  mp3_settings_ = load_encoder_settings(mp3_store_);
+MainWindow::MainWindow(HINSTANCE instance, Recorder& recorder)
+    : instance_(instance), recorder_(recorder), program_hooks_(recorder.neighbours()) {}
+
+MainWindow::~MainWindow() { recorder_.set_view(nullptr); }
+
+bool MainWindow::create(const std::vector<std::string>& args) {
+  start_args_ = args;
+  recorder_.set_view(this);
+  if (create_modeless(nullptr, MAKEINTRESOURCEA(IDD_MAIN))) return true;
+  recorder_.set_view(nullptr);
+  return false;
 }
 
-MainWindow::~MainWindow() {}
-
-MainWindow* MainWindow::Create(HINSTANCE instance, RecorderHooks* hooks, const std::vector<std::string>& args) {
-  auto* main = new MainWindow(instance, hooks, args);
-  HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
-                                   reinterpret_cast<LPARAM>(main));
-  if (!window) {
-    delete main;
-    return nullptr;
-  }
-  return main;
-}
-
-INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  MainWindow* self;
-  if (message == WM_INITDIALOG) {
-    self = reinterpret_cast<MainWindow*>(lparam);
-    self->window_ = window;
-    SetWindowLongPtrA(window, DWLP_USER, lparam);
-  } else {
-    self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-  }
-  if (!self) return FALSE;
-  INT_PTR result = self->HandleMessage(message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(window, DWLP_USER, 0);
-    delete self;  // a file still open is finalised with the writer
-  }
-  return result;
-}
-
-INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      OnInitDialog();
+      on_init_dialog();
       return TRUE;
     case WM_COMMAND:
-      if (!OnChromeCommand(LOWORD(wparam), HIWORD(wparam))) OnCommand(LOWORD(wparam));
-      RefreshControls();
+      if (!on_chrome_command(LOWORD(wparam), HIWORD(wparam))) on_command(LOWORD(wparam));
+      refresh_controls();
       return TRUE;
     case WM_DRAWITEM:
-      DrawRecordButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      draw_record_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
     case WM_TIMER:
-      OnTimer(wparam);
+      on_timer(wparam);
       return TRUE;
     case WM_MOVE: {
       RECT r;
@@ -76,83 +54,82 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return FALSE;
     }
     case WM_CLOSE:
-      Exit();
+      recorder_.exit();
       return TRUE;
     case WM_COPYDATA: {
       // Switches forwarded by a second copy of the program.
       auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
       if (data && data->lpData)
-        RunSwitches(read_forwarded_record(static_cast<const uint8_t*>(data->lpData), data->cbData));
-      SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+        run_switches(read_forwarded_record(static_cast<const uint8_t*>(data->lpData), data->cbData));
+      if (window_) SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     }
     case WM_ENDSESSION:
-      if (wparam) Exit();
+      if (wparam) recorder_.exit();
       return TRUE;
     case WM_DESTROY:
-      OnDestroy();
+      on_destroy();
       return TRUE;
     default:
       if (message == kCloseNowMessage) {
-        Exit();
+        recorder_.exit();
         return TRUE;
       }
       return FALSE;
   }
 }
 
-void MainWindow::OnInitDialog() {
+void MainWindow::on_init_dialog() {
   release_run_mutex();
-  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_MAIN))));
+  set_window_icon(IDI_MAIN);
   panel_.attach(GetDlgItem(window_, IDC_STATUS_PANEL));
-  engine_.SetListener(this, 0);
-  CreateChrome();
-  ShowFileName();
-  ShowFormatText();
-  ShowTime(0);
+  create_chrome();
+  show_file_name();
+  show_format_text();
+  show_time(0);
   SetTimer(window_, kTimerLowDisk, 800, nullptr);
-  if (records_at_start(start_args_, read_setting(kRecordWhenRun))) Record();
-  hooks_->register_hotkeys();
-  Layout();
+  recorder_.record_at_start(start_args_);
+  program_hooks_.register_hotkeys();
+  layout();
   SetTimer(window_, kTimerStatusBar, 500, nullptr);
   if (!read_setting(kInstallWizRun)) SetTimer(window_, kTimerSetupWizard, 500, nullptr);
-  if (read_setting(kShowRecordingsList)) hooks_->open_recordings_list();
-  RefreshControls();
+  if (read_setting(kShowRecordingsList)) list().open();
+  refresh_controls();
 }
 
-void MainWindow::OnCommand(int id) {
+void MainWindow::on_command(int id) {
   switch (id) {
-    case IDC_RECORD: case IDM_RECORD: Record(); break;
-    case IDC_PAUSE: case IDM_PAUSE: Pause(); break;
-    case IDC_RESTART: case IDM_RESTART: Restart(); break;
-    case IDC_STOP: case IDM_STOP_AND_MARK: StopAndMark(); break;
-    case IDM_EXIT: Exit(); break;
+    case IDC_RECORD: case IDM_RECORD: recorder_.record(); break;
+    case IDC_PAUSE: case IDM_PAUSE: recorder_.pause(); break;
+    case IDC_RESTART: case IDM_RESTART: recorder_.restart(); break;
+    case IDC_STOP: case IDM_STOP_AND_MARK: recorder_.stop_and_mark(); break;
+    case IDM_EXIT: recorder_.exit(); break;
     default: break;  // Enter and Esc (IDOK, IDCANCEL) do nothing here
   }
 }
 
-void MainWindow::OnTimer(UINT_PTR id) {
+void MainWindow::on_timer(UINT_PTR id) {
   KillTimer(window_, id);
   switch (id) {
     case kTimerStatusBar:
-      ShowNextStatusLine();
+      show_next_status_line();
       SetTimer(window_, kTimerStatusBar, 8000, nullptr);
       break;
     case kTimerQuitAfterStop:
-      StopAndMark();
-      Exit();
+      recorder_.stop_and_mark();
+      recorder_.exit();
       break;
     case kTimerInterval:
       // Re-armed on every firing, whatever the recorder is doing.
-      SetTimer(window_, kTimerInterval, static_cast<UINT>(read_setting(kIntervalSecs)) * 1000u, nullptr);
-      PlayTone(IDW_START_TONE);
+      start_interval_timer(static_cast<UINT>(read_setting(kIntervalSecs)) * 1000u);
+      recorder_.interval_elapsed();
       break;
     case kTimerLowDisk:
-      WatchDiskSpace();
+      watch_disk_space();
       SetTimer(window_, kTimerLowDisk, 4000, nullptr);
       break;
     case kTimerSetupWizard:
-      hooks_->run_setup_wizard();
+      if (SetupWizard* wizard = recorder_.neighbours().wizard) wizard->run();
       write_setting(kInstallWizRun, true);
       break;
     default:
@@ -160,26 +137,55 @@ void MainWindow::OnTimer(UINT_PTR id) {
   }
 }
 
-void MainWindow::OnDestroy() {
-  engine_.SetListener(nullptr, 0);
-  engine_.Stop();
-  hooks_->unregister_hotkeys();
-  write_setting(kShowRecordingsList, hooks_->recordings_list_open());
-  hooks_->stop_delivery();
+void MainWindow::on_destroy() {
+  // Nothing the recorder does from now on may reach this window.
+  recorder_.shut_down();
+  recorder_.set_view(nullptr);
+  program_hooks_.unregister_hotkeys();
+  write_setting(kShowRecordingsList, list().is_open());
+  recorder_.neighbours().delivery->stop();
   PostQuitMessage(0);
 }
 
-bool MainWindow::PreTranslateMessage(const MSG& message) {
+void MainWindow::exit_requested() {
+  if (window_) DestroyWindow(window_);
+}
+
+void MainWindow::hide() {
+  if (window_) ShowWindow(window_, SW_HIDE);
+}
+
+void MainWindow::show() {
+  if (window_) ShowWindow(window_, SW_SHOWNORMAL);
+}
+
+void MainWindow::relayout() {
+  if (window_) layout();
+}
+
+void MainWindow::quit_after(int ms) {
+  if (window_) SetTimer(window_, kTimerQuitAfterStop, static_cast<UINT>(ms), nullptr);
+}
+
+void MainWindow::start_interval_timer(UINT ms) {
+  if (window_) SetTimer(window_, kTimerInterval, ms, nullptr);
+}
+
+void MainWindow::stop_interval_timer() {
+  if (window_) KillTimer(window_, kTimerInterval);
+}
+
+bool MainWindow::pre_translate_message(const MSG& message) {
+  if (!window_) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
   if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
   if (message.lParam & (1 << 30)) return false;  // auto-repeat: a held key acts once
-  if (!HandleKey(key_code_with_modifiers(message.message, message.wParam, message.lParam))) return false;
-  RefreshControls();
+  if (!handle_key(key_code_with_modifiers(message.message, message.wParam, message.lParam))) return false;
+  refresh_controls();
   return true;
 }
 
-
-void MainWindow::WatchDiskSpace() {
+void MainWindow::watch_disk_space() {
   std::string drive = drive_of(output_folder());
   ULARGE_INTEGER available;
   uint32_t kb = GetDiskFreeSpaceExA(drive.c_str(), &available, nullptr, nullptr) ? free_space_kb(available.QuadPart)
@@ -197,77 +203,54 @@ void MainWindow::WatchDiskSpace() {
   panel_.update(shown_);
 }
 
-void MainWindow::ShowFileName() {
-  std::string name = file_name_of(current_path_);
+void MainWindow::show_file_name() {
+  std::string name = file_name_of(recorder_.current_path());
   size_t dot = name.find_last_of('.');
   shown_.file_name = dot == std::string::npos ? name : name.substr(0, dot);
   panel_.update(shown_);
 }
 
-void MainWindow::ShowTime(int32_t ms) {
+void MainWindow::show_time(int32_t ms) {
   shown_.time_text = time_text(ms);
   panel_.update(shown_);
 }
 
-
-
-void MainWindow::RunSwitches(const std::vector<std::string>& args) {
-  run_switches(args, *this);
-  RefreshControls();
-}
-
-void MainWindow::set_format(int format_index) {
-  write_setting(kFormat, format_index);
-  ShowFormatText();
-}
-
-void MainWindow::Recording(uint32_t) {
-  record_lit_ = true;
-  pause_lit_ = false;
-  shown_.display_state = kDisplayRecording;
+void MainWindow::show_format_text() {
+  shown_.file_info = recorder_.format_text();
   panel_.update(shown_);
-  SendMessageA(window_, WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_RECORDING))));
-  RefreshControls();
 }
 
-void MainWindow::WaitingForVoice(uint32_t) {
-  record_lit_ = true;
-  pause_lit_ = false;
-  shown_.display_state = kDisplayWaiting;
+void MainWindow::show_state() {
+  shown_.display_state = recorder_.display_state();
   panel_.update(shown_);
-  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_MAIN))));
-  RefreshControls();
+  set_window_icon(recorder_.display_state() == kDisplayRecording ? IDI_RECORDING : IDI_MAIN);
+  refresh_controls();
 }
 
-void MainWindow::Stopped(uint32_t) {
-  signed char silence[2] = {-127, -127};
-  set_levels(panel_.meter(), 2, silence);
-  record_lit_ = false;
-  pause_lit_ = true;
-  shown_.display_state = kDisplayReady;
-  panel_.update(shown_);
-  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(IDI_MAIN))));
-  RefreshControls();
-  if (exit_when_stopped_) Exit();
+void MainWindow::set_window_icon(int icon) {
+  if (!window_) return;
+  SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(icon))));
 }
 
-void MainWindow::Time(uint32_t, int32_t ms) {
-  if (read_setting(kCheckMaxTime) && parse_max_time_ms(read_setting(kMaxTime).c_str()) < ms) {
-    StopAndMark();
-    if (!read_setting(kStopReachMaxTime)) Record();
-    return;
-  }
-  ShowTime(ms);
-}
-
-void MainWindow::Levels(uint32_t, const LevelRecord& levels) {
-  if (engine_.state() == kCaptureStopped) {
-    signed char silence[2] = {-127, -127};
-    set_levels(panel_.meter(), 2, silence);
-    return;
-  }
+void MainWindow::levels_changed(const LevelRecord& levels) {
   set_levels(panel_.meter(), levels.channel_count, reinterpret_cast<const signed char*>(levels.db));
+}
+
+void MainWindow::run_switches(const std::vector<std::string>& args) {
+  vt::run_switches(args, *this);
+  if (window_) refresh_controls();
+}
+
+void MainWindow::save_wav_group(const WavSwitchGroup& group) {
+  WaveFormat base = default_recording_format();
+  FormatBuffer stored;
+  if (load_recording_format(stored) && stored.format.format_tag == kFormatTagPcm) base = stored.format;
+  int rate, channels, bits;
+  // Slots the group did not name keep the stored PCM format's values.
+  if (!wav_group_format(group, static_cast<int>(base.sample_rate), base.channels, base.bits_per_sample, &rate,
+                        &channels, &bits))
+    return;
+  recorder_.save_wav_group(rate, channels, bits);
 }
 
 }  // namespace vt

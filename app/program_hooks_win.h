@@ -1,26 +1,25 @@
-// What the running program attaches to its main window: the options dialog, the
-// companion programs and the web pages. The delivery queue, the recordings list and
-// the hotkeys join here as they are built.
+// What the running program offers the options dialog (the hotkeys are off while it is
+// open) and the main window's help menu: the web site's pages and the about box.
 #pragma once
 #include <windows.h>
 
 #include "gui/options_hooks.h"
-#include "app/recorder_hooks.h"
+#include "recorder/recorder_neighbours.h"
 
 namespace vt {
 
-class ProgramHooks : public RecorderHooks, public OptionsHooks {
+class ProgramHooks : public OptionsHooks {
  public:
-  void set_owner(HWND owner) { owner_ = owner; }
-  bool show_options(int first_page) override;
-  void launch_companion(int menu_id) override;
-  void open_web_page(int index) override;
-  void show_about() override;
-  void unregister_hotkeys() override {}
-  void register_hotkeys() override {}
+  explicit ProgramHooks(const RecorderNeighbours& neighbours) : neighbours_(neighbours) {}
+  void unregister_hotkeys() override {
+    if (neighbours_.hotkeys) neighbours_.hotkeys->unregister_all();
+  }
+  void register_hotkeys() override {
+    if (neighbours_.hotkeys) neighbours_.hotkeys->register_all();
+  }
 
  private:
-  HWND owner_ = nullptr;
+  const RecorderNeighbours& neighbours_;
 };
 
 // The help menu's pages of the product web site, in menu order from id 9021.
@@ -30,5 +29,8 @@ struct WebMenuEntry {
 };
 extern const WebMenuEntry kWebMenuEntries[];
 extern const int kWebMenuEntryCount;
+
+void open_web_menu_page(int index);
+void show_about_box(HWND owner);
 
 }  // namespace vt

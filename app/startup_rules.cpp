@@ -43,11 +43,6 @@ bool should_relaunch_with_block(const std::vector<std::string>& args) {
   return args.back() != "-block" && args[1] != "-install";
 }
 
-bool records_at_start(const std::vector<std::string>& args, bool record_when_run) {
-  if (args.size() < 2) return record_when_run;
-  return args[1] == "-logon";
-}
-
 std::string program_base_name_upper(const std::string& program_path) {
   size_t slash = program_path.find_last_of("\\/");
   std::string name = slash == std::string::npos ? program_path : program_path.substr(slash + 1);

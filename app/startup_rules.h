@@ -26,8 +26,6 @@ std::vector<std::string> read_forwarded_record(const uint8_t* data, size_t size)
 // A first copy started with switches relaunches itself with "-block" appended, unless
 // the last argument is exactly "-block" or the first is exactly "-install".
 bool should_relaunch_with_block(const std::vector<std::string>& args);
-// Whether start-up records at once: no arguments and RecordWhenRun, or "-logon" first.
-bool records_at_start(const std::vector<std::string>& args, bool record_when_run);
 // The program file's name without folder and extension, in capitals ("SETUP" check).
 std::string program_base_name_upper(const std::string& program_path);
 

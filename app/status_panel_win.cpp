@@ -10,7 +10,8 @@ namespace {
 const COLORREF kTextColour = RGB(32, 32, 32);
 const COLORREF kAlertColour = RGB(219, 11, 0);
 const COLORREF kTimeColour = RGB(0, 100, 199);
-const int kStateBitmaps[3] = {40, 41, 42};  // ready, recording, waiting for voice
+// The state pictures by display state: ready, recording, waiting for voice.
+const int kStateBitmaps[3] = {IDB_STATE_READY, IDB_STATE_RECORDING, IDB_STATE_WAITING};
 
 HFONT make_font(int height, int weight) {
   return CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -34,16 +35,10 @@ const char* state_line(int state) {
 }  // namespace
 
 StatusPanel::StatusPanel()
-    : normal_font_(make_font(14, FW_NORMAL)), bold_font_(make_font(14, FW_BOLD)), time_font_(make_font(22, FW_NORMAL)) {
-  InitializeCriticalSection(&lock_);
-}
+    : normal_font_(make_font(14, FW_NORMAL)), bold_font_(make_font(14, FW_BOLD)), time_font_(make_font(22, FW_NORMAL)) {}
 
 StatusPanel::~StatusPanel() {
   if (panel_) attach_panel_owner(panel_, nullptr);
-  DeleteObject(normal_font_);
-  DeleteObject(bold_font_);
-  DeleteObject(time_font_);
-  DeleteCriticalSection(&lock_);
 }
 
 void StatusPanel::attach(HWND panel) {
@@ -66,9 +61,10 @@ void StatusPanel::place_meter() {
 }
 
 void StatusPanel::update(const StatusPanelData& data) {
-  EnterCriticalSection(&lock_);
-  data_ = data;
-  LeaveCriticalSection(&lock_);
+  {
+    CriticalSectionLock hold(lock_);
+    data_ = data;
+  }
   if (panel_) InvalidateRect(panel_, nullptr, FALSE);
 }
 
@@ -77,40 +73,34 @@ void StatusPanel::paint(PAINTSTRUCT& paint_record) {
   GetClientRect(panel_, &client);
   const int width = client.right, height = client.bottom;
   if (width <= 0 || height <= 0) return;
-  EnterCriticalSection(&lock_);
-  HDC dc = CreateCompatibleDC(paint_record.hdc);
-  HBITMAP canvas = CreateCompatibleBitmap(paint_record.hdc, width, height);
-  HGDIOBJ old_bitmap = SelectObject(dc, canvas);
-  HGDIOBJ old_font = SelectObject(dc, normal_font_);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-  SetBkMode(dc, TRANSPARENT);
+  CriticalSectionLock hold(lock_);
+  MemoryDC dc(paint_record.hdc);
+  OwnedBitmap canvas(CreateCompatibleBitmap(paint_record.hdc, width, height));
+  SelectedObject canvas_in(dc.get(), canvas.get());
+  SelectedObject font_in(dc.get(), normal_font_.get());
+  FillRect(dc.get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(dc.get(), TRANSPARENT);
 
-  HBITMAP picture = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStateBitmaps[data_.display_state % 3]));
+  OwnedBitmap picture(
+      LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kStateBitmaps[data_.display_state % 3])));
   if (picture) {
-    HDC picture_dc = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(picture_dc, picture);
-    BitBlt(dc, 2, 0, 126, 100, picture_dc, 0, 0, SRCCOPY);
-    SelectObject(picture_dc, old);
-    DeleteDC(picture_dc);
-    DeleteObject(picture);
+    MemoryDC picture_dc(dc.get());
+    SelectedObject picture_in(picture_dc.get(), picture.get());
+    BitBlt(dc.get(), 2, 0, 126, 100, picture_dc.get(), 0, 0, SRCCOPY);
   }
   const bool recording = data_.display_state == kDisplayRecording;
-  draw_text(dc, 130, 6, state_line(data_.display_state), recording ? kAlertColour : kTextColour, normal_font_);
-  draw_text(dc, 130, 22, data_.time_text, kTimeColour, time_font_);
-  draw_text(dc, 130, 48, "Nom de Fichier: " + data_.file_name, kTextColour, normal_font_);
-  draw_text(dc, 130, 67, "Info sur le Fichier: " + data_.file_info, kTextColour, normal_font_);
-  draw_text(dc, 130, 86, "Espace Disponible: " + data_.free_space, data_.low_disk ? kAlertColour : kTextColour,
-            normal_font_);
-  if (data_.low_disk) draw_text(dc, 10, height - 16, "ESPACE DISQUE FAIBLE", kAlertColour, bold_font_);
+  HFONT normal = normal_font_.get();
+  draw_text(dc.get(), 130, 6, state_line(data_.display_state), recording ? kAlertColour : kTextColour, normal);
+  draw_text(dc.get(), 130, 22, data_.time_text, kTimeColour, time_font_.get());
+  draw_text(dc.get(), 130, 48, "Nom de Fichier: " + data_.file_name, kTextColour, normal);
+  draw_text(dc.get(), 130, 67, "Info sur le Fichier: " + data_.file_info, kTextColour, normal);
+  draw_text(dc.get(), 130, 86, "Espace Disponible: " + data_.free_space, data_.low_disk ? kAlertColour : kTextColour,
+            normal);
+  if (data_.low_disk) draw_text(dc.get(), 10, height - 16, "ESPACE DISQUE FAIBLE", kAlertColour, bold_font_.get());
 
   const RECT& area = paint_record.rcPaint;
-  BitBlt(paint_record.hdc, area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left,
+  BitBlt(paint_record.hdc, area.left, area.top, area.right - area.left, area.bottom - area.top, dc.get(), area.left,
          area.top, SRCCOPY);
-  SelectObject(dc, old_font);
-  SelectObject(dc, old_bitmap);
-  DeleteObject(canvas);
-  DeleteDC(dc);
-  LeaveCriticalSection(&lock_);
 }
 
 }  // namespace vt

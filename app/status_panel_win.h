@@ -5,11 +5,11 @@
 
 #include <string>
 
+#include "recorder/recorder_win.h"
 #include "ui/custom_panel_win.h"
+#include "win/handles_win.h"
 
 namespace vt {
-
-enum DisplayState { kDisplayReady = 0, kDisplayRecording = 1, kDisplayWaiting = 2 };
 
 struct StatusPanelData {
   int display_state = kDisplayReady;
@@ -38,8 +38,8 @@ class StatusPanel : public CustomPanel {
   HWND panel_ = nullptr;
   HWND meter_ = nullptr;
   StatusPanelData data_;
-  HFONT normal_font_, bold_font_, time_font_;
-  CRITICAL_SECTION lock_;
+  OwnedFont normal_font_, bold_font_, time_font_;
+  CriticalSection lock_;
 };
 
 }  // namespace vt

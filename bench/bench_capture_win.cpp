@@ -9,7 +9,7 @@ namespace {
 
 class CountingListener : public vt::RecorderListener {
  public:
-  void Time(uint32_t, int32_t ms) override { time_ms = ms; }
+  void on_time(uint32_t, int32_t ms) override { time_ms = ms; }
   int32_t time_ms = 0;
 };
 
@@ -28,9 +28,9 @@ int main() {
   const int seconds = 10;
   vt::CaptureEngine engine;
   CountingListener listener;
-  engine.SetListener(&listener, 0);
-  engine.SetSink(vt::SinkRef(new vt::CountingSink(48000, 2)));
-  if (!engine.Start(14400000, -127, 216000000)) {
+  engine.set_listener(&listener, 0);
+  engine.set_sink(vt::SinkRef(new vt::CountingSink(48000, 2)));
+  if (!engine.start(14400000, -127, 216000000)) {
     std::printf("capture: the input device could not be opened\n");
     return 1;
   }
@@ -42,7 +42,7 @@ int main() {
   }
   double cpu = thread_cpu_seconds(engine.thread_handle());
   int32_t recorded_ms = listener.time_ms;
-  engine.Stop();
+  engine.stop();
   if (cpu < 0 || recorded_ms <= 0) {
     std::printf("capture: no thread times\n");
     return 1;

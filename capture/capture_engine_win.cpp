@@ -12,18 +12,16 @@ CaptureEngine::CaptureEngine()
       notifier_(this) {}
 
 CaptureEngine::~CaptureEngine() {
-  Stop();
-  StopAndClose();
-  CloseHandle(go_event_);
-  CloseHandle(started_event_);
+  stop();
+  stop_and_close();
 }
 
-void CaptureEngine::SetListener(RecorderListener* listener, uint32_t cookie) {
+void CaptureEngine::set_listener(RecorderListener* listener, uint32_t cookie) {
   listener_ = listener ? listener : &null_listener_;
   cookie_ = cookie;
 }
 
-UINT CaptureEngine::ResolveDevice() const {
+UINT CaptureEngine::resolve_device() const {
   if (device > 0) return device - 1u;
   DWORD preferred = 0, flags = 0;
   if (waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), kPreferredDeviceQuery,
@@ -32,30 +30,30 @@ UINT CaptureEngine::ResolveDevice() const {
   return static_cast<int>(preferred) < 0 ? 0 : preferred;
 }
 
-bool CaptureEngine::Start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms) {
-  if (blocks_.state != kCaptureStopped) Stop();
+bool CaptureEngine::start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms) {
+  if (blocks_.state != kCaptureStopped) stop();
   if (sink_->failed()) return false;
   blocks_.begin(sink_.get(), max_duration_ms, threshold, hang_time_ms);
-  ResetEvent(started_event_);
-  SetEvent(go_event_);
-  WorkerThread::Start(GetThreadPriority(GetCurrentThread()));
-  WaitForSingleObject(started_event_, 1500);
+  ResetEvent(started_event_.get());
+  SetEvent(go_event_.get());
+  WorkerThread::start(GetThreadPriority(GetCurrentThread()));
+  WaitForSingleObject(started_event_.get(), 1500);
   if (blocks_.state == kCaptureStopped) {
     blocks_.finish();
     sink_.reset();
     return false;
   }
-  listener_->WaitingForVoice(cookie_);
-  listener_->Time(cookie_, blocks_.last_loud_ms());
+  listener_->on_waiting_for_voice(cookie_);
+  listener_->on_time(cookie_, blocks_.last_loud_ms());
   return true;
 }
 
-void CaptureEngine::Stop() {
+void CaptureEngine::stop() {
   if (blocks_.state == kCaptureStopped) return;
-  WorkerThread::Stop(5000);
+  WorkerThread::stop(5000);
   blocks_.finish();  // keeps 50 ms after the last loud block
   sink_.reset();
-  listener_->Stopped(cookie_);
+  listener_->on_stopped(cookie_);
 }
 
 bool CaptureEngine::open_device(HANDLE buffer_event) {
@@ -112,26 +110,25 @@ void CaptureEngine::close_device() {
   buffer_block_ = nullptr;
 }
 
-void CaptureEngine::Run() {
-  HANDLE buffer_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!open_device(buffer_event)) {
+void CaptureEngine::run() {
+  OwnedHandle buffer_event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!open_device(buffer_event.get())) {
     blocks_.state = kCaptureStopped;
-    SetEvent(started_event_);
-    CloseHandle(buffer_event);
+    SetEvent(started_event_.get());
     return;
   }
-  SetEvent(started_event_);
-  WaitForEventOrStop(go_event_, INFINITE);
+  SetEvent(started_event_.get());
+  wait_for_event_or_stop(go_event_.get(), INFINITE);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
   waveInStart(wave_in_);
 
   int next = 0;
-  while (!StopRequested()) {
+  while (!stop_requested()) {
     WAVEHDR& header = headers_[next];
-    ResetEvent(buffer_event);
+    ResetEvent(buffer_event.get());
     if (!(header.dwFlags & WHDR_DONE)) {
       // A device that delivers nothing for 25 s ends the run.
-      if (WaitForEventOrStop(buffer_event, 25000) != 0) break;
+      if (wait_for_event_or_stop(buffer_event.get(), 25000) != 0) break;
       continue;
     }
     blocks_.take_block(reinterpret_cast<const int16_t*>(header.lpData));
@@ -139,7 +136,7 @@ void CaptureEngine::Run() {
     waveInAddBuffer(wave_in_, &header, sizeof header);
     next = (next + 1) % kCaptureBuffers;
     blocks_.process_block();
-    notifier_.Post();
+    notifier_.post();
   }
 
   waveInReset(wave_in_);
@@ -156,25 +153,24 @@ void CaptureEngine::Run() {
     }
   }
   close_device();
-  CloseHandle(buffer_event);
 }
 
-void CaptureEngine::OnNotify() {
+void CaptureEngine::on_notify() {
   if (blocks_.maximum_reached) {
-    Stop();
+    stop();
     return;
   }
   if (blocks_.levels_ready) {
     blocks_.levels_ready = 0;
-    listener_->Time(cookie_, blocks_.last_loud_ms());
-    listener_->Levels(cookie_, blocks_.levels);
+    listener_->on_time(cookie_, blocks_.last_loud_ms());
+    listener_->on_levels(cookie_, blocks_.levels);
   }
   if (blocks_.state_changed) {
     blocks_.state_changed = 0;
     if (blocks_.state == kCaptureWaitingForVoice)
-      listener_->WaitingForVoice(cookie_);
+      listener_->on_waiting_for_voice(cookie_);
     else
-      listener_->Recording(cookie_);
+      listener_->on_recording(cookie_);
   }
 }
 

@@ -19,12 +19,12 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   ~CaptureEngine() override;
 
   // The sink receives the recording; it is touched only while the engine is stopped.
-  void SetSink(const SinkRef& sink) { sink_ = sink; }
-  bool Start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms);
-  void Stop();
-  void SetListener(RecorderListener* listener, uint32_t cookie);
+  void set_sink(const SinkRef& sink) { sink_ = sink; }
+  bool start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms);
+  void stop();
+  void set_listener(RecorderListener* listener, uint32_t cookie);
   // The device id the mixer works on.
-  UINT ResolveDevice() const;
+  UINT resolve_device() const;
 
   uint8_t device = 0;       // 0: the system's default input; n: input device n - 1
   int8_t input_line = -1;   // mixer line of the recording volume
@@ -33,16 +33,16 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   int32_t last_loud_ms() const { return blocks_.last_loud_ms(); }
 
  private:
-  void Run() override;
-  void OnNotify() override;
+  void run() override;
+  void on_notify() override;
   bool open_device(HANDLE buffer_event);
   void close_device();
 
   RecorderListener null_listener_;
   RecorderListener* listener_ = &null_listener_;
   uint32_t cookie_ = 0;
-  HANDLE go_event_;
-  HANDLE started_event_;
+  OwnedHandle go_event_;
+  OwnedHandle started_event_;
   SinkRef sink_;
   CaptureBlocks blocks_;
   Notifier notifier_;

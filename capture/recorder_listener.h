@@ -13,11 +13,11 @@ struct LevelRecord {
 class RecorderListener {
  public:
   virtual ~RecorderListener() {}
-  virtual void Recording(uint32_t cookie) {}
-  virtual void WaitingForVoice(uint32_t cookie) {}
-  virtual void Stopped(uint32_t cookie) {}
-  virtual void Time(uint32_t cookie, int32_t ms) {}
-  virtual void Levels(uint32_t cookie, const LevelRecord& levels) {}
+  virtual void on_recording(uint32_t cookie) {}
+  virtual void on_waiting_for_voice(uint32_t cookie) {}
+  virtual void on_stopped(uint32_t cookie) {}
+  virtual void on_time(uint32_t cookie, int32_t ms) {}
+  virtual void on_levels(uint32_t cookie, const LevelRecord& levels) {}
 };
 
 }  // namespace vt

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "win/component_registry_win.h"
+#include "win/handles_win.h"
 
 namespace vt {
 namespace {
@@ -25,8 +26,8 @@ class EncoderPipeSink : public AudioSink {
  private:
   bool start(const std::string& command_line);
 
-  HANDLE process_ = nullptr;
-  HANDLE pipe_ = nullptr;  // our write end; closing it is the encoder's end of input
+  OwnedHandle process_;
+  OwnedHandle pipe_;  // our write end; closing it is the encoder's end of input
   std::vector<uint8_t> pcm_;
 };
 
@@ -37,50 +38,41 @@ EncoderPipeSink::EncoderPipeSink(const std::string& command_line, int32_t rate, 
 
 bool EncoderPipeSink::start(const std::string& command_line) {
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  HANDLE read_end = nullptr;
-  HANDLE shared_write_end = nullptr;
-  if (!CreatePipe(&read_end, &shared_write_end, &inheritable, kPipeBufferBytes)) return false;
+  OwnedHandle read_end;
+  OwnedHandle shared_write_end;
+  if (!CreatePipe(read_end.out(), shared_write_end.out(), &inheritable, kPipeBufferBytes)) return false;
   // The child must not inherit our end: it would never see the end of its input.
   HANDLE process = GetCurrentProcess();
-  BOOL duplicated = DuplicateHandle(process, shared_write_end, process, &pipe_, 0, FALSE,
-                                    DUPLICATE_SAME_ACCESS);
-  CloseHandle(shared_write_end);
-  if (!duplicated) {
-    pipe_ = nullptr;
-    CloseHandle(read_end);
+  if (!DuplicateHandle(process, shared_write_end.get(), process, pipe_.out(), 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    pipe_.release();
     return false;
   }
+  shared_write_end.reset();
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
-  startup.hStdInput = read_end;
+  startup.hStdInput = read_end.get();
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   std::vector<char> line(command_line.begin(), command_line.end());
   line.push_back('\0');
   PROCESS_INFORMATION child = {};
-  BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
-                                nullptr, nullptr, &startup, &child);
-  CloseHandle(read_end);
-  if (!started) {
-    CloseHandle(pipe_);
-    pipe_ = nullptr;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
+                      &child)) {
+    pipe_.reset();
     return false;
   }
-  CloseHandle(child.hThread);
-  process_ = child.hProcess;
+  OwnedHandle thread(child.hThread);
+  process_.reset(child.hProcess);
   pcm_.resize(static_cast<size_t>(channels) * kMaxFramesPerCall * 2);
   return true;
 }
 
 EncoderPipeSink::~EncoderPipeSink() {
-  if (pipe_) CloseHandle(pipe_);
-  if (process_) {
-    WaitForSingleObject(process_, kFinishWaitMs);
-    CloseHandle(process_);
-  }
+  pipe_.reset();
+  if (process_) WaitForSingleObject(process_.get(), kFinishWaitMs);
 }
 
 void EncoderPipeSink::write(const int32_t* samples, int frames) {
@@ -94,7 +86,7 @@ void EncoderPipeSink::write(const int32_t* samples, int frames) {
     // A failed write means the encoder has gone: the recording goes on and the
     // file ends where the encoder stopped.
     DWORD written = 0;
-    WriteFile(pipe_, pcm_.data(), static_cast<DWORD>(count) * 2, &written, nullptr);
+    WriteFile(pipe_.get(), pcm_.data(), static_cast<DWORD>(count) * 2, &written, nullptr);
     samples += count;
     frames -= n;
   }

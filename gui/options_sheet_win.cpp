@@ -9,6 +9,7 @@
 #include "gui/transmit_page_win.h"
 #include "gui/output_page_win.h"
 #include "gui/record_page_win.h"
+#include "win/handles_win.h"
 
 namespace vt {
 
@@ -25,8 +26,8 @@ void OptionsHooks::open_recording_mixer(HWND owner) {
   PROCESS_INFORMATION process = {};
   char command[] = "sndvol32.exe /rec";
   if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    OwnedHandle thread(process.hThread);
+    OwnedHandle program(process.hProcess);
   }
 }
 

@@ -10,7 +10,7 @@
 #include "recorder/name_pattern.h"
 #include "gui/output_page_res.h"
 #include "formats/recording_format_names.h"
-#include "gui/recording_name_win.h"
+#include "recorder/recording_name_win.h"
 #include "setup/components_win.h"
 
 namespace vt {

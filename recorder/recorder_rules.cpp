@@ -45,4 +45,9 @@ std::string drive_of(const std::string& folder) {
   return slash == std::string::npos ? folder : folder.substr(0, slash + 1);
 }
 
+bool records_at_start(const std::vector<std::string>& args, bool record_when_run) {
+  if (args.size() < 2) return record_when_run;
+  return args[1] == "-logon";
+}
+
 }  // namespace vt

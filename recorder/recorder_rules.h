@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vt {
 
@@ -17,5 +18,8 @@ constexpr uint32_t kUnknownFreeSpaceKb = 16777216;
 
 // The drive part of a folder: up to and including the first '\' or '/'.
 std::string drive_of(const std::string& folder);
+
+// Whether start-up records at once: no arguments and RecordWhenRun, or "-logon" first.
+bool records_at_start(const std::vector<std::string>& args, bool record_when_run);
 
 }  // namespace vt

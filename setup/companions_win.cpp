@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "win/handles_win.h"
 #include "win/settings_win.h"
 #include "base/command_template.h"
 #include "setup/server_addresses.h"
@@ -81,16 +82,16 @@ int CompanionLaunchTask::launch() {
                       &info)) {
     return kTaskFailed;
   }
-  CloseHandle(info.hThread);
+  OwnedHandle thread(info.hThread);
+  OwnedHandle process(info.hProcess);
   int result = kTaskDone;
   if (launch_.wait) {
     char text[128];
     std::snprintf(text, sizeof text, "Please wait for %s", companion.display_name);
     set_progress_text(0, this, text);
     set_progress_text(1, this, "to close to continue...");
-    result = wait_for_process(this, info.hProcess);
+    result = wait_for_process(this, process.get());
   }
-  CloseHandle(info.hProcess);
   return result;
 }
 

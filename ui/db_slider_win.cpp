@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/meter_geometry.h"
+#include "win/handles_win.h"
 
 namespace vt {
 
@@ -41,12 +42,10 @@ SIZE text_box_size(HWND slider) {
   SIZE extent = {0, 0};
   HWND box = text_box(slider);
   if (!box) return extent;
-  HDC dc = GetDC(slider);
+  WindowDC dc(slider);
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0));
-  HGDIOBJ old_font = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
-  GetTextExtentPoint32A(dc, "-00dB", 5, &extent);
-  SelectObject(dc, old_font);
-  ReleaseDC(slider, dc);
+  SelectedObject font_in(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+  GetTextExtentPoint32A(dc.get(), "-00dB", 5, &extent);
   return {extent.cx + 2, extent.cy + 2};
 }
 int text_box_width(HWND slider) { return text_box_size(slider).cx; }
@@ -147,20 +146,18 @@ void paint(HWND slider, HDC dc) {
   const HWND focus = GetFocus();
   const bool active = GetCapture() == slider || focus == slider || (focus && focus == text_box(slider));
   fill(dc, thumb_left, top, thumb_right, bottom, active ? kThumbActive : kThumbIdle);
-  HPEN outline = CreatePen(PS_SOLID, 1, kThumbOutline);
-  HPEN grip = CreatePen(PS_SOLID, 1, kThumbGrip);
-  HGDIOBJ old_pen = SelectObject(dc, outline);
-  HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  Rectangle(dc, thumb_left, top, thumb_right, bottom);
-  SelectObject(dc, grip);
-  for (int x : {thumb_left + 4, thumb_left + 7}) {
-    MoveToEx(dc, x, top + 3, nullptr);
-    LineTo(dc, x, bottom - 3);
+  {
+    OwnedPen outline(CreatePen(PS_SOLID, 1, kThumbOutline));
+    OwnedPen grip(CreatePen(PS_SOLID, 1, kThumbGrip));
+    SelectedObject pen_in(dc, outline.get());
+    SelectedObject brush_in(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, thumb_left, top, thumb_right, bottom);
+    SelectedObject grip_in(dc, grip.get());
+    for (int x : {thumb_left + 4, thumb_left + 7}) {
+      MoveToEx(dc, x, top + 3, nullptr);
+      LineTo(dc, x, bottom - 3);
+    }
   }
-  SelectObject(dc, old_brush);
-  SelectObject(dc, old_pen);
-  DeleteObject(grip);
-  DeleteObject(outline);
 
   set_word(slider, kSliderThumbLeftOffset, thumb_left);
   set_word(slider, kSliderThumbTopOffset, top);

@@ -1,43 +1,43 @@
 #include <windows.h>
 
 #include "base/binary_file.h"
+#include "win/handles_win.h"
 
 namespace vt {
 namespace {
 
 class WindowsFile : public BinaryFile {
  public:
-  explicit WindowsFile(HANDLE handle) : handle_(handle) {}
-  ~WindowsFile() override { CloseHandle(handle_); }
+  explicit WindowsFile(HANDLE handle) : file_(handle) {}
 
   int read(void* data, int bytes) override {
     DWORD got = 0;
-    if (bytes <= 0 || !ReadFile(handle_, data, static_cast<DWORD>(bytes), &got, nullptr)) return 0;
+    if (bytes <= 0 || !ReadFile(file_.get(), data, static_cast<DWORD>(bytes), &got, nullptr)) return 0;
     return static_cast<int>(got);
   }
   bool write(const void* data, int bytes) override {
     DWORD put = 0;
     if (bytes <= 0) return bytes == 0;
-    return WriteFile(handle_, data, static_cast<DWORD>(bytes), &put, nullptr) && put == static_cast<DWORD>(bytes);
+    return WriteFile(file_.get(), data, static_cast<DWORD>(bytes), &put, nullptr) && put == static_cast<DWORD>(bytes);
   }
   bool seek(int64_t offset) override {
     LARGE_INTEGER to;
     to.QuadPart = offset;
-    return offset >= 0 && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
+    return offset >= 0 && SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN);
   }
   int64_t tell() override {
     LARGE_INTEGER zero, here;
     zero.QuadPart = 0;
-    return SetFilePointerEx(handle_, zero, &here, FILE_CURRENT) ? here.QuadPart : -1;
+    return SetFilePointerEx(file_.get(), zero, &here, FILE_CURRENT) ? here.QuadPart : -1;
   }
   int64_t size() override {
     LARGE_INTEGER bytes;
-    return GetFileSizeEx(handle_, &bytes) ? bytes.QuadPart : 0;
+    return GetFileSizeEx(file_.get(), &bytes) ? bytes.QuadPart : 0;
   }
-  bool truncate_here() override { return SetEndOfFile(handle_) != 0; }
+  bool truncate_here() override { return SetEndOfFile(file_.get()) != 0; }
 
  private:
-  HANDLE handle_;
+  OwnedHandle file_;
 };
 
 }  // namespace

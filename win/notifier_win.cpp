@@ -11,7 +11,7 @@ Notifier::Notifier(NotificationTarget* owner) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   if (!registered) {
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = window_proc;
     wc.hInstance = instance;
     wc.lpszClassName = kNotifierClass;
     wc.cbWndExtra = sizeof(LONG_PTR);
@@ -25,17 +25,17 @@ Notifier::~Notifier() {
   if (window_) DestroyWindow(window_);
 }
 
-void Notifier::Post() const {
+void Notifier::post() const {
   if (window_) PostMessageA(window_, WM_USER, 0, 0);
 }
 
-LRESULT CALLBACK Notifier::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK Notifier::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
     SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   } else if (message == WM_USER) {
     auto* owner = reinterpret_cast<NotificationTarget*>(GetWindowLongPtrA(window, 0));
-    if (owner) owner->OnNotify();
+    if (owner) owner->on_notify();
     return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);

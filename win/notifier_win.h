@@ -8,7 +8,7 @@ namespace vt {
 class NotificationTarget {
  public:
   virtual ~NotificationTarget() {}
-  virtual void OnNotify() = 0;
+  virtual void on_notify() = 0;
 };
 
 class Notifier {
@@ -16,11 +16,11 @@ class Notifier {
   explicit Notifier(NotificationTarget* owner);
   ~Notifier();
   // Safe from any thread.
-  void Post() const;
+  void post() const;
   HWND window() const { return window_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   HWND window_ = nullptr;
 };
 

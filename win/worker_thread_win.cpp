@@ -2,78 +2,64 @@
 
 namespace vt {
 
-WorkerThread::WorkerThread() {
-  InitializeCriticalSection(&lock_);
-  stop_event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-}
+WorkerThread::WorkerThread() : stop_event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-WorkerThread::~WorkerThread() {
-  StopAndClose();
-  DeleteCriticalSection(&lock_);
-  CloseHandle(stop_event_);
-}
+WorkerThread::~WorkerThread() { stop_and_close(); }
 
-void WorkerThread::StopAndClose() {
+void WorkerThread::stop_and_close() {
   if (thread_) {
-    Stop(7000);
-    if (thread_) CloseHandle(thread_);
-    thread_ = nullptr;
+    stop(7000);
+    thread_.reset();
   }
 }
 
 DWORD WINAPI WorkerThread::entry(void* self) {
   auto* worker = static_cast<WorkerThread*>(self);
-  worker->Run();
+  worker->run();
   InterlockedExchange(&worker->running_, 0);
   return 0;
 }
 
-void WorkerThread::Start(int priority) {
-  EnterCriticalSection(&lock_);
-  if (thread_ && running_) {
-    LeaveCriticalSection(&lock_);
-    return;
-  }
+void WorkerThread::start(int priority) {
+  CriticalSectionLock hold(lock_);
+  if (thread_ && running_) return;
   if (thread_) {
-    WaitForSingleObject(thread_, 1000);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    WaitForSingleObject(thread_.get(), 1000);
+    thread_.reset();
   }
-  ResetEvent(stop_event_);
+  ResetEvent(stop_event_.get());
   InterlockedExchange(&running_, 1);
-  thread_ = CreateThread(nullptr, 0, entry, this, 0, nullptr);
+  thread_.reset(CreateThread(nullptr, 0, entry, this, 0, nullptr));
   if (thread_)
-    SetThreadPriority(thread_, priority);
+    SetThreadPriority(thread_.get(), priority);
   else
     InterlockedExchange(&running_, 0);
-  LeaveCriticalSection(&lock_);
 }
 
-void WorkerThread::Stop(DWORD wait_ms) {
+void WorkerThread::stop(DWORD wait_ms) {
   if (!thread_) return;
-  SetEvent(stop_event_);
+  SetEvent(stop_event_.get());
   // The thread may run at a higher priority; it finishes at ours.
-  SetThreadPriority(thread_, GetThreadPriority(GetCurrentThread()));
-  if (WaitForSingleObject(thread_, wait_ms) == WAIT_OBJECT_0) {
-    CloseHandle(thread_);
-    thread_ = nullptr;
+  SetThreadPriority(thread_.get(), GetThreadPriority(GetCurrentThread()));
+  if (WaitForSingleObject(thread_.get(), wait_ms) == WAIT_OBJECT_0) {
+    thread_.reset();
   } else {
     InterlockedExchange(&running_, 0);
   }
 }
 
-bool WorkerThread::StopRequested() const { return WaitForSingleObject(stop_event_, 0) == WAIT_OBJECT_0; }
+bool WorkerThread::stop_requested() const { return WaitForSingleObject(stop_event_.get(), 0) == WAIT_OBJECT_0; }
 
-int WorkerThread::WaitForEventOrStop(HANDLE event, DWORD ms) const {
-  HANDLE handles[2] = {event, stop_event_};
+int WorkerThread::wait_for_event_or_stop(HANDLE event, DWORD ms) const {
+  HANDLE handles[2] = {event, stop_event_.get()};
   DWORD result = WaitForMultipleObjects(2, handles, FALSE, ms);
   if (result == WAIT_OBJECT_0) return 0;
   if (result == WAIT_OBJECT_0 + 1) return 1;
   return 2;
 }
 
-bool WorkerThread::WaitForStopOrEvent(HANDLE event, DWORD ms) const {
-  return WaitForEventOrStop(event, ms) != 2;
+bool WorkerThread::wait_for_stop_or_event(HANDLE event, DWORD ms) const {
+  return wait_for_event_or_stop(event, ms) != 2;
 }
 
 }  // namespace vt

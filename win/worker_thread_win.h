@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "win/handles_win.h"
+
 namespace vt {
 
 class WorkerThread {
@@ -9,29 +11,29 @@ class WorkerThread {
   WorkerThread();
   virtual ~WorkerThread();
   // Starts the thread unless it is already running.
-  void Start(int priority);
+  void start(int priority);
   // Asks the thread to end and waits for it at most `wait_ms`.
-  void Stop(DWORD wait_ms);
-  bool StopRequested() const;
+  void stop(DWORD wait_ms);
+  bool stop_requested() const;
   // 0 when `event` is signalled, 1 when stop was requested, 2 on time-out.
-  int WaitForEventOrStop(HANDLE event, DWORD ms) const;
+  int wait_for_event_or_stop(HANDLE event, DWORD ms) const;
   // True unless the wait for stop or `event` timed out.
-  bool WaitForStopOrEvent(HANDLE event, DWORD ms) const;
+  bool wait_for_stop_or_event(HANDLE event, DWORD ms) const;
   bool running() const { return running_ != 0; }
   // The thread while it exists (for its times in benchmarks); null otherwise.
-  HANDLE thread_handle() const { return thread_; }
+  HANDLE thread_handle() const { return thread_.get(); }
 
  protected:
-  virtual void Run() = 0;
+  virtual void run() = 0;
   // Derived classes stop their thread in their own destructor, while Run can still use them.
-  void StopAndClose();
-  CRITICAL_SECTION lock_;
+  void stop_and_close();
+  CriticalSection lock_;
 
  private:
   static DWORD WINAPI entry(void* self);
-  HANDLE thread_ = nullptr;
+  OwnedHandle thread_;
   volatile LONG running_ = 0;
-  HANDLE stop_event_;
+  OwnedHandle stop_event_;
 };
 
 }  // namespace vt

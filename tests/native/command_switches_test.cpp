@@ -57,8 +57,10 @@ TEST(CommandSwitches, ActInOrderAndSkipUnknownWords) {
   EXPECT_EQ("outdir:D:\\rec record ", run({"-outdir", "D:\\rec", "-record"}));
   EXPECT_EQ("record outdir:D:\\rec ", run({"-RECORD", "-outdir", "D:\\rec"}));
   EXPECT_EQ("record ", run({"-record", "flac"}));  // the word is then skipped
-  EXPECT_EQ("record pause restart done exit exitifstop hide show ",
-            run({"-resume", "-pause", "-restart", "-done", "-exit", "-exitifstop", "-hide", "-show", "-logon", "-block"}));
+  EXPECT_EQ("record pause restart done exitifstop hide show exit ",
+            run({"-resume", "-pause", "-restart", "-done", "-exitifstop", "-hide", "-show", "-logon", "-block", "-exit"}));
+  // The program ends at -exit: nothing after it in the same command line acts.
+  EXPECT_EQ("exit ", run({"-exit", "-show", "-outdir", "X", "-record"}));
   EXPECT_EQ("ms5000 play:a.wav ", run({"-ms", "5000", "-play", "a.wav", "-ms"}));  // a last switch without value
   EXPECT_EQ("", run({"-outdir"}));
 }
@@ -126,6 +128,7 @@ TEST(CommandSwitches, WavGroupFormatNeverHasUndefinedValues) {
 }  // namespace vt
 
 #include "app/startup_rules.h"
+#include "recorder/recorder_rules.h"
 
 namespace vt {
 namespace {

@@ -34,11 +34,11 @@ class MemorySink : public AudioSink {
 
 class Listener : public RecorderListener {
  public:
-  void Recording(uint32_t) override { state = kCaptureRecording; }
-  void WaitingForVoice(uint32_t) override { state = kCaptureWaitingForVoice; }
-  void Stopped(uint32_t) override { state = kCaptureStopped; ++stops; }
-  void Time(uint32_t, int32_t ms) override { time_ms = ms; }
-  void Levels(uint32_t, const LevelRecord& record) override {
+  void on_recording(uint32_t) override { state = kCaptureRecording; }
+  void on_waiting_for_voice(uint32_t) override { state = kCaptureWaitingForVoice; }
+  void on_stopped(uint32_t) override { state = kCaptureStopped; ++stops; }
+  void on_time(uint32_t, int32_t ms) override { time_ms = ms; }
+  void on_levels(uint32_t, const LevelRecord& record) override {
     channels = record.channel_count;
     for (int c = 0; c < record.channel_count; ++c) {
       if (record.db[c] > loudest[c]) loudest[c] = record.db[c];
@@ -107,16 +107,16 @@ class CaptureEngineTest : public ::testing::Test {
   bool record(int channels, int8_t threshold, int32_t hang_ms, const std::vector<Segment>& signal) {
     sink = new MemorySink(44100, channels);
     keep = SinkRef(sink);  // the engine lets go of the sink when it stops
-    engine.SetSink(keep);
-    engine.SetListener(&listener, 7);
-    if (!engine.Start(14400000, threshold, hang_ms)) return false;
+    engine.set_sink(keep);
+    engine.set_listener(&listener, 7);
+    if (!engine.start(14400000, threshold, hang_ms)) return false;
     std::unique_ptr<LinuxProcess> player(play(signal, channels));
     if (!player) return false;
     bool played = player->wait(60000);
     // Let the device deliver the blocks that hold the end of the signal.
     int32_t after = listener.time_ms;
     wait_until([&] { return listener.time_ms >= after + 300 || threshold > -127; }, 3000);
-    engine.Stop();
+    engine.stop();
     return played;
   }
 
@@ -168,26 +168,26 @@ TEST_F(CaptureEngineTest, VoiceActivationCutsLongSilenceAndResumes) {
 TEST_F(CaptureEngineTest, DeviceThatCannotOpenRefusesToStart) {
   sink = new MemorySink(44100, 1);
   keep = SinkRef(sink);
-  engine.SetSink(keep);
+  engine.set_sink(keep);
   engine.device = 200;
-  EXPECT_FALSE(engine.Start(14400000, -127, 216000000));
+  EXPECT_FALSE(engine.start(14400000, -127, 216000000));
   EXPECT_EQ(kCaptureStopped, engine.state());
-  engine.SetSink(SinkRef(new NullSink()));
+  engine.set_sink(SinkRef(new NullSink()));
   engine.device = 0;
-  EXPECT_FALSE(engine.Start(14400000, -127, 216000000));  // a failed sink never starts
+  EXPECT_FALSE(engine.start(14400000, -127, 216000000));  // a failed sink never starts
 }
 
 TEST_F(CaptureEngineTest, SourceDisappearingMidRecordingEndsCleanly) {
   sink = new MemorySink(44100, 1);
   keep = SinkRef(sink);
-  engine.SetSink(keep);
-  engine.SetListener(&listener, 1);
-  ASSERT_TRUE(engine.Start(14400000, -127, 216000000));
+  engine.set_sink(keep);
+  engine.set_listener(&listener, 1);
+  ASSERT_TRUE(engine.start(14400000, -127, 216000000));
   ASSERT_TRUE(wait_until([&] { return listener.time_ms >= 500; }, 10000));
   ASSERT_EQ(0, vt_test::run_linux("pactl unload-module module-null-sink"));
   int32_t at = listener.time_ms;
   wait_until([&] { return listener.time_ms >= at + 1000; }, 3000);
-  engine.Stop();
+  engine.stop();
   EXPECT_EQ(kCaptureStopped, engine.state());
   EXPECT_GE(sink->frames_written, 44100 / 2);
   // Put the sink back for whatever runs next.

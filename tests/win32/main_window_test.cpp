@@ -17,10 +17,10 @@
 namespace vt {
 namespace {
 
-class KeyLog : public RecorderHooks {
+class KeyLog : public RecordingsList {
  public:
   void list_key(int key_code) override { keys.push_back(key_code); }
-  void open_recordings_list() override { ++opened; }
+  void open() override { ++opened; }
   std::vector<int> keys;
   int opened = 0;
 };
@@ -46,8 +46,12 @@ class MainWindowTest : public ::testing::Test {
     guards_.clear();
   }
   void open() {
-    main_ = MainWindow::Create(GetModuleHandleA(nullptr), &hooks_, {"vocatrack.exe"});
-    ASSERT_NE(nullptr, main_);
+    recorder_.reset(new Recorder(GetModuleHandleA(nullptr)));
+    RecorderNeighbours neighbours;
+    neighbours.list = &hooks_;
+    recorder_->set_neighbours(neighbours);
+    main_.reset(new MainWindow(GetModuleHandleA(nullptr), *recorder_));
+    ASSERT_TRUE(main_->create({"vocatrack.exe"}));
     window_ = main_->window();
     ShowWindow(window_, SW_SHOW);
     vt_test::pump_messages();
@@ -61,6 +65,8 @@ class MainWindowTest : public ::testing::Test {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
     window_ = nullptr;
+    main_.reset();
+    recorder_.reset();
   }
   int client_height() {
     RECT r;
@@ -74,12 +80,13 @@ class MainWindowTest : public ::testing::Test {
   bool menu_checked(int id) { return GetMenuState(GetMenu(window_), id, MF_BYCOMMAND) & MF_CHECKED; }
   bool key(int virtual_key, LPARAM data = 1) {
     MSG message = {window_, WM_KEYDOWN, static_cast<WPARAM>(virtual_key), data, 0, {}};
-    return main_->PreTranslateMessage(message);
+    return main_->pre_translate_message(message);
   }
 
   std::vector<std::unique_ptr<vt_test::SettingGuard>> guards_;
   KeyLog hooks_;
-  MainWindow* main_ = nullptr;
+  std::unique_ptr<Recorder> recorder_;
+  std::unique_ptr<MainWindow> main_;
   HWND window_ = nullptr;
 };
 
@@ -156,7 +163,7 @@ TEST_F(MainWindowTest, ListKeysActOnlyWhileTheListIsOpenAndRepeatsAreIgnored) {
   EXPECT_FALSE(key(VK_F9));  // the list is closed: F9 does nothing
   EXPECT_TRUE(hooks_.keys.empty());
   EXPECT_FALSE(key(VK_F5, 1 | (1 << 30)));  // an auto-repeat of a held key
-  EXPECT_TRUE(main_->current_path().empty());
+  EXPECT_TRUE(recorder_->current_path().empty());
   EXPECT_TRUE(key('L' | 0, 1) == false);     // plain L is no command
 }
 

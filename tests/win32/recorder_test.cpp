@@ -24,7 +24,7 @@ namespace {
 
 using vt_test::wait_until;
 
-class HandOverLog : public RecorderHooks {
+class HandOverLog : public RecordingDelivery {
  public:
   void recording_finished(const std::string& path) override { finished.push_back(path); }
   std::vector<std::string> finished;
@@ -37,8 +37,8 @@ bool pump_until(MainWindow* main, const std::function<bool()>& condition, int ti
     if (static_cast<int>(GetTickCount() - start) > timeout_ms) return condition();
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (main && IsWindow(main->window()) && main->PreTranslateMessage(message)) continue;
-      if (main && IsWindow(main->window()) && IsDialogMessageA(main->window(), &message)) continue;
+      if (main && main->window() && main->pre_translate_message(message)) continue;
+      if (main && main->window() && IsDialogMessageA(main->window(), &message)) continue;
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
@@ -126,15 +126,19 @@ class RecorderTest : public ::testing::Test {
     write_setting(kWarnSpaceBelow, 0);
     for (const char* name : {"ConstantBitRate", "CBRBitRate"})
       guards_.emplace_back(new vt_test::SettingGuard(Hive::Machine, "MP3Encoder", name));
-    main_ = MainWindow::Create(GetModuleHandleA(nullptr), &hooks_, {"vocatrack.exe"});
-    ASSERT_NE(nullptr, main_);
+    recorder_.reset(new Recorder(GetModuleHandleA(nullptr)));
+    RecorderNeighbours neighbours;
+    neighbours.delivery = &hooks_;
+    recorder_->set_neighbours(neighbours);
+    main_.reset(new MainWindow(GetModuleHandleA(nullptr), *recorder_));
+    ASSERT_TRUE(main_->create({"vocatrack.exe"}));
     ShowWindow(main_->window(), SW_SHOW);
   }
 
   void TearDown() override {
-    if (main_ && IsWindow(main_->window())) {
+    if (main_ && main_->window()) {
       HWND window = main_->window();
-      main_->Exit();
+      recorder_->exit();
       pump_until(nullptr, [&] { return !IsWindow(window); }, 5000);
     }
     // The window's end posts WM_QUIT; left in the queue it would close the next test's
@@ -142,13 +146,15 @@ class RecorderTest : public ::testing::Test {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
+    main_.reset();
+    recorder_.reset();
     guards_.clear();
   }
 
   bool recording_for(int ms) {
     int32_t start = -1;
-    return pump_until(main_, [&] {
-      if (main_->engine_state() != kCaptureRecording) return false;
+    return pump_until(main_.get(), [&] {
+      if (recorder_->engine_state() != kCaptureRecording) return false;
       int32_t now = recorded_ms();
       if (start < 0) start = now;
       return now - start >= ms;
@@ -163,15 +169,16 @@ class RecorderTest : public ::testing::Test {
   void key(int virtual_key) {
     PostMessageA(main_->window(), WM_KEYDOWN, virtual_key, 1);
     int rounds = 0;
-    pump_until(main_, [&] { return ++rounds > 2; }, 1000);  // the key is handled in the first round
+    pump_until(main_.get(), [&] { return ++rounds > 2; }, 1000);  // the key is handled in the first round
   }
-  bool stopped() { return pump_until(main_, [&] { return main_->engine_state() == kCaptureStopped; }, 8000); }
+  bool stopped() { return pump_until(main_.get(), [&] { return recorder_->engine_state() == kCaptureStopped; }, 8000); }
 
   static vt_test::LinuxProcess* tone_;
   std::vector<std::unique_ptr<vt_test::SettingGuard>> guards_;
   std::string folder_;
   HandOverLog hooks_;
-  MainWindow* main_ = nullptr;
+  std::unique_ptr<Recorder> recorder_;
+  std::unique_ptr<MainWindow> main_;
 };
 
 vt_test::LinuxProcess* RecorderTest::tone_ = nullptr;
@@ -181,20 +188,20 @@ TEST_F(RecorderTest, RecordPauseRecordAppendsToOneFileAndStopHandsItOverOnce) {
   ASSERT_TRUE(recording_for(600));
   EXPECT_EQ("Untitled 01", main_->status().file_name);
   EXPECT_EQ(kDisplayRecording, main_->status().display_state);
-  EXPECT_TRUE(main_->record_lit());
-  const std::string path = main_->current_path();
+  EXPECT_TRUE(recorder_->record_lit());
+  const std::string path = recorder_->current_path();
   key(VK_F5);  // Record while recording does nothing
-  EXPECT_EQ(path, main_->current_path());
+  EXPECT_EQ(path, recorder_->current_path());
   key(VK_F6);
   ASSERT_TRUE(stopped());
-  EXPECT_TRUE(main_->pause_lit());
-  EXPECT_EQ(path, main_->current_path());
+  EXPECT_TRUE(recorder_->pause_lit());
+  EXPECT_EQ(path, recorder_->current_path());
   vt_test::click(main_->window(), IDC_RECORD);
   ASSERT_TRUE(recording_for(600));
-  EXPECT_EQ(path, main_->current_path());
+  EXPECT_EQ(path, recorder_->current_path());
   key(VK_F7);
   ASSERT_TRUE(stopped());
-  EXPECT_TRUE(main_->current_path().empty());
+  EXPECT_TRUE(recorder_->current_path().empty());
   ASSERT_EQ(1u, hooks_.finished.size());
   EXPECT_EQ(path, hooks_.finished[0]);
   EXPECT_GT(seconds_in(path), 1.1);  // both parts are in the file
@@ -220,9 +227,9 @@ TEST_F(RecorderTest, RestartWhilePausedClosesTheFileAndRecordStartsItEmpty) {
   ASSERT_TRUE(recording_for(1500));
   key(VK_F6);
   ASSERT_TRUE(stopped());
-  const std::string path = main_->current_path();
+  const std::string path = recorder_->current_path();
   key(VK_HOME);
-  EXPECT_TRUE(main_->reopen_pending());
+  EXPECT_TRUE(recorder_->reopen_pending());
   EXPECT_GT(seconds_in(path), 1.3);  // closed with its full header
   key(VK_F5);
   ASSERT_TRUE(recording_for(300));
@@ -236,7 +243,7 @@ TEST_F(RecorderTest, PromptedNameIsCleaned) {
   {
     DialogAnswerer answer(nullptr, IDOK, "a.b:c", IDC_TEXT_EDIT_VALUE, main_->window());
     key(VK_F5);
-    pump_until(main_, [&] { return !main_->current_path().empty(); }, 15000);
+    pump_until(main_.get(), [&] { return !recorder_->current_path().empty(); }, 15000);
   }
   EXPECT_EQ("abc", main_->status().file_name);
   ASSERT_TRUE(recording_for(200));
@@ -250,7 +257,7 @@ TEST_F(RecorderTest, MaximumTimeChainsFilesOfJustOverItsLength) {
   write_setting(kMaxTime, "0:00:02");
   write_setting(kStopReachMaxTime, false);
   key(VK_F5);
-  ASSERT_TRUE(pump_until(main_, [&] { return hooks_.finished.size() >= 2; }, 20000));
+  ASSERT_TRUE(pump_until(main_.get(), [&] { return hooks_.finished.size() >= 2; }, 20000));
   key(VK_F7);
   ASSERT_GE(hooks_.finished.size(), 3u);
   for (size_t i = 0; i + 1 < hooks_.finished.size(); ++i) {
@@ -270,15 +277,15 @@ TEST_F(RecorderTest, WriterThatCannotOpenLeavesTheRecorderIdle) {
   {
     DialogAnswerer answer(nullptr, IDOK, std::string(), 0, main_->window());
     key(VK_F5);
-    pump_until(main_, [&] { return answer.answered; }, 15000);
-    pump_until(main_, [] { return false; }, 300);
+    pump_until(main_.get(), [&] { return answer.answered; }, 15000);
+    pump_until(main_.get(), [] { return false; }, 300);
     message = answer.message;
   }
   EXPECT_NE(std::string::npos, message.find("Vocatrack ne peut ouvrir le fichier \""));
   EXPECT_NE(std::string::npos, message.find("\" pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous avez "
                                             "sélectionné le répertoire de destination adéquat dans paramètres."));
-  EXPECT_TRUE(main_->current_path().empty());
-  EXPECT_EQ(kCaptureStopped, main_->engine_state());
+  EXPECT_TRUE(recorder_->current_path().empty());
+  EXPECT_EQ(kCaptureStopped, recorder_->engine_state());
 }
 
 TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {
@@ -287,15 +294,15 @@ TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {
   {
     DialogAnswerer answer(nullptr, IDOK, std::string(), 0, main_->window());
     key(VK_F5);
-    pump_until(main_, [&] { return answer.answered; }, 15000);
-    pump_until(main_, [] { return false; }, 300);
+    pump_until(main_.get(), [&] { return answer.answered; }, 15000);
+    pump_until(main_.get(), [] { return false; }, 300);
     message = answer.message;
   }
   EXPECT_EQ("Vocatrack ne peut ouvrir le dispositif audio pour l'enregistrement.\r\n\r\nVeuillez vérifier que vous "
             "avez sélectionné le Dispositif d'Enregistrement Audio adéquat dans Paramètres",
             message);
-  EXPECT_FALSE(main_->current_path().empty());  // paused: the file exists and is open
-  EXPECT_EQ(kCaptureStopped, main_->engine_state());
+  EXPECT_FALSE(recorder_->current_path().empty());  // paused: the file exists and is open
+  EXPECT_EQ(kCaptureStopped, recorder_->engine_state());
 }
 
 TEST_F(RecorderTest, Mp3RecordingGoesThroughTheEncoder) {
@@ -322,7 +329,7 @@ TEST_F(RecorderTest, LevelsReachTheMeterAndAScreenshotShowsThePanel) {
   vt_test::save_screenshot("main_window_recording");
   key(VK_F7);
   ASSERT_TRUE(stopped());
-  pump_until(main_, [] { return false; }, 300);
+  pump_until(main_.get(), [] { return false; }, 300);
   vt_test::save_screenshot("main_window_idle");
 }
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "win/settings_win.h"
-#include "gui/recording_name_win.h"
+#include "recorder/recording_name_win.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 #include "ui/text_edit_dlg_res.h"
@@ -25,13 +25,17 @@ constexpr int kBoxTextId = 0xFFFF;
 constexpr int kBoxIconId = 0x0440;
 const char kPromptCaption[] = "Vocatrack Sound Recorder";
 
+// The recordings list the next NameRun asks (null: no list open).
+RecordingsList* g_rows = nullptr;
+void set_rows(RecordingsList* rows) { g_rows = rows; }
+
 // new_recording_name on its own thread.
 class NameRun {
  public:
   NameRun() {
     thread_ = std::thread([this] {
       thread_id_ = GetCurrentThreadId();
-      chosen_ = new_recording_name(nullptr, &path_);
+      chosen_ = new_recording_name(nullptr, g_rows, &path_);
       done_ = true;
     });
   }
@@ -94,7 +98,7 @@ void answer_box(const char* caption, const char* text, LPCSTR icon, int button) 
 
 const char kReplaceText[] = "Un fichier de même nom et format existe déjà. Voulez vous le remplacer? ";
 
-class ListRows : public RecordingRowTest {
+class ListRows : public RecordingsList {
  public:
   bool has_row(const std::string& name, const char* format_name) override {
     asked_name = name;
@@ -113,7 +117,7 @@ class RecordingNameTest : public ::testing::Test {
     touch("Existe.wav");
     touch("Prise 01.wav");
   }
-  void TearDown() override { set_recording_row_test(nullptr); }
+  void TearDown() override { set_rows(nullptr); }
   void touch(const std::string& name) {
     CloseHandle(CreateFileA((folder_ + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   }
@@ -186,7 +190,7 @@ TEST_F(RecordingNameTest, PatternNamesAskOnlyWhenTheNameIsTaken) {
   ListRows rows;
   rows.row_name = "PRISE 02";
   rows.row_format = "wav";
-  set_recording_row_test(&rows);
+  set_rows(&rows);
   for (int button : {IDNO, IDCANCEL, IDYES}) {
     NameRun run;
     answer_box("Le Fichier Existe", kReplaceText, IDI_QUESTION, button);
@@ -198,7 +202,7 @@ TEST_F(RecordingNameTest, PatternNamesAskOnlyWhenTheNameIsTaken) {
   EXPECT_EQ("Wav", rows.asked_format);
 
   // A time pattern that meets an existing file asks too, although the list does not show it.
-  set_recording_row_test(nullptr);
+  set_rows(nullptr);
   write_setting(kFileNameFormat, "Existe %SS%");
   for (int second = 0; second < 60; ++second) touch("Existe " + std::string(second < 10 ? "0" : "") + std::to_string(second) + ".wav");
   {

@@ -148,6 +148,7 @@ class StartupTest : public ::testing::Test {
       CloseHandle(process);
     }
     processes_.clear();
+    watched_.reset();
     guards_.clear();
     vt_test::remove_tree(folder_);
   }
@@ -175,6 +176,34 @@ class StartupTest : public ::testing::Test {
     HANDLE process = id ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id) : nullptr;
     if (process) processes_.push_back(process);
     return process;
+  }
+
+  // Starts the first copy through Wine's loader with its exception trace on and the
+  // trace in a file, and waits for its window; `exceptions_seen` then reads the trace.
+  HWND start_watched_first_copy() {
+    const std::string trace = vt_test::build_dir() + "/seh-trace-" + std::to_string(GetTickCount()) + ".txt";
+    trace_path_ = vt_test::windows_path(trace);
+    const std::string program = vt_test::build_dir() + "/app/vocatrack.exe";
+    watched_.reset(new vt_test::LinuxProcess("WINEDEBUG=+seh exec /usr/lib/wine/wine64 '" + program + "' 2>'" +
+                                             trace + "'"));
+    if (!watched_->start()) return nullptr;
+    HWND window = vt_test::find_window(kDialogClass, kTitle, 30000);
+    first_ = window ? process_of(window) : nullptr;
+    return first_ ? window : nullptr;
+  }
+  // Access violations the watched first copy raised, caught or not.
+  int exceptions_seen() {
+    HANDLE file = CreateFileA(trace_path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    CloseHandle(file);
+    int count = 0;
+    for (size_t at = 0; (at = text.find("EXCEPTION_ACCESS_VIOLATION", at)) != std::string::npos; ++at) ++count;
+    return count;
   }
 
   // Starts the first copy with no switches and waits for its window.
@@ -213,6 +242,8 @@ class StartupTest : public ::testing::Test {
   std::vector<HANDLE> processes_;
   HANDLE first_ = nullptr;
   std::string folder_;
+  std::string trace_path_;
+  std::unique_ptr<vt_test::LinuxProcess> watched_;
 };
 
 vt_test::LinuxProcess* StartupTest::tone_ = nullptr;
@@ -497,6 +528,35 @@ TEST_F(StartupTest, MsSwitchStopsTheRecordingAndExitsAfterItsTime) {
   const int64_t size = file_size(path);
   EXPECT_EQ(size - 8, riff_size_field(path)) << "the recording was not finished before the exit";
   EXPECT_GT(seconds_in(path), 1.0);
+}
+
+// The running copy's window goes at -exit while the rest of the forwarded command line
+// and the window's own message handling are still under way: nothing may touch what
+// the window's end released.
+TEST_F(StartupTest, SwitchesAfterExitAndAnExitAtStopLeaveNoAccessViolation) {
+  for (const char* switches : {"-exit -show", "-exit -outdir \"C:\\elsewhere\""}) {
+    ASSERT_NE(nullptr, start_watched_first_copy());
+    ASSERT_TRUE(forward(switches));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000)) << switches;
+    DWORD code = 1;
+    GetExitCodeProcess(first_, &code);
+    EXPECT_EQ(0u, code) << switches;
+    EXPECT_EQ(0, exceptions_seen()) << switches;
+    EXPECT_EQ(folder_, read_setting(kOutputFolder)) << "a switch after -exit acted";
+  }
+
+  ASSERT_NE(nullptr, start_watched_first_copy());
+  ASSERT_TRUE(forward("-record"));
+  const std::string path = recording_growing_past(folder_, 16 * 1024);
+  ASSERT_FALSE(path.empty());
+  ASSERT_TRUE(forward("-exitifstop -done"));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+  DWORD code = 1;
+  GetExitCodeProcess(first_, &code);
+  EXPECT_EQ(0u, code);
+  EXPECT_EQ(0, exceptions_seen());
+  EXPECT_EQ(file_size(path) - 8, riff_size_field(path));
+  EXPECT_GT(seconds_in(path), 0.1);
 }
 
 }  // namespace

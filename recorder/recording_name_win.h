@@ -6,6 +6,7 @@
 #include <string>
 
 #include "recorder/name_pattern.h"
+#include "recorder/recorder_neighbours.h"
 
 namespace vt {
 
@@ -25,19 +26,10 @@ std::string recording_path(const std::string& name, int format_index);
 // expand_name_pattern at the present time against the destination folder and Format.
 std::string expand_name_pattern(const std::string& pattern);
 
-// The recordings list's question "is this name already shown with this format?"
-// (names and format names compared without regard to case). The list window installs
-// itself while it is open; without it the answer is no.
-class RecordingRowTest {
- public:
-  virtual ~RecordingRowTest() = default;
-  virtual bool has_row(const std::string& name, const char* format_name) = 0;
-};
-void set_recording_row_test(RecordingRowTest* test);
-
 // Chooses the name of the next recording: asks for it when PromptForName is set,
-// otherwise expands FileNameFormat; asks before an existing recording is replaced.
-// True with the full path, false when the user gave up (no recording).
-bool new_recording_name(HWND owner, std::string* path);
+// otherwise expands FileNameFormat; asks before an existing recording is replaced
+// (one the list shows, or a file on disk). True with the full path, false when the
+// user gave up (no recording). `list` may be null.
+bool new_recording_name(HWND owner, RecordingsList* list, std::string* path);
 
 }  // namespace vt

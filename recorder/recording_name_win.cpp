@@ -1,4 +1,4 @@
-#include "gui/recording_name_win.h"
+#include "recorder/recording_name_win.h"
 
 #include "win/settings_win.h"
 #include "formats/recording_format_names.h"
@@ -8,16 +8,14 @@ namespace vt {
 
 namespace {
 
-RecordingRowTest* g_row_test = nullptr;
-
 const char* format_name(int format_index) {
   return format_index >= 0 && format_index < kRecordingFormatCount ? kRecordingFormatShortNames[format_index] : "";
 }
 
 // The list answers for the files it shows; the disk is asked as well, so that an
 // existing recording is never replaced without a question while the list is closed.
-bool recording_exists(const std::string& name, int format_index) {
-  if (g_row_test && g_row_test->has_row(name, format_name(format_index))) return true;
+bool recording_exists(RecordingsList* list, const std::string& name, int format_index) {
+  if (list && list->has_row(name, format_name(format_index))) return true;
   DWORD attributes = GetFileAttributesA(recording_path(name, format_index).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -54,9 +52,7 @@ std::string expand_name_pattern(const std::string& pattern) {
   return expand_name_pattern(pattern, environment);
 }
 
-void set_recording_row_test(RecordingRowTest* test) { g_row_test = test; }
-
-bool new_recording_name(HWND owner, std::string* path) {
+bool new_recording_name(HWND owner, RecordingsList* list, std::string* path) {
   int format_index = read_setting(kFormat);
   std::string name;
   if (read_setting(kPromptForName)) {
@@ -68,7 +64,7 @@ bool new_recording_name(HWND owner, std::string* path) {
         MessageBoxA(owner, "Le nom doit comporter du texte.", "Nom Invalide", MB_OK | MB_ICONINFORMATION);
         continue;
       }
-      if (!recording_exists(name, format_index)) break;
+      if (!recording_exists(list, name, format_index)) break;
       int answer = ask_replace(owner);
       if (answer == IDYES) break;
       if (answer != IDNO) return false;
@@ -78,7 +74,7 @@ bool new_recording_name(HWND owner, std::string* path) {
     // A stored pattern made only of dropped characters (the options page refuses it,
     // the registry need not) leaves nothing to name a file by: the default pattern does.
     if (name.empty()) name = expand_name_pattern(kFileNameFormat.default_value);
-    if (name.empty() || (recording_exists(name, format_index) && ask_replace(owner) != IDYES)) return false;
+    if (name.empty() || (recording_exists(list, name, format_index) && ask_replace(owner) != IDYES)) return false;
   }
   *path = recording_path(name, format_index);
   return true;
