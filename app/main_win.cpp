@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "gui/recordings_list_win.h"
 #include "recorder/recorder_win.h"
 #include "win/handles_win.h"
 #include "base/paths.h"
@@ -74,9 +75,13 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   vt::register_ui_controls(instance);
   vt::Recorder recorder(instance);
   // The parts the recorder hands on to are attached here as the program gains them.
+  vt::MainWindow* main_window = nullptr;
+  vt::RecordingsListWindow list(instance, [&main_window] { return main_window ? main_window->window() : nullptr; });
   vt::RecorderNeighbours neighbours;
+  neighbours.list = &list;
   recorder.set_neighbours(neighbours);
   vt::MainWindow main(instance, recorder);
+  main_window = &main;
   if (!main.create(args)) return;
   ShowWindow(main.window(), SW_SHOW);
   main.run_switches(args);

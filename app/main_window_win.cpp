@@ -8,6 +8,7 @@
 #include "app/main_window_res.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
+#include "gui/recordings_list_win.h"
 #include "base/paths.h"
 #include "base/time_units.h"
 #include "formats/wave_format.h"
@@ -73,6 +74,10 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       if (message == kCloseNowMessage) {
         recorder_.exit();
+        return TRUE;
+      }
+      if (message == kListClosedMessage) {
+        SendMessageA(main_toolbar_, TB_CHECKBUTTON, IDT_RECORDINGS_LIST, MAKELONG(FALSE, 0));
         return TRUE;
       }
       return FALSE;

@@ -75,8 +75,8 @@ ScreenRect desktop_rect() {
 // Common controls 6 draw sort arrows themselves; older ones get shell32's pictures.
 bool has_header_sort_arrows() {
   HMODULE comctl = GetModuleHandleA("comctl32.dll");
-  typedef HRESULT(CALLBACK * GetVersion)(DLLVERSIONINFO*);
-  GetVersion get = comctl ? reinterpret_cast<GetVersion>(GetProcAddress(comctl, "DllGetVersion")) : nullptr;
+  typedef HRESULT(CALLBACK * DllGetVersionFunction)(DLLVERSIONINFO*);
+  DllGetVersionFunction get = comctl ? reinterpret_cast<DllGetVersionFunction>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion"))) : nullptr;
   DLLVERSIONINFO info = {};
   info.cbSize = sizeof info;
   return get && SUCCEEDED(get(&info)) && info.dwMajorVersion >= 6;

@@ -4,6 +4,7 @@
 // through RecordingsList.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
@@ -35,8 +36,7 @@ class RecordingsListWindow : public Dialog, public RecordingsList {
   bool has_row(const std::string& name, const char* format_name) override;
   void play(const std::string& file) override;
   void list_key(int key_code) override;
-  // The full path of the first selected row; empty when none is selected.
-  std::string selected_path();
+  std::string selected_path() override;
 
   // For tests: the rows in the order shown, and the list control.
   std::vector<RecordingRow> shown_rows();
@@ -86,7 +86,7 @@ class RecordingsListWindow : public Dialog, public RecordingsList {
   HWND status_ = nullptr;
   HWND tooltips_ = nullptr;
   HIMAGELIST images_ = nullptr;
-  GdiObject menu_brush_;
+  OwnedBrush menu_brush_;
   std::string folder_;
   std::vector<RecordingRow> rows_;  // the list items' lParam indexes these
   int sort_column_ = kColumnName;

@@ -62,9 +62,9 @@ TEST(RecordingsListRows, SortingComparesTextWithoutRegardToCase) {
   EXPECT_EQ((std::vector<std::string>{"Alpha", "alpha", "beta", "gamma"}), names(rows));
   sort_rows(rows, kColumnName, false);
   EXPECT_EQ((std::vector<std::string>{"gamma", "beta", "Alpha", "alpha"}), names(rows));
-  // Sizes sort as text: 0 KB, 100 KB, 10 KB, 9 KB.
+  // Sizes sort as text: "0 KB", "10 KB", "100 KB", "9 KB".
   sort_rows(rows, kColumnSize, true);
-  EXPECT_EQ((std::vector<std::string>{"alpha", "gamma", "Alpha", "beta"}), names(rows));
+  EXPECT_EQ((std::vector<std::string>{"alpha", "Alpha", "gamma", "beta"}), names(rows));
   sort_rows(rows, kColumnFormat, true);
   EXPECT_EQ("gamma", rows[0].name);  // "AIFF" < "Mp3" < "Wav"
   EXPECT_EQ("Alpha", rows[1].name);

@@ -4,6 +4,7 @@
 // while a tone plays into the PulseAudio null sink whose monitor is the input.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstring>
 #include <memory>
@@ -557,6 +558,85 @@ TEST_F(StartupTest, SwitchesAfterExitAndAnExitAtStopLeaveNoAccessViolation) {
   EXPECT_EQ(0, exceptions_seen());
   EXPECT_EQ(file_size(path) - 8, riff_size_field(path));
   EXPECT_GT(seconds_in(path), 0.1);
+}
+
+}  // namespace
+}  // namespace vt
+
+namespace vt {
+namespace {
+
+// A message box of the running copy: its caption and static texts, answered with `button`.
+std::string answer_program_box(const char* caption, int button) {
+  HWND box = vt_test::find_window(kDialogClass, caption, 20000);
+  if (!box) return std::string("(no box ") + caption + ")";
+  std::string text;
+  wait_until([&] {
+    text.clear();
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM out) -> BOOL {
+          if (vt_test::window_class(child) == "Static") *reinterpret_cast<std::string*>(out) += vt_test::window_text(child);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return !text.empty();
+  }, 10000);
+  PostMessageA(box, WM_COMMAND, button, 0);
+  wait_until([&] { return !IsWindow(box); }, 10000);
+  return text;
+}
+
+std::string list_item_text(HWND list, int item) {
+  char text[300] = {};
+  LVITEMA query = {};
+  query.iSubItem = 0;
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  // The control lives in another process: read through a buffer there.
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(list, &process_id);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
+  if (!process) return std::string();
+  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof query + sizeof text, MEM_COMMIT, PAGE_READWRITE));
+  query.pszText = remote + sizeof query;
+  WriteProcessMemory(process, remote, &query, sizeof query, nullptr);
+  SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote + sizeof query, text, sizeof text - 1, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return text;
+}
+
+TEST_F(StartupTest, FinishedRecordingOpensTheListWhereItsKeysRenameAndDeleteIt) {
+  write_setting(kLaunchPlayWhenStop, true);
+  ASSERT_NE(nullptr, start_first_copy());
+  ASSERT_TRUE(forward("-record"));
+  ASSERT_FALSE(recording_growing_past(folder_, 32 * 1024).empty());
+  ASSERT_TRUE(forward("-done"));
+  HWND list_window = vt_test::find_window(kDialogClass, "Liste d'Enregistrement Vocatrack", 20000);
+  ASSERT_NE(nullptr, list_window) << "the recordings list did not open";
+  HWND list = GetDlgItem(list_window, 201);
+  ASSERT_NE(nullptr, list);
+  ASSERT_TRUE(wait_until([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10000));
+  EXPECT_EQ(0, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  EXPECT_EQ("Untitled 1", list_item_text(list, 0));
+
+  ASSERT_TRUE(vt_test::focus(list));
+  vt_test::post_key(list, VK_F2);
+  HWND editor = nullptr;
+  ASSERT_TRUE(wait_until([&] { return (editor = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0))) != nullptr; }, 10000));
+  SendMessageA(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Interview été"));
+  PostMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(wait_until([&] { return GetFileAttributesA((folder_ + "\\Interview t.wav").c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000));
+  EXPECT_EQ("Interview t", list_item_text(list, 0));
+
+  vt_test::post_key(list, VK_DELETE);
+  EXPECT_EQ("Etes vous sûr de vouloir supprimer les fichiers sélectionnés?. Les fichiers seront définitivement "
+            "supprimées de votre ordinateur.",
+            answer_program_box("Confirmer suppression", IDOK));
+  EXPECT_TRUE(wait_until([&] { return wav_files_in(folder_).empty(); }, 10000));
+  EXPECT_TRUE(wait_until([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0; }, 10000));
 }
 
 }  // namespace
