@@ -180,10 +180,20 @@ void MainWindow::stop_interval_timer() {
   if (window_) KillTimer(window_, kTimerInterval);
 }
 
+// The recordings list's window (owned by this one) gets the same keys, except in the
+// box where one of its names is being edited.
+bool MainWindow::in_recordings_list(HWND target) {
+  HWND root = GetAncestor(target, GA_ROOT);
+  if (!root || GetWindow(root, GW_OWNER) != window_ || !list().is_open()) return false;
+  char type[16] = {};
+  GetClassNameA(target, type, sizeof type);
+  return lstrcmpiA(type, "Edit") != 0;
+}
+
 bool MainWindow::pre_translate_message(const MSG& message) {
   if (!window_) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
+  if (message.hwnd != window_ && !IsChild(window_, message.hwnd) && !in_recordings_list(message.hwnd)) return false;
   if (message.lParam & (1 << 30)) return false;  // auto-repeat: a held key acts once
   if (!handle_key(key_code_with_modifiers(message.message, message.wParam, message.lParam))) return false;
   refresh_controls();

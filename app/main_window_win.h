@@ -36,6 +36,7 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
   void run_switches(const std::vector<std::string>& args);
   // Offered every queued message first; true when it was a key the recorder used.
   bool pre_translate_message(const MSG& message);
+  bool in_recordings_list(HWND target);
 
   Recorder& recorder() { return recorder_; }
   // What the status panel shows.

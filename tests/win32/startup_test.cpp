@@ -620,9 +620,8 @@ TEST_F(StartupTest, FinishedRecordingOpensTheListWhereItsKeysRenameAndDeleteIt) 
   ASSERT_NE(nullptr, list);
   ASSERT_TRUE(wait_until([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10000));
   EXPECT_EQ(0, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-  EXPECT_EQ("Untitled 1", list_item_text(list, 0));
+  EXPECT_EQ("Untitled 01", list_item_text(list, 0));
 
-  ASSERT_TRUE(vt_test::focus(list));
   vt_test::post_key(list, VK_F2);
   HWND editor = nullptr;
   ASSERT_TRUE(wait_until([&] { return (editor = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0))) != nullptr; }, 10000));
