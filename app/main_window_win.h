@@ -36,13 +36,13 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget {
   void run_switches(const std::vector<std::string>& args);
   // Offered every queued message first; true when it was a key the recorder used.
   bool pre_translate_message(const MSG& message);
-  bool in_recordings_list(HWND target);
 
   Recorder& recorder() { return recorder_; }
   // What the status panel shows.
   const StatusPanelData& status() const { return panel_.data(); }
 
  private:
+  bool in_recordings_list(HWND target);
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init_dialog();
   void on_command(int id);
