@@ -25,6 +25,8 @@ const COLORREF kStripeColour = RGB(245, 245, 245);
 const char kStatusText[] = "Vocatrack Sound Recorder v 2.01";
 const int kHelpContext = 105;
 const int kKeyCtrl = 0x20000;
+// Plays the selected row from the message loop (see play()).
+const UINT kPlaySelectedMessage = WM_APP + 1;
 
 // Placement of the window (user hive).
 const IntSetting kListX = {kSectionPlayListDialog, "X", Hive::User, 160};
@@ -157,6 +159,9 @@ INT_PTR RecordingsListWindow::handle(UINT message, WPARAM wparam, LPARAM lparam)
       return TRUE;
     case WM_CLOSE:
       close();
+      return TRUE;
+    case kPlaySelectedMessage:
+      play_selected();
       return TRUE;
   }
   return FALSE;
@@ -553,7 +558,9 @@ void RecordingsListWindow::play(const std::string& file) {
   int found = find_row_for_file(shown_rows(), file);
   if (found < 0) return;
   select_only(found);
-  play_selected();
+  // The panel runs its own loop: started from the message loop, not inside the
+  // switch handling, so that a copy forwarding -play is not held until it closes.
+  PostMessageA(window_, kPlaySelectedMessage, 0, 0);
 }
 
 // The commands.
