@@ -212,14 +212,16 @@ TEST_F(RecorderTest, RecordPauseRecordAppendsToOneFileAndStopHandsItOverOnce) {
 
 TEST_F(RecorderTest, RestartWhileRecordingStartsTheFileAfresh) {
   key(VK_F5);
-  ASSERT_TRUE(recording_for(1500));
+  ASSERT_TRUE(recording_for(3000));
   key(VK_HOME);
   ASSERT_TRUE(recording_for(400));
   key(VK_F7);
   ASSERT_EQ(1u, hooks_.finished.size());
+  // Appended, the file would hold the first 3 s too; a loaded machine may add a
+  // second before the stop key is handled.
   double length = seconds_in(hooks_.finished[0]);
   EXPECT_GT(length, 0.3);
-  EXPECT_LT(length, 1.4);
+  EXPECT_LT(length, 2.5);
 }
 
 TEST_F(RecorderTest, RestartWhilePausedClosesTheFileAndRecordStartsItEmpty) {
