@@ -58,24 +58,12 @@ std::string linux_output(const std::string& command, const std::string& scratch)
   return text;
 }
 
-std::string message_text(HWND box) {
-  std::string text;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM out) -> BOOL {
-        if (vt_test::window_class(child) == "Static") *reinterpret_cast<std::string*>(out) += vt_test::window_text(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
 // Waits for the box captioned `caption`, keeps its text and presses `button`.
 std::string answer_box(const char* caption, int button) {
   HWND box = find_window("#32770", caption, 20000);
   if (!box) return "(no box " + std::string(caption) + ")";
   std::string text;
-  wait_until([&] { return !(text = message_text(box)).empty(); }, 10000);
+  wait_until([&] { return !(text = vt_test::static_texts(box)).empty(); }, 10000);
   PostMessageA(box, WM_COMMAND, button, 0);
   wait_until([&] { return !IsWindow(box); }, 10000);
   return text;

@@ -571,17 +571,7 @@ std::string answer_program_box(const char* caption, int button) {
   HWND box = vt_test::find_window(kDialogClass, caption, 20000);
   if (!box) return std::string("(no box ") + caption + ")";
   std::string text;
-  wait_until([&] {
-    text.clear();
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM out) -> BOOL {
-          if (vt_test::window_class(child) == "Static") *reinterpret_cast<std::string*>(out) += vt_test::window_text(child);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
-    return !text.empty();
-  }, 10000);
+  wait_until([&] { return !(text = vt_test::static_texts(box)).empty(); }, 10000);
   PostMessageA(box, WM_COMMAND, button, 0);
   wait_until([&] { return !IsWindow(box); }, 10000);
   return text;
