@@ -14,12 +14,14 @@ test: deps native asan win32 test-native test-asan test-win32
 bench: deps native win32
 	cmake --build $(NATIVE) -j$(JOBS) --target bench_pipeline bench_mp3
 	cmake --build $(WIN32) -j$(JOBS) --target bench_capture
+	cmake --build $(WIN32) -j$(JOBS) --target bench_player
 	$(NATIVE)/bench/bench_pipeline
 	$(NATIVE)/bench/bench_mp3
 	cmake --build $(NATIVE) -j$(JOBS) --target vtool
 	scripts/bench-vtool.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/vtool-work
 	scripts/bench-mp3-instructions.sh $(NATIVE)/tools/vtool $(NATIVE)/bench/mp3-instructions
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
+	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_player.exe
 
 # The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3); corpora
 # and crash files stay in build/fuzz.

@@ -1,21 +1,20 @@
 #include "gui/list_peers_win.h"
 
+#include "gui/play_dlg_win.h"
+#include "gui/tag_editor_win.h"
+#include "player/player_settings.h"
+#include "win/settings_win.h"
+
 namespace vt {
 
-namespace {
-
-void not_available(HWND owner) {
-  MessageBoxA(owner, "Cette fonction n'est pas disponible dans cette version.", "Vocatrack Sound Recorder",
-              MB_OK | MB_ICONINFORMATION);
-}
-
-}  // namespace
-
 int play_in_panel(HWND owner, const std::string& name, const std::string& path) {
-  not_available(owner);
-  return 1;
+  PlayItem item(name, path);
+  item.flags = 1;  // the name box is read-only
+  RegistrySection settings(Hive::Machine, kPlayerSettingsSection);
+  PlayDialog panel(item, settings);
+  return panel.show(owner);
 }
 
-void edit_recording_tags(HWND owner, const std::string& path) { not_available(owner); }
+void edit_recording_tags(HWND owner, const std::string& path) { edit_tags(owner, path); }
 
 }  // namespace vt

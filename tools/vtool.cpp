@@ -17,6 +17,7 @@
 #include "audio/levels.h"
 #include "audio/transforms.h"
 #include "tools/vtool_codecs.h"
+#include "tools/vtool_play.h"
 
 using namespace vt;
 
@@ -74,7 +75,8 @@ bool parse_number(const char* text, long low, long high, long& value) {
 int usage() {
   say(stderr,
                "usage: vtool convert ENTREE SORTIE [--rate HZ] [--channels N] [--bits 8|16] [--codec ETIQUETTE]\n"
-               "       vtool info FICHIER\n");
+               "       vtool info FICHIER\n"
+               "       vtool play FICHIER [--device N]\n");
   return kPumpFailed;
 }
 
@@ -181,5 +183,6 @@ int info(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (argc >= 2 && !std::strcmp(argv[1], "convert")) return convert(argc, argv);
   if (argc >= 2 && !std::strcmp(argv[1], "info")) return info(argc, argv);
+  if (argc >= 2 && !std::strcmp(argv[1], "play")) return play_command(argc, argv);
   return usage();
 }

@@ -17,6 +17,7 @@
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
+#include "tests/win32/player_sound.h"
 
 namespace vt {
 namespace {
@@ -558,6 +559,47 @@ TEST_F(StartupTest, SwitchesAfterExitAndAnExitAtStopLeaveNoAccessViolation) {
   EXPECT_EQ(0, exceptions_seen());
   EXPECT_EQ(file_size(path) - 8, riff_size_field(path));
   EXPECT_GT(seconds_in(path), 0.1);
+}
+
+TEST_F(StartupTest, PlaySwitchOpensTheListAndPlaysTheFileInThePanel) {
+  HWND main = start_first_copy();
+  ASSERT_NE(nullptr, main);
+  const std::string path = folder_ + "\\Ecoute.wav";
+  std::string pcm;
+  for (int i = 0; i < 8000 * 2; ++i)
+    player_test::put16(pcm, static_cast<uint16_t>(static_cast<int16_t>(std::lround(8192 * std::sin(2 * M_PI * 500 * i / 8000.0)))));
+  {
+    std::string bytes = player_test::wav_header(8000, 1, static_cast<uint32_t>(pcm.size())) + pcm;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  // The forwarding copy ends at once; the panel plays the file to its end.
+  ASSERT_TRUE(forward("-play \"" + path + "\""));
+  HWND panel = vt_test::find_window(kDialogClass, "Contrôle Reproduction", 15000);
+  ASSERT_NE(nullptr, panel);
+  // Found while it may still be filling its controls.
+  // The list opened on the way and shows the panel over itself, with the row's name.
+  HWND list = vt_test::find_window(kDialogClass, "Liste d'Enregistrement Vocatrack", 5000);
+  ASSERT_NE(nullptr, list);
+  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, 120) == "Ecoute"; }, 5000));
+  EXPECT_TRUE(wait_until([&] { return !vt_test::is_enabled(list); }, 5000));
+  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, 103) == "0:00:02.00"; }, 10000))
+      << vt_test::control_text(panel, 103);
+  PostMessageA(panel, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(panel); }, 5000));
+  EXPECT_TRUE(wait_until([&] { return vt_test::is_enabled(list); }, 5000));
+  // A name alone is looked for in the output folder; a missing file does nothing.
+  ASSERT_TRUE(forward("-play Ecoute.wav"));
+  panel = vt_test::find_window(kDialogClass, "Contrôle Reproduction", 15000);
+  ASSERT_NE(nullptr, panel);
+  PostMessageA(panel, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(wait_until([&] { return !IsWindow(panel); }, 5000));
+  ASSERT_TRUE(forward("-play Absent.wav"));
+  EXPECT_EQ(nullptr, vt_test::find_window(kDialogClass, "Contrôle Reproduction", 1000));
+  EXPECT_TRUE(vt_test::is_enabled(list));
 }
 
 }  // namespace
