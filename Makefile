@@ -23,12 +23,13 @@ bench: deps native win32
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_capture.exe
 	VT_TESTENV_DIR=$(CURDIR)/$(WIN32)/benchenv scripts/wine-run.sh $(WIN32)/bench/bench_player.exe
 
-# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, then MP3); corpora
+# The file readers under libFuzzer, FUZZ_SECONDS each (WAV and AIFF, MP3, then tags); corpora
 # and crash files stay in build/fuzz.
 FUZZ_SECONDS ?= 120
 fuzz: deps
 	JOBS=$(JOBS) scripts/fuzz-readers.sh $(FUZZ_SECONDS)
 	JOBS=$(JOBS) scripts/fuzz-mp3.sh $(FUZZ_SECONDS)
+	JOBS=$(JOBS) scripts/fuzz-tags.sh $(FUZZ_SECONDS)
 
 deps:
 	scripts/install-deps.sh

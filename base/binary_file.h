@@ -29,6 +29,13 @@ enum class FileAccess {
 
 // Null when the file cannot be opened.
 std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess access);
+// The same, but while another program holds the file it waits and tries again within
+// `budget_ms` (the schedule of retry_schedule.h).
+std::unique_ptr<BinaryFile> open_binary_file_waiting(const std::string& path, FileAccess access, uint32_t budget_ms);
+// Puts `replacement` in the place of `target` in one step (both in one folder), so a
+// reader sees either the old file or the new one, never a half-written one.
+bool replace_file(const std::string& replacement, const std::string& target);
+bool remove_file(const std::string& path);
 
 // Whole-buffer read: true only when exactly `bytes` bytes were read.
 inline bool read_exactly(BinaryFile& file, void* data, int bytes) { return file.read(data, bytes) == bytes; }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "base/binary_file.h"
 
@@ -68,5 +69,16 @@ std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess
   }
   return std::unique_ptr<BinaryFile>(new PosixFile(fd));
 }
+
+// Nothing locks files here: there is nothing to wait for.
+std::unique_ptr<BinaryFile> open_binary_file_waiting(const std::string& path, FileAccess access, uint32_t) {
+  return open_binary_file(path, access);
+}
+
+bool replace_file(const std::string& replacement, const std::string& target) {
+  return std::rename(replacement.c_str(), target.c_str()) == 0;
+}
+
+bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace vt

@@ -18,6 +18,7 @@
 #include "audio/transforms.h"
 #include "tools/vtool_codecs.h"
 #include "tools/vtool_play.h"
+#include "tools/vtool_tags.h"
 
 using namespace vt;
 
@@ -76,7 +77,8 @@ int usage() {
   say(stderr,
                "usage: vtool convert ENTREE SORTIE [--rate HZ] [--channels N] [--bits 8|16] [--codec ETIQUETTE]\n"
                "       vtool info FICHIER\n"
-               "       vtool play FICHIER [--device N]\n");
+               "       vtool play FICHIER [--device N]\n"
+               "       vtool tags FICHIER [NOM=VALEUR...]\n");
   return kPumpFailed;
 }
 
@@ -184,5 +186,6 @@ int main(int argc, char** argv) {
   if (argc >= 2 && !std::strcmp(argv[1], "convert")) return convert(argc, argv);
   if (argc >= 2 && !std::strcmp(argv[1], "info")) return info(argc, argv);
   if (argc >= 2 && !std::strcmp(argv[1], "play")) return play_command(argc, argv);
+  if (argc >= 2 && !std::strcmp(argv[1], "tags")) return tags_command(argc, argv);
   return usage();
 }

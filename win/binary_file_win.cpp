@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "base/binary_file.h"
+#include "base/retry_schedule.h"
 #include "win/handles_win.h"
 
 namespace vt {
@@ -40,9 +41,7 @@ class WindowsFile : public BinaryFile {
   OwnedHandle file_;
 };
 
-}  // namespace
-
-std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess access) {
+HANDLE create_file(const std::string& path, FileAccess access) {
   DWORD rights = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
   if (access == FileAccess::kUpdateShared) {
     rights = GENERIC_READ | GENERIC_WRITE;
@@ -52,9 +51,34 @@ std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess
     share = FILE_SHARE_READ;
     disposition = CREATE_ALWAYS;
   }
-  HANDLE handle = CreateFileA(path.c_str(), rights, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileA(path.c_str(), rights, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess access) {
+  HANDLE handle = create_file(path, access);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   return std::unique_ptr<BinaryFile>(new WindowsFile(handle));
 }
+
+// The core's files cannot reach open_file_retrying (win/files_win.h lives in the
+// Windows library); this is the same schedule.
+std::unique_ptr<BinaryFile> open_binary_file_waiting(const std::string& path, FileAccess access, uint32_t budget_ms) {
+  RetrySchedule schedule(budget_ms);
+  for (;;) {
+    HANDLE handle = create_file(path, access);
+    if (handle != INVALID_HANDLE_VALUE) return std::unique_ptr<BinaryFile>(new WindowsFile(handle));
+    uint32_t wait_ms = 0;
+    if (GetLastError() != ERROR_SHARING_VIOLATION || !schedule.next_wait(&wait_ms)) return nullptr;
+    Sleep(wait_ms);
+  }
+}
+
+bool replace_file(const std::string& replacement, const std::string& target) {
+  return MoveFileExA(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool remove_file(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 }  // namespace vt

@@ -1,0 +1,97 @@
+#include "gui/tag_editor_win.h"
+
+#include <vector>
+
+#include "gui/tag_editor_res.h"
+#include "tags/genres.h"
+#include "tags/tag_files.h"
+#include "tags/tag_tables.h"
+#include "ui/dialog_win.h"
+
+namespace vt {
+namespace {
+
+const char kOnlyWavAndMp3[] = "Seuls les repères des fichiers wav et mp3 peuvent être édités.";
+
+// The edit of each field but the genre, in the editor's order.
+struct FieldControl {
+  const char* field;
+  int id;
+};
+const FieldControl kFieldEdits[] = {{kFieldTitle, IDC_TAG_TITLE},        {kFieldArtist, IDC_TAG_ARTIST},
+                                    {kFieldAlbum, IDC_TAG_ALBUM},        {kFieldTrackNumber, IDC_TAG_TRACK},
+                                    {kFieldDate, IDC_TAG_YEAR},          {kFieldComment, IDC_TAG_COMMENT}};
+
+class TagEditorDialog : public Dialog {
+ public:
+  explicit TagEditorDialog(const TagList& list) : list_(list) {}
+  const std::vector<TagEdit>& edits() const { return edits_; }
+
+ private:
+  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void on_init();
+  void on_ok();
+
+  const TagList& list_;
+  std::vector<TagEdit> edits_;
+  bool genre_chosen_ = false;
+};
+
+INT_PTR TagEditorDialog::handle(UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      on_init();
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case IDC_TAG_GENRE: if (HIWORD(wparam) == CBN_SELCHANGE) genre_chosen_ = true; break;
+        case IDOK: on_ok(); break;
+        case IDCANCEL: EndDialog(window_, IDCANCEL); break;
+      }
+      return TRUE;
+  }
+  return FALSE;
+}
+
+void TagEditorDialog::on_init() {
+  for (const FieldControl& control : kFieldEdits) {
+    SendDlgItemMessageA(window_, control.id, EM_LIMITTEXT, kMaxTagValueChars, 0);
+    SetDlgItemTextA(window_, control.id, list_.get(control.field).c_str());
+  }
+  for (const char* name : kGenreNames)
+    SendDlgItemMessageA(window_, IDC_TAG_GENRE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  int code = genre_code(list_.get(kFieldGenre));
+  SendDlgItemMessageA(window_, IDC_TAG_GENRE, CB_SETCURSEL, code < 0 ? 0 : code, 0);
+}
+
+void TagEditorDialog::on_ok() {
+  char text[kMaxTagValueChars + 1];
+  for (const FieldControl& control : kFieldEdits) {
+    GetDlgItemTextA(window_, control.id, text, sizeof text);
+    edits_.push_back({control.field, text});
+  }
+  LRESULT chosen = SendDlgItemMessageA(window_, IDC_TAG_GENRE, CB_GETCURSEL, 0, 0);
+  std::string genre = list_.get(kFieldGenre);
+  // A genre the list does not name (another program's) stays unless the user picks
+  // one; an empty genre gets the selected "Blues".
+  bool foreign = !genre.empty() && genre_code(genre) < 0;
+  if (!(foreign && !genre_chosen_)) genre = chosen >= 0 && chosen < kGenreCount ? kGenreNames[chosen] : kGenreNames[0];
+  edits_.push_back({kFieldGenre, genre});
+  EndDialog(window_, IDOK);
+}
+
+}  // namespace
+
+bool edit_tags(HWND owner, const std::string& path) {
+  if (!has_tag_format(path)) {
+    MessageBoxA(owner, kOnlyWavAndMp3, nullptr, MB_ICONERROR);
+    return false;
+  }
+  TagList list;
+  read_tags(list, path);
+  TagEditorDialog dialog(list);
+  if (dialog.run_modal(owner, "LAudioTagDataEditor") != IDOK) return false;
+  return save_tag_edits(list, dialog.edits(), path);
+}
+
+}  // namespace vt

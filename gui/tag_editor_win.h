@@ -1,0 +1,14 @@
+// The tag editor of the recordings list (template LAudioTagDataEditor).
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace vt {
+
+// Refuses files other than ".wav" and ".mp3" with a message; otherwise reads the
+// file's tags, shows the editor modally over `owner` and on OK writes them. True when
+// the tags were written (the user is not told either way).
+bool edit_tags(HWND owner, const std::string& path);
+
+}  // namespace vt

@@ -1,0 +1,15 @@
+// Tags of MP3 files: an ID3v2 tag (read first, its values win) and the ID3v1 trailer.
+#pragma once
+#include <string>
+
+#include "tags/tag_list.h"
+
+namespace vt {
+
+// False when the file cannot be opened (the list then holds nothing from it).
+bool read_mp3_tags(TagList& list, const std::string& path);
+// Writes the list (read from this file and edited) into the trailer and, when the
+// file has an ID3v2 tag or a value needs one, into a new ID3v2 tag at the start.
+bool write_mp3_tags(const TagList& list, const std::string& path);
+
+}  // namespace vt
