@@ -14,11 +14,15 @@
 #include <thread>
 #include <vector>
 
+#include "gui/play_dlg_res.h"
 #include "gui/recordings_list_res.h"
+#include "gui/tag_editor_res.h"
 #include "gui/recordings_list_win.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
+#include "tests/win32/player_sound.h"
+#include "ui/controls_win.h"
 #include "ui/progress_dialog_res.h"
 #include "win/settings_win.h"
 
@@ -150,6 +154,7 @@ class RecordingsListTest : public testing::Test {
     folder_ = vt_test::scratch_folder("recordings_list");
     scratch_ = vt_test::scratch_folder("recordings_list_work");
     write_setting(kOutputFolder, folder_.c_str());
+    register_ui_controls(GetModuleHandleA(nullptr));
   }
   std::string at(const std::string& name) { return folder_ + "\\" + name; }
   // A sine of `seconds` written by sox.
@@ -360,6 +365,49 @@ TEST_F(RecordingsListTest, DeleteAsksFirst) {
   EXPECT_FALSE(exists(at("gone.mp3")));
   EXPECT_FALSE(exists(at("gone.aif")));
   EXPECT_EQ((std::vector<std::string>{"keep"}), shown(ui, kColumnName));
+}
+
+TEST_F(RecordingsListTest, PlaysInThePanelAndEditsTags) {
+  sox_tone("tone.wav", "-r 44100 -c 1 -b 16", 1);
+  sox_tone("fresh.wav", "-r 8000 -c 1 -b 16", 1);
+  ListThread ui;
+  ui.call([&] { ui.list().open(); });
+  select(ui, {"tone"});
+  player_test::SinkRecording sink;
+  ASSERT_TRUE(sink.started());
+  ASSERT_TRUE(sink.wait_for_more(500, 10000));
+  ui.post([&] { ui.list().list_key(VK_F9); });
+  HWND panel = find_window("#32770", "Contrôle Reproduction", 20000);
+  ASSERT_NE(nullptr, panel);
+  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, IDC_PLAY_NAME) == "tone"; }, 5000));
+  EXPECT_TRUE(wait_until([&] { return !vt_test::is_enabled(ui.window()); }, 5000));  // the panel stands over the list
+  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, IDC_PLAY_TIME) == "0:00:01.00"; }, 15000))
+      << vt_test::control_text(panel, IDC_PLAY_TIME);
+  ASSERT_TRUE(sink.wait_for_more(1500, 10000));
+  std::vector<int16_t> heard = sink.stop();
+  PostMessageA(panel, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(wait_until([&] { return !IsWindow(panel); }, 10000));
+  auto runs = player_test::sound_runs(heard, 1000, 30);
+  ASSERT_EQ(1u, runs.size()) << heard.size() << " samples heard";
+  EXPECT_NEAR(1000, runs[0].second, 150);
+  EXPECT_TRUE(wait_until([&] { return vt_test::is_enabled(ui.window()); }, 5000));
+
+  // The tag editor over the list; the title reaches the file, played or not.
+  for (const char* name : {"fresh", "tone"}) {
+    select(ui, {name});
+    ui.post([&] { SendMessageA(ui.window(), WM_COMMAND, IDM_LIST_EDIT_TAGS, 0); });
+    HWND editor = find_window("#32770", "Editer les Repères Audio", 20000);
+    ASSERT_NE(nullptr, editor);
+    ASSERT_TRUE(wait_until([&] { return IsWindowVisible(editor) != FALSE; }, 10000));
+    vt_test::set_control_text(editor, IDC_TAG_TITLE, "Titre de la liste");
+    PostMessageA(editor, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(editor); }, 10000));
+    EXPECT_TRUE(idle(ui));
+    // The title of a WAV file is the text of its DISP chunk (type 1).
+    const std::string bytes = read_text(at(std::string(name) + ".wav"));
+    const std::string disp = std::string("DISP\x16\0\0\0\x01\0\0\0Titre de la liste\0", 30);
+    EXPECT_NE(std::string::npos, bytes.find(disp)) << name;
+  }
 }
 
 class RecordingsListSaveTest : public RecordingsListTest {
