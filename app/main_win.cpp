@@ -11,7 +11,7 @@
 
 #include "app/main_window_win.h"
 #include "delivery/delivery_queue_win.h"
-#include "app/play_switch_win.h"
+#include "gui/recordings_list_win.h"
 #include "recorder/recorder_win.h"
 #include "win/settings_win.h"
 #include "win/handles_win.h"
@@ -112,16 +112,15 @@ void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   vt::Recorder recorder(instance);
   vt::MainWindow main(instance, recorder);
   // The parts the recorder hands on to are attached here as the program gains them.
+  vt::RecordingsListWindow list(instance, [&main] { return main.window(); });
   vt::RecorderNeighbours neighbours;
   QueuedDelivery delivery(queue);
   neighbours.delivery = &delivery;
-  vt::PanelOnlyList list;  // plays -play's file in the panel until the recordings list exists
   neighbours.list = &list;
   neighbours.hotkeys = &main.hotkeys();
   neighbours.wizard = &main.setup_wizard();
   recorder.set_neighbours(neighbours);
   if (!main.create(args)) return;
-  list.set_owner(main.window());
   // What an earlier run left undelivered goes first.
   queue.resume_pending(vt::join_path(vt::shared_data_folder(), "bgsend.lst"));
   ShowWindow(main.window(), SW_SHOW);

@@ -336,7 +336,7 @@ bool MainWindow::on_chrome_command(int id, int notification) {
       if (SetupWizard* wizard = recorder_.neighbours().wizard) wizard->run();
       return true;
     case IDM_LAUNCH_EDITOR: case IDM_LAUNCH_BURNER: case IDM_LAUNCH_RIPPER: case IDM_LAUNCH_CONVERTER:
-      launch_from_menu(id, std::string(), window_);
+      launch_from_menu(id, list().is_open() ? list().selected_path() : std::string(), window_);
       return true;
     case IDM_MAIN_TOOLBAR: write_setting(kShowMainToolbar, !read_setting(kShowMainToolbar)); layout(); return true;
     case IDM_FORMAT_TOOLBAR:

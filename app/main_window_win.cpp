@@ -8,6 +8,7 @@
 #include "app/main_window_res.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
+#include "gui/recordings_list_win.h"
 #include "base/paths.h"
 #include "base/time_units.h"
 #include "formats/wave_format.h"
@@ -80,6 +81,10 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       if (message == kCloseNowMessage) {
         recorder_.exit();
+        return TRUE;
+      }
+      if (message == kListClosedMessage) {
+        SendMessageA(main_toolbar_, TB_CHECKBUTTON, IDT_RECORDINGS_LIST, MAKELONG(FALSE, 0));
         return TRUE;
       }
       return FALSE;
@@ -187,10 +192,20 @@ void MainWindow::stop_interval_timer() {
   if (window_) KillTimer(window_, kTimerInterval);
 }
 
+// Keys typed into a text box stay there: Home or Del while a recording's name is being
+// edited in the list must not restart the recorder or delete files.
+bool MainWindow::is_text_box(HWND target) {
+  char type[16] = {};
+  GetClassNameA(target, type, sizeof type);
+  return lstrcmpiA(type, "Edit") == 0;
+}
+
 bool MainWindow::pre_translate_message(const MSG& message) {
   if (!window_) return false;
   if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
-  // Every window of the thread: the recordings list is a pop-up of its own.
+  // Every window of the thread (the recordings list is a pop-up of its own), but not a
+  // text box.
+  if (message.hwnd != window_ && is_text_box(message.hwnd)) return false;
   if (message.lParam & (1 << 30)) return false;  // auto-repeat: a held key acts once
   if (!handle_key(key_code_with_modifiers(message.message, message.wParam, message.lParam))) return false;
   refresh_controls();

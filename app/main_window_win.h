@@ -46,6 +46,7 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget, pr
   const StatusPanelData& status() const { return panel_.data(); }
 
  private:
+  static bool is_text_box(HWND target);
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_init_dialog();
   void on_command(int id);

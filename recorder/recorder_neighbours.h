@@ -30,6 +30,8 @@ class RecordingsList {
   virtual void play(const std::string& file) {}
   // The list's own keys (play, rename, delete, edit, save as) while it is open.
   virtual void list_key(int key_code) {}
+  // The full path of the first selected recording; empty when none is selected.
+  virtual std::string selected_path() { return std::string(); }
 };
 
 // The system-wide hotkeys.

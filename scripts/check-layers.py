@@ -13,7 +13,7 @@ LAYERS = [
     ["audio"],
     ["formats", "tags"],
     ["ui"],
-    ["capture", "recorder", "delivery", "player", "hotkeys", "setup"],
+    ["capture", "recorder", "delivery", "player", "hotkeys", "setup", "library"],
     ["gui"],
     ["app", "tools"],
 ]

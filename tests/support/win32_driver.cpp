@@ -93,6 +93,18 @@ std::string window_class(HWND window) {
   return name;
 }
 
+std::string static_texts(HWND window) {
+  std::string text;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM out) -> BOOL {
+        if (window_class(child) == "Static") *reinterpret_cast<std::string*>(out) += window_text(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
 void set_control_text(HWND parent, int id, const std::string& text) {
   SendMessageA(child(parent, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }

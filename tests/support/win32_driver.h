@@ -33,6 +33,8 @@ HWND child(HWND parent, int id);
 std::string window_text(HWND window);
 std::string control_text(HWND parent, int id);
 std::string window_class(HWND window);
+// The texts of all static controls below `window`, joined (a message box's message).
+std::string static_texts(HWND window);
 void set_control_text(HWND parent, int id, const std::string& text);
 
 // Window rectangle in screen coordinates, and a control's rectangle in the client

@@ -4,6 +4,7 @@
 // while a tone plays into the PulseAudio null sink whose monitor is the input.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -586,7 +587,7 @@ TEST_F(StartupTest, SwitchesAfterExitAndAnExitAtStopLeaveNoAccessViolation) {
   EXPECT_GT(seconds_in(path), 0.1);
 }
 
-TEST_F(StartupTest, PlaySwitchOpensThePlayerPanelOnTheFile) {
+TEST_F(StartupTest, PlaySwitchOpensTheListAndPlaysTheFileInThePanel) {
   HWND main = start_first_copy();
   ASSERT_NE(nullptr, main);
   const std::string path = folder_ + "\\Ecoute.wav";
@@ -606,13 +607,16 @@ TEST_F(StartupTest, PlaySwitchOpensThePlayerPanelOnTheFile) {
   HWND panel = vt_test::find_window(kDialogClass, "Contrôle Reproduction", 15000);
   ASSERT_NE(nullptr, panel);
   // Found while it may still be filling its controls.
-  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, 120) == "Ecoute.wav"; }, 5000));
-  EXPECT_TRUE(wait_until([&] { return !vt_test::is_enabled(main); }, 5000));
+  // The list opened on the way and shows the panel over itself, with the row's name.
+  HWND list = vt_test::find_window(kDialogClass, "Liste d'Enregistrement Vocatrack", 5000);
+  ASSERT_NE(nullptr, list);
+  EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, 120) == "Ecoute"; }, 5000));
+  EXPECT_TRUE(wait_until([&] { return !vt_test::is_enabled(list); }, 5000));
   EXPECT_TRUE(wait_until([&] { return vt_test::control_text(panel, 103) == "0:00:02.00"; }, 10000))
       << vt_test::control_text(panel, 103);
   PostMessageA(panel, WM_CLOSE, 0, 0);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(panel); }, 5000));
-  EXPECT_TRUE(wait_until([&] { return vt_test::is_enabled(main); }, 5000));
+  EXPECT_TRUE(wait_until([&] { return vt_test::is_enabled(list); }, 5000));
   // A name alone is looked for in the output folder; a missing file does nothing.
   ASSERT_TRUE(forward("-play Ecoute.wav"));
   panel = vt_test::find_window(kDialogClass, "Contrôle Reproduction", 15000);
@@ -621,7 +625,75 @@ TEST_F(StartupTest, PlaySwitchOpensThePlayerPanelOnTheFile) {
   ASSERT_TRUE(wait_until([&] { return !IsWindow(panel); }, 5000));
   ASSERT_TRUE(forward("-play Absent.wav"));
   EXPECT_EQ(nullptr, vt_test::find_window(kDialogClass, "Contrôle Reproduction", 1000));
-  EXPECT_TRUE(vt_test::is_enabled(main));
+  EXPECT_TRUE(vt_test::is_enabled(list));
+}
+
+}  // namespace
+}  // namespace vt
+
+namespace vt {
+namespace {
+
+// A message box of the running copy: its caption and static texts, answered with `button`.
+std::string answer_program_box(const char* caption, int button) {
+  HWND box = vt_test::find_window(kDialogClass, caption, 20000);
+  if (!box) return std::string("(no box ") + caption + ")";
+  std::string text;
+  wait_until([&] { return !(text = vt_test::static_texts(box)).empty(); }, 10000);
+  PostMessageA(box, WM_COMMAND, button, 0);
+  wait_until([&] { return !IsWindow(box); }, 10000);
+  return text;
+}
+
+std::string list_item_text(HWND list, int item) {
+  char text[300] = {};
+  LVITEMA query = {};
+  query.iSubItem = 0;
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  // The control lives in another process: read through a buffer there.
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(list, &process_id);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id);
+  if (!process) return std::string();
+  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof query + sizeof text, MEM_COMMIT, PAGE_READWRITE));
+  query.pszText = remote + sizeof query;
+  WriteProcessMemory(process, remote, &query, sizeof query, nullptr);
+  SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remote + sizeof query, text, sizeof text - 1, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return text;
+}
+
+TEST_F(StartupTest, FinishedRecordingOpensTheListWhereItsKeysRenameAndDeleteIt) {
+  write_setting(kLaunchPlayWhenStop, true);
+  ASSERT_NE(nullptr, start_first_copy());
+  ASSERT_TRUE(forward("-record"));
+  ASSERT_FALSE(recording_growing_past(folder_, 32 * 1024).empty());
+  ASSERT_TRUE(forward("-done"));
+  HWND list_window = vt_test::find_window(kDialogClass, "Liste d'Enregistrement Vocatrack", 20000);
+  ASSERT_NE(nullptr, list_window) << "the recordings list did not open";
+  HWND list = GetDlgItem(list_window, 201);
+  ASSERT_NE(nullptr, list);
+  ASSERT_TRUE(wait_until([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10000));
+  EXPECT_EQ(0, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  EXPECT_EQ("Untitled 01", list_item_text(list, 0));
+
+  vt_test::post_key(list, VK_F2);
+  HWND editor = nullptr;
+  ASSERT_TRUE(wait_until([&] { return (editor = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0))) != nullptr; }, 10000));
+  SendMessageA(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Interview été"));
+  PostMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_TRUE(wait_until([&] { return GetFileAttributesA((folder_ + "\\Interview t.wav").c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000));
+  EXPECT_EQ("Interview t", list_item_text(list, 0));
+
+  vt_test::post_key(list, VK_DELETE);
+  EXPECT_EQ("Etes vous sûr de vouloir supprimer les fichiers sélectionnés?. Les fichiers seront définitivement "
+            "supprimées de votre ordinateur.",
+            answer_program_box("Confirmer suppression", IDOK));
+  EXPECT_TRUE(wait_until([&] { return wav_files_in(folder_).empty(); }, 10000));
+  EXPECT_TRUE(wait_until([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0; }, 10000));
 }
 
 // ------------------------------------------------------------ hotkeys and small windows
