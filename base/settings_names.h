@@ -13,7 +13,6 @@ static const char kSectionMp3Encoder[] = "MP3Encoder";     // machine hive
 static const char kSectionEmail[] = "Email";               // machine hive
 static const char kSectionFtp[] = "Ftp";                   // machine hive
 static const char kSectionKeys[] = "Keys";                 // user hive
-constexpr int kMaxKeyBindings = 1000;  // Keys\Count is read no higher
 static const char kSectionPlayListDialog[] = "PlayListDialog";  // user hive
 static const char kSectionPlayer[] = "Player";             // machine hive
 

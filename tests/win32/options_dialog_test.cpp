@@ -592,7 +592,7 @@ TEST_F(OptionsDialogTest, DamagedBindingCountIsBounded) {
   write_user_int(vt::kSectionKeys, "Count", 2000000000);
   run(vt::kOptionsCommandsPage, [&](HWND sheet) {
     HWND list = vt_test::child(current_page(sheet), IDC_COMMANDS_LIST);
-    EXPECT_EQ(vt::kMaxKeyBindings, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(vt::kMaxHotkeyBindings, SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     press(sheet, PSBTN_CANCEL);
     EXPECT_TRUE(wait_until(sheet_closed, 20000));
   });
