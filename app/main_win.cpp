@@ -16,12 +16,14 @@
 #include "app/main_window_res.h"
 #include "app/run_mutex_win.h"
 #include "app/startup_rules.h"
+#include "setup/companions_win.h"
 #include "ui/controls_win.h"
 
 namespace {
 
 const char kMainWindowTitle[] = "Vocatrack Sound Recorder";
 const char kDialogClass[] = "#32770";
+const char kUpdatedVersionPage[] = "kb/10015";  // the knowledge-base page on the updated version
 
 uint32_t read_role_marker(const std::string& program) {
   vt::OwnedHandle file(
@@ -124,6 +126,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 "Cette version 2.01 de Vocatrack Sound Recorder ne fonctionne que sous Windows Vista ou une version "
                 "antérieure.\n\nUne version mise à jour peut être téléchargée sur notre site web.",
                 "Updated Version Required", MB_OK | MB_ICONERROR);
+    vt::open_web_page(kUpdatedVersionPage);  // where the updated version is offered
     return 0;
   }
   switch (vt::role_of_marker(marker)) {
