@@ -21,12 +21,14 @@
 #include "app/startup_rules.h"
 #include "gui/setup_roles_win.h"
 #include "gui/update_offers_win.h"
+#include "setup/companions_win.h"
 #include "ui/controls_win.h"
 
 namespace {
 
 const char kMainWindowTitle[] = "Vocatrack Sound Recorder";
 const char kDialogClass[] = "#32770";
+const char kUpdatedVersionPage[] = "kb/10015";  // the knowledge-base page on the updated version
 
 // Every closed recording goes to the delivery queue; at the end of the window the
 // worker gets 5,000 ms to stop (the queue's own end waits 7,000 ms more).
@@ -161,6 +163,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                 "Cette version 2.01 de Vocatrack Sound Recorder ne fonctionne que sous Windows Vista ou une version "
                 "antérieure.\n\nUne version mise à jour peut être téléchargée sur notre site web.",
                 "Updated Version Required", MB_OK | MB_ICONERROR);
+    vt::open_web_page(kUpdatedVersionPage);  // where the updated version is offered
     return 0;
   }
   switch (vt::role_of_marker(marker)) {

@@ -93,6 +93,8 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void MainWindow::on_init_dialog() {
   release_run_mutex();
+  // Without a chosen output folder the program's folder under the application data is made ready.
+  if (read_setting(kOutputFolder).empty()) CreateDirectoryA(join_path(user_app_data_folder(), "Vocatrack").c_str(), nullptr);
   set_window_icon(IDI_MAIN);
   panel_.attach(GetDlgItem(window_, IDC_STATUS_PANEL));
   create_chrome();

@@ -26,15 +26,21 @@ void CaptureEngine::apply_volume(int volume_step) {
 }
 
 bool CaptureEngine::start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms) {
-  if (blocks_.state != kCaptureStopped) stop();
+  if (state() != kCaptureStopped) stop();
+  // Two threads on the same buffers would corrupt both runs.
+  if (!release_abandoned_run()) return false;
   if (sink_->failed()) return false;
-  blocks_.begin(sink_.get(), max_duration_ms, threshold, hang_time_ms);
+  run_sink_ = sink_;
+  run_ended_ = false;
+  blocks_.begin(run_sink_.get(), max_duration_ms, threshold, hang_time_ms);
   ResetEvent(started_event_.get());
   SetEvent(go_event_.get());
-  WorkerThread::start(GetThreadPriority(GetCurrentThread()));
-  WaitForSingleObject(started_event_.get(), 1500);
+  if (!WorkerThread::start(GetThreadPriority(GetCurrentThread()))) blocks_.state = kCaptureStopped;
+  else WaitForSingleObject(started_event_.get(), 1500);
   if (blocks_.state == kCaptureStopped) {
+    WorkerThread::stop(5000);
     blocks_.finish();
+    run_sink_.reset();
     sink_.reset();
     return false;
   }
@@ -44,21 +50,41 @@ bool CaptureEngine::start(int32_t max_duration_ms, int8_t threshold, int32_t han
 }
 
 void CaptureEngine::stop() {
-  if (blocks_.state == kCaptureStopped) return;
-  WorkerThread::stop(5000);
-  blocks_.finish();  // keeps 50 ms after the last loud block
+  if (state() == kCaptureStopped) return;
+  if (!WorkerThread::stop(5000)) {
+    CriticalSectionLock hold(handoff_);
+    // Stuck in the sink (an encoder that stopped reading): whatever the thread can still
+    // touch stays as it is until it ends.
+    if (!run_ended_) abandoned_ = true;
+  }
+  if (!abandoned_) {
+    blocks_.finish();  // keeps 50 ms after the last loud block
+    run_sink_.reset();
+  }
   sink_.reset();
   listener_->on_stopped(cookie_);
 }
 
+bool CaptureEngine::release_abandoned_run() {
+  if (!abandoned_) return true;
+  {
+    CriticalSectionLock hold(handoff_);
+    if (!run_ended_) return false;
+  }
+  if (!WorkerThread::stop(1000)) return false;
+  abandoned_ = false;
+  run_sink_.reset();
+  return true;
+}
+
 bool CaptureEngine::open_device(HANDLE buffer_event) {
-  const int channels = sink_->channels;
-  const int frames = capture_block_frames(sink_->sample_rate);
+  const int channels = run_sink_->channels;
+  const int frames = capture_block_frames(run_sink_->sample_rate);
   const DWORD bytes = static_cast<DWORD>(channels * frames * 2);
   WAVEFORMATEX format = {};
   format.wFormatTag = WAVE_FORMAT_PCM;
   format.nChannels = static_cast<WORD>(channels);
-  format.nSamplesPerSec = static_cast<DWORD>(sink_->sample_rate);
+  format.nSamplesPerSec = static_cast<DWORD>(run_sink_->sample_rate);
   format.wBitsPerSample = 16;
   format.nBlockAlign = static_cast<WORD>(channels * 2);
   format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
@@ -109,6 +135,7 @@ void CaptureEngine::run() {
   OwnedHandle buffer_event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!open_device(buffer_event.get())) {
     blocks_.state = kCaptureStopped;
+    end_run();
     SetEvent(started_event_.get());
     return;
   }
@@ -137,7 +164,7 @@ void CaptureEngine::run() {
   waveInReset(wave_in_);
   if (blocks_.state == kCaptureRecording) {
     // What the device had recorded before the reset still belongs to the recording.
-    const int channels = sink_->channels;
+    const int channels = run_sink_->channels;
     for (int drained = 0; drained < kCaptureBuffers; ++drained) {
       WAVEHDR& header = headers_[next];
       const int samples = static_cast<int>(header.dwBytesRecorded / 2);
@@ -148,9 +175,23 @@ void CaptureEngine::run() {
     }
   }
   close_device();
+  end_run();
+}
+
+void CaptureEngine::end_run() {
+  {
+    CriticalSectionLock hold(handoff_);
+    run_ended_ = true;
+    if (abandoned_) blocks_.finish();
+  }
+  notifier_.post();  // lets the engine's own thread release the sink
 }
 
 void CaptureEngine::on_notify() {
+  if (abandoned_) {
+    release_abandoned_run();
+    return;
+  }
   if (blocks_.sink_failed) {
     // Nothing more can be stored: end the run once, and say why.
     if (blocks_.state == kCaptureStopped) return;

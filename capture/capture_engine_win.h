@@ -18,9 +18,13 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   CaptureEngine();
   ~CaptureEngine() override;
 
-  // The sink receives the recording; it is touched only while the engine is stopped.
+  // The sink receives the recording from the next start on.
   void set_sink(const SinkRef& sink) { sink_ = sink; }
+  // False when the device cannot open, the sink has failed, or the thread of a run that
+  // did not stop in time still lives.
   bool start(int32_t max_duration_ms, int8_t threshold, int32_t hang_time_ms);
+  // Waits 5 s for the run's thread; one stuck in its sink keeps the sink, device and
+  // buffers and lets go of them when it ends.
   void stop();
   void set_listener(RecorderListener* listener, uint32_t cookie);
   // The device id the mixer works on.
@@ -30,7 +34,7 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
 
   uint8_t device = 0;       // 0: the system's default input; n: input device n - 1
   int8_t input_line = -1;   // mixer line of the recording volume
-  uint8_t state() const { return blocks_.state; }
+  uint8_t state() const { return abandoned_ ? static_cast<uint8_t>(kCaptureStopped) : blocks_.state.load(); }
   const LevelRecord& levels() const { return blocks_.levels; }
   int32_t last_loud_ms() const { return blocks_.last_loud_ms(); }
 
@@ -39,6 +43,10 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   void on_notify() override;
   bool open_device(HANDLE buffer_event);
   void close_device();
+  // Lets go of the sink of a run whose thread has ended; false while it still lives.
+  bool release_abandoned_run();
+  // On the run's thread: the device is closed; an abandoned run is finished here.
+  void end_run();
 
   RecorderListener null_listener_;
   RecorderListener* listener_ = &null_listener_;
@@ -46,6 +54,10 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   OwnedHandle go_event_;
   OwnedHandle started_event_;
   SinkRef sink_;
+  SinkRef run_sink_;  // the running thread's sink; counted and released on this thread only
+  CriticalSection handoff_;
+  bool run_ended_ = true;   // the thread has closed the device (under handoff_)
+  bool abandoned_ = false;  // stop gave up waiting: the thread finishes the run itself
   CaptureBlocks blocks_;
   Notifier notifier_;
   HWAVEIN wave_in_ = nullptr;

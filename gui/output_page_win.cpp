@@ -244,7 +244,8 @@ bool OutputPage::apply_folder() {
 bool OutputPage::apply_format() {
   int format = selected_format();
   if (format < 0) return true;  // nothing chosen: the saved format stays
-  if (format == 1 && !services_->ensure_mp3_component(page_)) return false;
+  // The whole sheet waits for the download: OK or Cancel meanwhile would end it under the task.
+  if (format == 1 && !services_->ensure_mp3_component(GetParent(page_))) return false;
   write_setting(kFormat, format);
   return true;
 }

@@ -20,9 +20,9 @@ DWORD WINAPI WorkerThread::entry(void* self) {
   return 0;
 }
 
-void WorkerThread::start(int priority) {
+bool WorkerThread::start(int priority) {
   CriticalSectionLock hold(lock_);
-  if (thread_ && running_) return;
+  if (thread_ && running_) return false;
   if (thread_) {
     WaitForSingleObject(thread_.get(), 1000);
     thread_.reset();
@@ -30,22 +30,22 @@ void WorkerThread::start(int priority) {
   ResetEvent(stop_event_.get());
   InterlockedExchange(&running_, 1);
   thread_.reset(CreateThread(nullptr, 0, entry, this, 0, nullptr));
-  if (thread_)
-    SetThreadPriority(thread_.get(), priority);
-  else
+  if (!thread_) {
     InterlockedExchange(&running_, 0);
+    return false;
+  }
+  SetThreadPriority(thread_.get(), priority);
+  return true;
 }
 
-void WorkerThread::stop(DWORD wait_ms) {
-  if (!thread_) return;
+bool WorkerThread::stop(DWORD wait_ms) {
+  if (!thread_) return true;
   SetEvent(stop_event_.get());
   // The thread may run at a higher priority; it finishes at ours.
   SetThreadPriority(thread_.get(), GetThreadPriority(GetCurrentThread()));
-  if (WaitForSingleObject(thread_.get(), wait_ms) == WAIT_OBJECT_0) {
-    thread_.reset();
-  } else {
-    InterlockedExchange(&running_, 0);
-  }
+  if (WaitForSingleObject(thread_.get(), wait_ms) != WAIT_OBJECT_0) return false;  // still running: still its own
+  thread_.reset();
+  return true;
 }
 
 bool WorkerThread::stop_requested() const { return WaitForSingleObject(stop_event_.get(), 0) == WAIT_OBJECT_0; }

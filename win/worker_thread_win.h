@@ -10,10 +10,10 @@ class WorkerThread {
  public:
   WorkerThread();
   virtual ~WorkerThread();
-  // Starts the thread unless it is already running.
-  void start(int priority);
-  // Asks the thread to end and waits for it at most `wait_ms`.
-  void stop(DWORD wait_ms);
+  // Starts the thread; false when it could not be created or an earlier one still lives.
+  bool start(int priority);
+  // Asks the thread to end and waits for it at most `wait_ms`; false when it still lives.
+  bool stop(DWORD wait_ms);
   bool stop_requested() const;
   // 0 when `event` is signalled, 1 when stop was requested, 2 on time-out.
   int wait_for_event_or_stop(HANDLE event, DWORD ms) const;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "capture/capture_engine_win.h"
+#include "formats/mp3_sink_win.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/win32_driver.h"
 
@@ -214,6 +215,60 @@ TEST_F(CaptureEngineTest, FullDiskEndsTheRunOnceAndSaysSo) {
   EXPECT_EQ(written, sink->frames_written);  // nothing more was written
   engine.stop();
   EXPECT_EQ(1, listener.stops);
+}
+
+// The stand-in encoder's process id from its log line "stall <id>"; 0 until it is there.
+DWORD stalled_encoder_id(const std::string& log) {
+  std::ifstream in(log);
+  std::string word;
+  DWORD id = 0;
+  if (in >> word >> id && word == "stall") return id;
+  return 0;
+}
+
+TEST_F(CaptureEngineTest, EncoderThatStopsReadingKeepsItsRunUntilItsThreadEnds) {
+  const std::string log = vt_test::windows_path(vt_test::build_dir() + "/stalled-encoder.log");
+  DeleteFileA(log.c_str());
+  SetEnvironmentVariableA("VT_STANDIN_LOG", log.c_str());
+  const std::string standin = vt_test::windows_path(vt_test::build_dir() + "/tests/win32/vt_standin.exe");
+  SinkRef stalled = open_encoder_pipe("\"" + standin + "\" stall", 44100, 2);
+  ASSERT_FALSE(stalled->failed());
+  DWORD encoder = 0;
+  ASSERT_TRUE(wait_until([&] { return (encoder = stalled_encoder_id(log)) != 0; }, 20000));
+  engine.set_sink(stalled);
+  engine.set_listener(&listener, 5);
+  ASSERT_TRUE(engine.start(14400000, -127, 216000000));
+  // A second of sound is far more than the pipe holds: the thread is then stuck writing.
+  wait_until([&] { return listener.time_ms >= 1000; }, 3000);
+  const DWORD before = GetTickCount();
+  engine.stop();
+  const DWORD waited = GetTickCount() - before;
+  EXPECT_GE(waited, 4500u);
+  EXPECT_LT(waited, 10000u);
+  EXPECT_EQ(kCaptureStopped, engine.state());
+  EXPECT_EQ(1, listener.stops);
+  EXPECT_EQ(2, stalled->reference_count);  // ours and the stuck run's
+
+  // No second thread on the buffers the stuck one still uses.
+  sink = new MemorySink(44100, 1);
+  keep = SinkRef(sink);
+  engine.set_sink(keep);
+  EXPECT_FALSE(engine.start(14400000, -127, 216000000));
+  EXPECT_EQ(kCaptureStopped, engine.state());
+
+  // With the encoder gone the write fails, the thread ends and lets go of the sink.
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, encoder);
+  ASSERT_NE(nullptr, process);
+  TerminateProcess(process, 9);
+  WaitForSingleObject(process, 10000);
+  CloseHandle(process);
+  EXPECT_TRUE(wait_until([&] { return stalled->reference_count == 1; }, 10000));
+  engine.set_sink(keep);
+  ASSERT_TRUE(engine.start(14400000, -127, 216000000));
+  EXPECT_TRUE(wait_until([&] { return listener.time_ms >= 300; }, 10000));
+  engine.stop();
+  EXPECT_EQ(2, listener.stops);
+  EXPECT_GE(sink->frames_written, 44100 / 4);
 }
 
 }  // namespace

@@ -66,8 +66,9 @@ class FakeServices : public OutputPageServices {
     *bytes = it->second;
     return true;
   }
-  bool ensure_mp3_component(HWND) override {
+  bool ensure_mp3_component(HWND owner) override {
     std::lock_guard<std::mutex> lock(mutex);
+    component_owner = owner;
     at_component_check.push_back(saved_now());
     return component_present;
   }
@@ -77,6 +78,7 @@ class FakeServices : public OutputPageServices {
   }
 
   std::mutex mutex;
+  HWND component_owner = nullptr;  // the window the install's progress dialog disables
   std::vector<std::string> picks, starts, drives;
   std::map<std::string, uint64_t> space;
   bool component_present = true;
@@ -424,6 +426,11 @@ TEST_F(OutputPageTest, ValidApplySavesInOrder) {
   EXPECT_EQ(2, read_setting(kFormat));
   EXPECT_EQ(after, read_setting(kOutputFolder));
   expect_page_open(run);
+  {
+    // The whole options dialog is held during the download, its OK and Cancel too.
+    std::lock_guard<std::mutex> lock(services.mutex);
+    EXPECT_EQ(GetParent(p), services.component_owner);
+  }
 
   {
     std::lock_guard<std::mutex> lock(services.mutex);

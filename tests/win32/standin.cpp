@@ -9,6 +9,9 @@
 // Run with "companion" as first argument it is a companion: it appends
 // "companion <its command line>" to the log and, when VT_STANDIN_STAY_EVENT names
 // an event, stays until that event is set (two minutes at most).
+//
+// Run with "stall" as first argument it is an encoder that never reads its input:
+// it appends "stall <process id>" to the log and sleeps two minutes.
 #include <windows.h>
 
 #include <cstdlib>
@@ -77,9 +80,16 @@ int run_companion() {
   return 0;
 }
 
+int run_stalled_encoder() {
+  log_line("stall " + std::to_string(GetCurrentProcessId()));
+  Sleep(120000);
+  return 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   if (std::strncmp(arguments, "companion", 9) == 0) return run_companion();
+  if (std::strncmp(arguments, "stall", 5) == 0) return run_stalled_encoder();
   return run_setup();
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -273,6 +274,52 @@ TEST_F(StartupTest, FirstCopyShowsItsWindowAndExitSwitchFromASecondCopyEndsIt) {
   ASSERT_TRUE(forward("-exit"));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000)) << "-exit did not end the running copy";
   EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(StartupTest, EmptyOutputFolderHasVocatrackMadeInTheApplicationDataAtStart) {
+  const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  vt_test::RegistryValueGuard app_data_guard(Hive::User, kShellFolders, "AppData");
+  const std::string app_data = folder_ + "\\appdata";
+  ASSERT_TRUE(CreateDirectoryA(app_data.c_str(), nullptr));
+  vt_test::write_raw_value(Hive::User, kShellFolders, "AppData", REG_SZ, app_data);
+  write_setting(kOutputFolder, "");
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  const std::string made = app_data + "\\Vocatrack";
+  EXPECT_TRUE(wait_until([&] {
+    const DWORD attributes = GetFileAttributesA(made.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }, 10000));
+  ASSERT_TRUE(forward("-exit"));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first_, 15000));
+}
+
+TEST_F(StartupTest, NewerWindowsIsRefusedAndTheUpdatedVersionPageOpens) {
+  // Wine reports Windows 7 to the program, and its browser launcher runs a script that logs the address.
+  vt_test::RegistryValueGuard version(Hive::User, "Software\\Wine\\AppDefaults\\vocatrack.exe", "Version");
+  vt_test::RegistryValueGuard browsers(Hive::User, "Software\\Wine\\WineBrowser", "Browsers");
+  vt_test::SettingGuard site(Hive::Machine, "Servers", "WebSite");
+  const std::string scratch = vt_test::build_dir() + "/test-scratch/startup-test";
+  const std::string script = scratch + "/browser.sh", log = scratch + "/browser.log";
+  ASSERT_EQ(0, vt_test::run_linux("printf '#!/bin/sh\\necho \"$@\" >> \"%s\"\\n' '" + log + "' > '" + script +
+                                  "' && chmod +x '" + script + "'"));
+  vt_test::write_raw_value(Hive::User, "Software\\Wine\\AppDefaults\\vocatrack.exe", "Version", REG_SZ, "win7");
+  vt_test::write_raw_value(Hive::User, "Software\\Wine\\WineBrowser", "Browsers", REG_SZ, script);
+  vt_test::write_raw_value(Hive::Machine, "Software\\Ardentine\\Vocatrack\\Servers", "WebSite", REG_SZ,
+                           "http://127.0.0.1:9");
+  HANDLE started = start("");
+  ASSERT_NE(nullptr, started);
+  HWND box = vt_test::find_window(kDialogClass, "Updated Version Required", 30000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_EQ(nullptr, running_window()) << "no recorder runs";
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 15000));
+  std::string opened;
+  EXPECT_TRUE(wait_until([&] {
+    std::ifstream in(vt_test::windows_path(log));
+    return static_cast<bool>(std::getline(in, opened));
+  }, 20000));
+  EXPECT_EQ("http://127.0.0.1:9/kb/10015.html", opened);
 }
 
 TEST_F(StartupTest, CloseNowMessageAndWmCloseEndTheRunningCopy) {
