@@ -39,7 +39,7 @@ bool run_editor(const std::string& path, std::function<void(HWND)> drive) {
   std::atomic<bool> driven{false};
   std::thread driver([&] {
     HWND dialog = nullptr;
-    if (vt_test::wait_until([&] { return (dialog = visible_dialog_of(thread)) != nullptr; }, 10000)) {
+    if (vt_test::wait_until([&] { return (dialog = visible_dialog_of(thread)) != nullptr; }, 40000)) {
       drive(dialog);
       driven = true;
     } else {
