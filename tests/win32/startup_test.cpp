@@ -755,7 +755,7 @@ bool key_into_running_copy(const char* keys) {
 
 // X key presses into the running copy's key-capture dialog.
 void press_into_capture(const char* keys) {
-  ASSERT_EQ(0, vt_test::run_linux(std::string("xdotool search --name '^Appuyez sur une touche$' windowfocus --sync key ") +
+  ASSERT_EQ(0, vt_test::run_linux(std::string("xdotool search --sync --onlyvisible --name '^Appuyez sur une touche$' windowfocus --sync key ") +
                                   keys));
 }
 
