@@ -53,6 +53,9 @@ class EmailSettingsTest : public ::testing::Test {
         ADD_FAILURE() << "the dialog did not appear";
         return;
       }
+      // Found by its caption before it has filled its controls: a dialog box shows
+      // itself once its initialisation is done.
+      vt_test::wait_until([&] { return IsWindowVisible(dialog) != FALSE; }, 10000);
       drive(dialog);
       driven = true;
       if (IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
