@@ -19,6 +19,9 @@ class BinaryFile {
   virtual int64_t size() = 0;
   // Ends the file at the current position.
   virtual bool truncate_here() = 0;
+  // Sets aside disk room for the file to reach `bytes` (its size becomes at least that),
+  // so later writes up to there need no allocation; false where the system cannot.
+  virtual bool reserve(int64_t bytes) { return false; }
 };
 
 enum class FileAccess {
