@@ -51,7 +51,7 @@ class PosixFile : public BinaryFile {
   }
 #ifdef __linux__
   // Only the system call: the library's fallback writes zeros through the whole range.
-  bool reserve(int64_t bytes) override { return bytes > 0 && ::fallocate(fd_, 0, 0, static_cast<off_t>(bytes)) == 0; }
+  bool reserve(int64_t bytes) override { return bytes > 0 && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0; }
 #endif
 
  private:
