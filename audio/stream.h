@@ -47,6 +47,9 @@ class AudioSink {
   virtual void write(const int32_t* buffer, int frames) = 0;
   // Shortens the output to its first `frames` frames; the default keeps everything.
   virtual void truncate(int32_t frames) {}
+  // From another thread, when a write has hung for good: makes it return so that the
+  // writing thread can end. Only a sink whose writes wait on another program needs it.
+  virtual void break_off() {}
   bool failed() const { return (status & kSinkFailed) != 0; }
 
   int32_t frames_written = 0;

@@ -11,6 +11,12 @@ CaptureEngine::CaptureEngine()
 
 CaptureEngine::~CaptureEngine() {
   stop();
+  // A run still stuck in its sink would go on using the engine after it has gone: the
+  // sink is made to give up so that the thread ends first.
+  if (abandoned_) {
+    CriticalSectionLock hold(handoff_);
+    if (!run_ended_) run_sink_->break_off();
+  }
   stop_and_close();
 }
 

@@ -22,6 +22,10 @@ class EncoderPipeSink : public AudioSink {
   EncoderPipeSink(const std::string& command_line, int32_t rate, int channels);
   ~EncoderPipeSink() override;
   void write(const int32_t* samples, int frames) override;
+  // The encoder stopped reading: ending it breaks the pipe and the write fails.
+  void break_off() override {
+    if (process_) TerminateProcess(process_.get(), 1);
+  }
 
  private:
   bool start(const std::string& command_line);

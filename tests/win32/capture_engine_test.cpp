@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #include "capture/capture_engine_win.h"
@@ -269,6 +270,35 @@ TEST_F(CaptureEngineTest, EncoderThatStopsReadingKeepsItsRunUntilItsThreadEnds) 
   engine.stop();
   EXPECT_EQ(2, listener.stops);
   EXPECT_GE(sink->frames_written, 44100 / 4);
+}
+
+// The engine going while its run is stuck (the program ending after such a stop):
+// the encoder is ended so that the thread is done with the engine before it goes.
+TEST_F(CaptureEngineTest, EngineGoingWhileItsRunIsStuckEndsTheRunFirst) {
+  const std::string log = vt_test::windows_path(vt_test::build_dir() + "/stalled-encoder-2.log");
+  DeleteFileA(log.c_str());
+  SetEnvironmentVariableA("VT_STANDIN_LOG", log.c_str());
+  const std::string standin = vt_test::windows_path(vt_test::build_dir() + "/tests/win32/vt_standin.exe");
+  SinkRef stalled = open_encoder_pipe("\"" + standin + "\" stall", 44100, 2);
+  ASSERT_FALSE(stalled->failed());
+  DWORD encoder = 0;
+  ASSERT_TRUE(wait_until([&] { return (encoder = stalled_encoder_id(log)) != 0; }, 20000));
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, encoder);
+  ASSERT_NE(nullptr, process);
+  std::unique_ptr<CaptureEngine> own(new CaptureEngine);
+  own->set_sink(stalled);
+  own->set_listener(&listener, 6);
+  ASSERT_TRUE(own->start(14400000, -127, 216000000));
+  wait_until([&] { return listener.time_ms >= 1000; }, 3000);
+  own->stop();
+  ASSERT_EQ(2, stalled->reference_count);  // the stuck run still holds it
+
+  const DWORD before = GetTickCount();
+  own.reset();
+  EXPECT_LT(GetTickCount() - before, 5000u);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 5000));
+  CloseHandle(process);
+  EXPECT_EQ(1, stalled->reference_count);  // the thread let go of it before the engine went
 }
 
 }  // namespace
