@@ -47,6 +47,13 @@ LocalServer::LocalServer(const std::string& name, const std::string& script, con
   }, 20000);
 }
 
+std::string xdotool_chord(const std::string& keys) {
+  const size_t last = keys.rfind('+');
+  if (last == std::string::npos) return "key " + keys;
+  const std::string modifiers = keys.substr(0, last);
+  return "sleep 0.3 keydown " + modifiers + " sleep 0.3 key " + keys.substr(last + 1) + " sleep 0.1 keyup " + modifiers;
+}
+
 std::string build_dir() {
   std::string dir = env("VT_BUILD_DIR");
   return dir.empty() ? "/tmp" : dir;

@@ -39,6 +39,12 @@ struct LocalServer {
   std::string port;         // empty when none came within 20 s
 };
 
+// The xdotool commands that press a chord such as "ctrl+shift+F10": the modifiers go
+// down first and Wine is given time to take them in (it syncs its key state when a
+// window gets the focus) before the key itself, so that a loaded machine cannot see
+// the key without them.
+std::string xdotool_chord(const std::string& keys);
+
 // Runs a command to its end; its exit status, or -1 when it did not end in time.
 int run_linux(const std::string& command, int timeout_ms = 60000);
 // The build tree's Linux path (windows_path of win32_driver.h maps it for Windows calls).

@@ -144,7 +144,8 @@ LRESULT CALLBACK hotkey_window_proc(HWND window, UINT message, WPARAM wparam, LP
 // X key presses from outside Wine, into the X window of the test's window (there is
 // no window manager to give it the X focus).
 bool xdotool_key(const char* keys) {
-  return vt_test::run_linux(std::string("xdotool search --name '^Hotkey target$' windowfocus --sync key ") + keys) == 0;
+  return vt_test::run_linux(std::string("xdotool search --name '^Hotkey target$' windowfocus --sync ") +
+                            vt_test::xdotool_chord(keys)) == 0;
 }
 
 TEST(SystemHotkeys, XKeyPressesReachRegisteredBindingsOnly) {

@@ -746,28 +746,17 @@ TEST_F(StartupTest, FinishedRecordingOpensTheListWhereItsKeysRenameAndDeleteIt) 
 
 // ------------------------------------------------------------ hotkeys and small windows
 
-// The xdotool commands that press a chord such as "ctrl+shift+F10": the modifiers go
-// down first and Wine is given time to take them in (it syncs its key state when the
-// window gets the focus) before the key itself, so that a loaded machine cannot see
-// the key without them.
-std::string chord(const std::string& keys) {
-  const size_t last = keys.rfind('+');
-  if (last == std::string::npos) return "key " + keys;
-  const std::string modifiers = keys.substr(0, last);
-  return "sleep 0.3 keydown " + modifiers + " sleep 0.3 key " + keys.substr(last + 1) + " sleep 0.1 keyup " + modifiers;
-}
-
 // X key presses from outside Wine into the running copy's window (no window manager
 // gives it the X focus).
 bool key_into_running_copy(const char* keys) {
   return vt_test::run_linux("xdotool search --sync --onlyvisible --name '^Vocatrack Sound Recorder$' windowfocus --sync " +
-                            chord(keys)) == 0;
+                            vt_test::xdotool_chord(keys)) == 0;
 }
 
 // X key presses into the running copy's key-capture dialog.
 void press_into_capture(const char* keys) {
   ASSERT_EQ(0, vt_test::run_linux("xdotool search --sync --onlyvisible --name '^Appuyez sur une touche$' windowfocus --sync " +
-                                  chord(keys)));
+                                  vt_test::xdotool_chord(keys)));
 }
 
 // On the "Commandes" page of the running copy's options: Add, capture `keys`, choose
