@@ -73,15 +73,26 @@ HWND find_running_copy() {
   return nullptr;
 }
 
-// Up to six times: ask the running copy to close, then give it a second.
+// How long the installer and uninstaller wait for an asked copy to have ended: its
+// window goes first, then it finishes its file and stops its deliveries (5 s).
+constexpr DWORD kClosedCopyEndMs = 10000;
+
+// Up to six times: ask the running copy to close, then give it a second. Files and
+// settings are then only replaced or removed once the copies asked have ended.
 bool close_running_copies() {
+  std::vector<vt::OwnedHandle> asked;
   for (int i = 0; i < 6; ++i) {
     HWND running = find_running_copy();
     if (!running) break;
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(running, &process_id);
+    vt::OwnedHandle process(OpenProcess(SYNCHRONIZE, FALSE, process_id));
+    if (process) asked.push_back(std::move(process));
     PostMessageA(running, vt::kCloseNowMessage, 0, 0);
     PostMessageA(running, WM_CLOSE, 0, 0);
     Sleep(1000);
   }
+  for (const vt::OwnedHandle& process : asked) WaitForSingleObject(process.get(), kClosedCopyEndMs);
   return true;
 }
 
