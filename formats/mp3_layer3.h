@@ -36,6 +36,10 @@ struct GranuleChannel;
 int filterbank_lanes();
 bool use_filterbank_lanes(int lanes);
 
+// Long blocks' Huffman decoding and requantisation in one pass (the default), or in the
+// two passes of the reference form (for tests); both give the same samples.
+void use_fused_decoding(bool fused);
+
 // One stream's decoding state: bit reservoir, filter-bank overlap and synthesis buffers.
 class Layer3Decoder {
  public:
