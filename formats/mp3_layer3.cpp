@@ -138,27 +138,29 @@ int fused_long_lines(const BitReader& br, int* position, int end, int big, const
   const HuffmanLookup& lookup = T.quads[count1_table];
   const uint32_t* entries = lookup.entries.data();
   int primary = lookup.primary_bits;
+  uint32_t scale_bits[22];
+  std::memcpy(scale_bits, band_scale, sizeof(scale_bits));
   while (i <= 572 && pos < end) {
     uint64_t bits = br.peek57(pos);
     uint32_t e = entries[bits >> (64 - primary)];
-    int used = int(e >> 16);
-    bits <<= used;
-    float quad[4];
-    for (int q = 0; q < 4; ++q) {
-      int k = i + q;
-      while (lb[band + 1] <= k) ++band;
-      float scale = band_scale[band];
-      if (e >> (3 - q) & 1) {  // 1^(4/3) is 1: the product is the scale itself
-        quad[q] = bits >> 63 ? -scale : scale;
-        bits <<= 1;
-        ++used;
-      } else {
-        quad[q] = 0.0f;
-      }
-    }
+    int code = int(e >> 16);
+    int pattern = int(e & 15);
+    // 1^(4/3) is 1: each product is the scale itself, with the value's sign, or zero.
+    const uint32_t* masks = T.quad_masks[pattern << 4 | int((bits << code) >> 60)];
+    int used = code + T.quad_sign_bits[pattern];
     if (pos + used > end) break;  // ran past part2_3_length: dropped
     pos += used;
-    for (int q = 0; q < 4; ++q) xr[i + q] = quad[q];
+    while (lb[band + 1] <= i) ++band;
+    uint32_t lines[4];
+    if (i + 4 <= lb[band + 1]) {
+      for (int q = 0; q < 4; ++q) lines[q] = (scale_bits[band] & masks[q]) ^ masks[4 + q];
+    } else {
+      for (int q = 0, b = band; q < 4; ++q) {
+        while (lb[b + 1] <= i + q) ++b;
+        lines[q] = (scale_bits[b] & masks[q]) ^ masks[4 + q];
+      }
+    }
+    std::memcpy(xr + i, lines, sizeof(lines));
     i += 4;
   }
   *position = pos;
