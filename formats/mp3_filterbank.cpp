@@ -82,9 +82,14 @@ void Layer3Decoder::hybrid(int gr, int ch) {
 }
 
 void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
+  bool fast = fast_paths();
 #if VT_FB_AVX2
-  if (g_lanes == 8) return lanes8::synthesize(channels, slots_, synth_buffer_, &synth_index_, out);
+  if (g_lanes == 8) {
+    if (fast) return lanes8::synthesize_batched(channels, slots_, synth_buffer_, &synth_index_, out);
+    return lanes8::synthesize(channels, slots_, synth_buffer_, &synth_index_, out);
+  }
 #endif
+  if (fast) return lanes4::synthesize_batched(channels, slots_, synth_buffer_, &synth_index_, out);
   lanes4::synthesize(channels, slots_, synth_buffer_, &synth_index_, out);
 }
 

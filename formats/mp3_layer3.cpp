@@ -58,7 +58,7 @@ class BitReader {
 
 int band_row(int shift, int rate_index) { return shift * 3 + rate_index; }
 
-bool g_fused = true;
+bool g_fast = true;
 
 // The value's magnitude raised to 4/3, negative when the sign bit (the top of `bits`)
 // is set; as requantise() below, without a branch.
@@ -169,7 +169,8 @@ int fused_long_lines(const BitReader& br, int* position, int end, int big, const
 
 }  // namespace
 
-void use_fused_decoding(bool fused) { g_fused = fused; }
+void use_fast_paths(bool fast) { g_fast = fast; }
+bool fast_paths() { return g_fast; }
 
 // --- Frame headers -------------------------------------------------------------------
 
@@ -437,7 +438,7 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
   float gain = T.gain_pow[g.global_gain];
   int multiplier = 1 + g.scalefac_scale;
   float* xr = xr_[ch];
-  if (g_fused && !short_blocks) {
+  if (g_fast && !short_blocks) {
     float band_scale[22];
     for (int band = 0; band < 22; ++band) {
       int j = multiplier * (sf_l[band] + (g.preflag ? kPretab[band] : 0));

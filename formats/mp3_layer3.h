@@ -36,9 +36,11 @@ struct GranuleChannel;
 int filterbank_lanes();
 bool use_filterbank_lanes(int lanes);
 
-// Long blocks' Huffman decoding and requantisation in one pass (the default), or in the
-// two passes of the reference form (for tests); both give the same samples.
-void use_fused_decoding(bool fused);
+// The fast forms of decoding (the default: long blocks' Huffman decoding and
+// requantisation in one pass, the synthesis in batches) or the reference forms they are
+// compared with in the tests; both give the same samples.
+void use_fast_paths(bool fast);
+bool fast_paths();
 
 // One stream's decoding state: bit reservoir, filter-bank overlap and synthesis buffers.
 class Layer3Decoder {

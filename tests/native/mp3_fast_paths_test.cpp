@@ -12,11 +12,11 @@ namespace vt {
 namespace {
 
 std::vector<int32_t> decode_bytes(const std::vector<uint8_t>& bytes, bool fast) {
-  mp3::use_fused_decoding(fast);
+  mp3::use_fast_paths(fast);
   SourceRef source = open_mp3_memory(bytes.data(), bytes.size());
   std::vector<int32_t> out;
   if (source->status == kSourceOk) out = mp3test::decode_all(*source, 1000);
-  mp3::use_fused_decoding(true);
+  mp3::use_fast_paths(true);
   return out;
 }
 
