@@ -75,9 +75,14 @@ bool use_filterbank_lanes(int lanes) {
 void Layer3Decoder::hybrid(int gr, int ch) {
   const Granule& g = side_[gr][ch];
   BlockShape shape = {g.window_switching, g.block_type, g.mixed};
+  bool fast = fast_paths();
 #if VT_FB_AVX2
-  if (g_lanes == 8) return lanes8::hybrid(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
+  if (g_lanes == 8) {
+    if (fast) return lanes8::hybrid_batched(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
+    return lanes8::hybrid(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
+  }
 #endif
+  if (fast) return lanes4::hybrid_batched(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
   lanes4::hybrid(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
 }
 
