@@ -60,13 +60,13 @@ int band_row(int shift, int rate_index) { return shift * 3 + rate_index; }
 
 bool g_fast = true;
 
-// The value's magnitude raised to 4/3, negative when the sign bit (the top of `bits`)
-// is set; as requantise() below, without a branch.
-inline float signed_pow43(const float* pow43, int magnitude, uint64_t bits) {
+// The value's magnitude raised to 4/3, negative when it is not zero and the sign bit
+// (the top of `bits`) is set; as requantise() below, without a branch.
+inline float signed_pow43(const float* pow43, int magnitude, int nonzero, uint64_t bits) {
   uint32_t m;
   float f = pow43[magnitude];
   std::memcpy(&m, &f, 4);
-  m ^= uint32_t(bits >> 32) & 0x80000000u;
+  m ^= uint32_t(bits >> 32) & 0x80000000u & (0u - uint32_t(nonzero));
   std::memcpy(&f, &m, 4);
   return f;
 }
@@ -108,30 +108,28 @@ int fused_long_lines(const BitReader& br, int* position, int end, int big, const
           int width = int(e >> 24 & 0x7F);
           e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
         }
+        // Without branches on the values, which follow no pattern a predictor could learn.
         int used = int(e >> 16);
         bits <<= used;
         int x = int(e >> 4 & 15), y = int(e & 15);
-        if (x == 15 && linbits) {
-          x += int(bits >> (64 - linbits));
-          bits <<= linbits;
-          used += linbits;
-        }
-        float fx = signed_pow43(pow43, x, bits);
-        if (x) {
-          bits <<= 1;
-          ++used;
-        }
-        if (y == 15 && linbits) {
-          y += int(bits >> (64 - linbits));
-          bits <<= linbits;
-          used += linbits;
-        }
-        float fy = signed_pow43(pow43, y, bits);
-        if (y) ++used;
+        int extra = x == 15 ? linbits : 0;
+        x += int((bits >> 32) >> (32 - extra));  // 0 when extra is 0
+        bits <<= extra;
+        used += extra;
+        int nonzero = x != 0;
+        float fx = signed_pow43(pow43, x, nonzero, bits);
+        bits <<= nonzero;
+        used += nonzero;
+        extra = y == 15 ? linbits : 0;
+        y += int((bits >> 32) >> (32 - extra));
+        bits <<= extra;
+        used += extra;
+        nonzero = y != 0;
+        float fy = signed_pow43(pow43, y, nonzero, bits);
+        used += nonzero;
         pos += used;
-        // A zero's sign bit is 0 whatever follows it: pow43[0] is +0.
-        xr[i] = (x ? fx : 0.0f) * scale;
-        xr[i + 1] = (y ? fy : 0.0f) * scale;
+        xr[i] = fx * scale;
+        xr[i + 1] = fy * scale;
       }
     }
   }
