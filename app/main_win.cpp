@@ -151,7 +151,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SetCurrentDirectoryA(vt::folder_of(program).c_str());
 
   const uint32_t marker = read_role_marker(program);
-  if (vt::program_base_name_upper(program).find("SETUP") != std::string::npos && marker != vt::kInstallerMarker) {
+  if (vt::program_base_name_upper(program).find("SETUP") != std::string::npos && marker != vt::kInstallerFileMarker) {
     MessageBoxA(nullptr,
                 "Fichier d’installation corrompu.\n\nUne erreur de checksum a été détectée dans votre fichier "
                 "d’installation. Veuillez réinstaller le fichier.",

@@ -7,8 +7,8 @@
 namespace vt {
 
 ProgramRole role_of_marker(uint32_t marker) {
-  if (marker == kInstallerMarker) return kRoleInstaller;
-  if (marker == kUninstallerMarker) return kRoleUninstaller;
+  if (marker == kInstallerFileMarker) return kRoleInstaller;
+  if (marker == kUninstallerFileMarker) return kRoleUninstaller;
   return kRoleRecorder;
 }
 

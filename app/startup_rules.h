@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "setup/installer_file.h"
+
 namespace vt {
 
 enum ProgramRole { kRoleRecorder, kRoleInstaller, kRoleUninstaller };
-constexpr uint32_t kInstallerMarker = 0x0F0FF0F0;
-constexpr uint32_t kUninstallerMarker = 0xF0F00F0F;
+// From the last four bytes of the program file (setup/installer_file.h).
 ProgramRole role_of_marker(uint32_t marker);
 
 // 4-byte count, then 128 slots of 260 bytes, each a NUL-terminated argument of at most

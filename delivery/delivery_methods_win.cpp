@@ -70,9 +70,8 @@ int run_external_program(const std::string& path, const std::string& command_tem
   if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
                       &startup, &info))
     return kSendFailed;
-  OwnedHandle process(info.hProcess);
-  CloseHandle(info.hThread);
-  return worker.wait_for_event_or_stop(process.get(), kProgramWaitMs);
+  ProcessHandles owned(info);
+  return worker.wait_for_event_or_stop(owned.process.get(), kProgramWaitMs);
 }
 
 }  // namespace vt

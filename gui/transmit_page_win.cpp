@@ -9,6 +9,7 @@
 #include "gui/options_page_win.h"
 #include "gui/options_rules.h"
 #include "base/paths.h"
+#include "win/handles_win.h"
 #include "win/settings_win.h"
 #include "gui/transmit_page_res.h"
 
@@ -44,9 +45,9 @@ bool folder_is_writable(const std::string& folder) {
     char name[64];
     std::snprintf(name, sizeof name, "__wt%lu_%lu_%u.tmp", GetCurrentProcessId(), GetTickCount(), attempt);
     std::string probe = join_path(folder, name);
-    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
+    OwnedHandle file(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+      file.reset();
       DeleteFileA(probe.c_str());
       return true;
     }

@@ -7,9 +7,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
-cmake -S . -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON -DVT_FUZZ=ON -DVT_TESTS=OFF >/dev/null
-cmake --build build/fuzz --target chains_fuzz -j"${JOBS:-2}"
+. scripts/fuzz-build.sh chains_fuzz
 corpus=build/fuzz/chains-corpus
 mkdir -p "$corpus"
 # Chain bytes: reader and chain kind, rate pick, channels and bits, free rate, two speeds, glide.

@@ -5,9 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
-cmake -S . -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON -DVT_FUZZ=ON -DVT_TESTS=OFF >/dev/null
-cmake --build build/fuzz --target mp3_fuzz -j"${JOBS:-2}"
+. scripts/fuzz-build.sh mp3_fuzz
 corpus=build/fuzz/mp3-corpus
 mkdir -p "$corpus"
 shared=../shared/mp3-vectors

@@ -6,9 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
-cmake -S . -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON -DVT_FUZZ=ON -DVT_TESTS=OFF >/dev/null
-cmake --build build/fuzz --target readers_fuzz -j"${JOBS:-2}"
+. scripts/fuzz-build.sh readers_fuzz
 mkdir -p build/fuzz/readers-corpus
 cd build/fuzz
 ./tests/fuzz/readers_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 -artifact_prefix=readers- \

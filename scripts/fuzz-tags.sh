@@ -7,9 +7,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
-cmake -S . -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVT_SANITIZE=ON -DVT_FUZZ=ON -DVT_TESTS=OFF >/dev/null
-cmake --build build/fuzz --target tags_fuzz -j"${JOBS:-2}"
+. scripts/fuzz-build.sh tags_fuzz
 corpus=build/fuzz/tags-corpus seeds=build/fuzz/tags-seeds work=build/fuzz/tags-work
 mkdir -p "$corpus" "$seeds" "$work"
 if [ -z "$(ls -A "$seeds")" ]; then

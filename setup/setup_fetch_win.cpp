@@ -1,6 +1,7 @@
 #include "setup/setup_fetch_win.h"
 
 #include "win/files_win.h"
+#include "win/handles_win.h"
 #include "win/settings_win.h"
 #include "win/wininet_win.h"
 #include "setup/server_addresses.h"
@@ -23,8 +24,8 @@ DWORD query_number(const WinInet& net, HINTERNET request, DWORD what, DWORD fall
 // Content-Length, 0 when it sent none.
 int copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWORD length, DWORD announced,
               const char* path) {
-  HANDLE file = open_file_retrying(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 500);
-  if (file == INVALID_HANDLE_VALUE) return kTaskFailed;
+  OwnedHandle file(open_file_retrying(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 500));
+  if (!file) return kTaskFailed;
   char buffer[kReadBytes];
   double total = 0;
   int result = kTaskFailed;
@@ -42,12 +43,12 @@ int copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWORD l
     }
     DWORD written = 0;
     // A full disk must not leave a cut-off setup program behind to be started.
-    if (!WriteFile(file, buffer, got, &written, nullptr) || written != got) break;
+    if (!WriteFile(file.get(), buffer, got, &written, nullptr) || written != got) break;
     total += got;
     // The length may be a guess: the bar can run past its end.
     set_progress_fraction(total / length, task);
   }
-  CloseHandle(file);
+  file.reset();
   if (result != kTaskDone) DeleteFileA(path);
   return result;
 }
@@ -67,10 +68,7 @@ bool start_quietly(const std::string& program) {
   PROCESS_INFORMATION info = {};
   bool started =
       CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) != 0;
-  if (started) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
+  if (started) ProcessHandles{info};  // not waited for: its handles go at once
   if (!was_set) SetEnvironmentVariableA("LQUIET", nullptr);
   return started;
 }

@@ -52,8 +52,7 @@ bool relaunch_from_temp() {
     DeleteFileA(copy.c_str());
     return false;
   }
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
+  ProcessHandles owned(info);
   return true;
 }
 

@@ -43,6 +43,13 @@ class OwnedHandle {
   HANDLE handle_ = nullptr;
 };
 
+// The process and thread handles CreateProcess hands back.
+struct ProcessHandles {
+  explicit ProcessHandles(const PROCESS_INFORMATION& info) : process(info.hProcess), thread(info.hThread) {}
+  OwnedHandle process;
+  OwnedHandle thread;
+};
+
 // A GDI object (pen, brush, font, bitmap, region) made by the program.
 template <typename T>
 class GdiObject {

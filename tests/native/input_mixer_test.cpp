@@ -7,6 +7,7 @@
 
 #include "capture/input_mixer.h"
 #include "capture/mixer_constants.h"
+#include "player/output_volume.h"
 #include "tests/support/map_section.h"
 
 namespace {
@@ -307,6 +308,42 @@ TEST(InputMixer, MicrophonePreselection) {
   EXPECT_EQ(1, microphone_entry({"Front Mic", "Line"}));
   EXPECT_EQ(0, microphone_entry({"Line In", "CD"}));
   EXPECT_EQ(0, microphone_entry({}));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace vt;
+
+// Playback on the same kind of card: the speakers destination and its wave-out line.
+TEST(OutputMixer, SpeakersAtTheStepAndWaveOutAtTheSumUnmutedAndSwitchedOn) {
+  FakeMixer mixer;
+  uint32_t speakers = mixer.add_destination(kMixerSpeakersDestination, "Volume Control");
+  uint32_t wave = mixer.add_source(speakers, kMixerWaveOutSource, "Wave");
+  uint32_t speakers_id = 0xFFFF0000u + speakers;
+  uint32_t speakers_volume = mixer.add_control(speakers_id, kMixerVolumeControl, {1000});
+  uint32_t speakers_mute = mixer.add_control(speakers_id, kMixerMuteControl, {1});
+  uint32_t speakers_switch = mixer.add_control(speakers_id, kMixerOnOffControl, {0});
+  uint32_t wave_volume = mixer.add_control(wave, kMixerFaderControl, {1000});
+  uint32_t wave_mute = mixer.add_control(wave, kMixerMuteControl, {1});
+  uint32_t wave_switch = mixer.add_control(wave, kMixerOnOffControl, {0});
+  FakeMixer::Device device(mixer);
+  apply_output_mixer(device, -2, 5);
+  EXPECT_EQ(48416u, mixer.values(speakers_volume)[0]);
+  EXPECT_EQ(0u, mixer.values(speakers_mute)[0]);
+  EXPECT_EQ(0u, mixer.values(speakers_switch)[0]);  // only the wave-out line is switched on
+  EXPECT_EQ(55536u, mixer.values(wave_volume)[0]);
+  EXPECT_EQ(0u, mixer.values(wave_mute)[0]);
+  EXPECT_EQ(1u, mixer.values(wave_switch)[0]);
+
+  // Without a speakers destination nothing is touched.
+  FakeMixer bare;
+  uint32_t record = bare.add_destination(kMixerWaveInDestination, "Recording Control");
+  bare.add_control(0xFFFF0000u + record, kMixerVolumeControl, {1000});
+  FakeMixer::Device bare_device(bare);
+  apply_output_mixer(bare_device, 0, 0);
+  EXPECT_EQ(0, bare.writes);
 }
 
 }  // namespace

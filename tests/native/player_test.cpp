@@ -97,14 +97,7 @@ TEST(PanelPositions, CueSpeedsByDirectionAndOrigin) {
   EXPECT_EQ(-7.0, s.end);
 }
 
-TEST(OutputVolume, StepsMapToTheMixerRange) {
-  EXPECT_EQ(0, mixer_volume_of_step(-36));
-  EXPECT_EQ(0, mixer_volume_of_step(-127));
-  EXPECT_EQ(1424, mixer_volume_of_step(-35));
-  EXPECT_EQ(51264, mixer_volume_of_step(0));
-  EXPECT_EQ(65504, mixer_volume_of_step(10));
-  EXPECT_EQ(65535, mixer_volume_of_step(11));
-  EXPECT_EQ(65535, mixer_volume_of_step(12));
+TEST(OutputVolume, WaveOutSumMapsToTheMixerRange) {
   EXPECT_EQ(58384, mixer_volume_of_sum(0, 5));
   EXPECT_EQ(65535, mixer_volume_of_sum(100, 30));
   EXPECT_EQ(0, mixer_volume_of_sum(-100, -30));

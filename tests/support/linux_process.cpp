@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 
 namespace vt_test {
@@ -33,15 +34,17 @@ std::string escape_single_quotes(const std::string& text) {
 
 }  // namespace
 
-std::string start_local_server(LinuxProcess* server, const std::string& port_file) {
-  if (!server->start()) return "";
-  std::string port;
+LocalServer::LocalServer(const std::string& name, const std::string& script, const std::string& arguments)
+    : folder((scratch_folder(name), build_dir() + "/test-scratch/" + name)),
+      request_log(folder + "/requests.log"),
+      process("exec /usr/bin/python3 " + env("VT_SOURCE_DIR") + "/tests/win32/" + script + " " + arguments +
+              " --port-file " + folder + "/port --log " + request_log) {
+  if (!process.start()) return;
   wait_until([&] {
-    std::ifstream in(windows_path(port_file));
+    std::ifstream in(windows_path(folder + "/port"));
     std::getline(in, port);
     return !port.empty();
   }, 20000);
-  return port;
 }
 
 std::string build_dir() {

@@ -28,9 +28,16 @@ class LinuxProcess {
 // environment's null sink, whose monitor is the recording input; ended with the object.
 LinuxProcess* start_steady_tone();
 
-// Starts `server`, a local server that writes the port it listens on to `port_file`
-// (a Linux path) once it listens; the port, or empty text when none came within 20 s.
-std::string start_local_server(LinuxProcess* server, const std::string& port_file);
+// A local test server: the Python script tests/win32/<script> run with its own
+// `arguments` and --port-file/--log in the scratch folder `name`; it writes the port it
+// listens on once it listens. Ended by its id when the object goes.
+struct LocalServer {
+  LocalServer(const std::string& name, const std::string& script, const std::string& arguments = "");
+  std::string folder;       // Linux path, made afresh
+  std::string request_log;  // Linux path
+  LinuxProcess process;
+  std::string port;         // empty when none came within 20 s
+};
 
 // Runs a command to its end; its exit status, or -1 when it did not end in time.
 int run_linux(const std::string& command, int timeout_ms = 60000);

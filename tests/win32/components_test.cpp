@@ -68,18 +68,12 @@ std::string standin_path() { return vt_test::windows_path(vt_test::build_dir() +
 class ComponentsTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::string folder = vt_test::build_dir() + "/test-scratch/component-server";
-    vt_test::scratch_folder("component-server");
-    port_file_ = folder + "/port";
-    request_log_ = folder + "/requests.log";
-    server_ = new vt_test::LinuxProcess("exec /usr/bin/python3 " + vt_test::env("VT_SOURCE_DIR") +
-                                        "/tests/win32/component_server.py --file " + vt_test::build_dir() +
-                                        "/tests/win32/vt_standin.exe --port-file " + port_file_ + " --log " +
-                                        request_log_);
-    port_ = vt_test::start_local_server(server_, port_file_);
+    server_ = new vt_test::LocalServer("component-server", "component_server.py",
+                                       "--file " + vt_test::build_dir() + "/tests/win32/vt_standin.exe");
+    port_ = server_->port;
+    request_log_ = server_->request_log;
   }
   static void TearDownTestSuite() {
-    server_->kill();
     delete server_;
     server_ = nullptr;
   }
@@ -122,12 +116,12 @@ class ComponentsTest : public testing::Test {
   vt_test::SettingGuard site_{vt::Hive::Machine, vt::kSectionServers, "WebSite"};
   std::string folder_, standin_log_;
 
-  static vt_test::LinuxProcess* server_;
-  static std::string port_, port_file_, request_log_;
+  static vt_test::LocalServer* server_;
+  static std::string port_, request_log_;
 };
 
-vt_test::LinuxProcess* ComponentsTest::server_ = nullptr;
-std::string ComponentsTest::port_, ComponentsTest::port_file_, ComponentsTest::request_log_;
+vt_test::LocalServer* ComponentsTest::server_ = nullptr;
+std::string ComponentsTest::port_, ComponentsTest::request_log_;
 
 // A task whose work fetches and starts one setup program.
 class FetchTask : public vt::ProgressTask {

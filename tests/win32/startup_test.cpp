@@ -21,6 +21,7 @@
 #include "gui/commands_page_res.h"
 #include "gui/hotkey_dialogs_res.h"
 #include "win/settings_win.h"
+#include "base/key_codes.h"
 #include "formats/file_readers.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
@@ -745,18 +746,28 @@ TEST_F(StartupTest, FinishedRecordingOpensTheListWhereItsKeysRenameAndDeleteIt) 
 
 // ------------------------------------------------------------ hotkeys and small windows
 
+// The xdotool commands that press a chord such as "ctrl+shift+F10": the modifiers go
+// down first and Wine is given time to take them in (it syncs its key state when the
+// window gets the focus) before the key itself, so that a loaded machine cannot see
+// the key without them.
+std::string chord(const std::string& keys) {
+  const size_t last = keys.rfind('+');
+  if (last == std::string::npos) return "key " + keys;
+  const std::string modifiers = keys.substr(0, last);
+  return "sleep 0.3 keydown " + modifiers + " sleep 0.3 key " + keys.substr(last + 1) + " sleep 0.1 keyup " + modifiers;
+}
+
 // X key presses from outside Wine into the running copy's window (no window manager
 // gives it the X focus).
 bool key_into_running_copy(const char* keys) {
-  return vt_test::run_linux(
-             std::string("xdotool search --sync --onlyvisible --name '^Vocatrack Sound Recorder$' windowfocus --sync key ") +
-             keys) == 0;
+  return vt_test::run_linux("xdotool search --sync --onlyvisible --name '^Vocatrack Sound Recorder$' windowfocus --sync " +
+                            chord(keys)) == 0;
 }
 
 // X key presses into the running copy's key-capture dialog.
 void press_into_capture(const char* keys) {
-  ASSERT_EQ(0, vt_test::run_linux(std::string("xdotool search --sync --onlyvisible --name '^Appuyez sur une touche$' windowfocus --sync key ") +
-                                  keys));
+  ASSERT_EQ(0, vt_test::run_linux("xdotool search --sync --onlyvisible --name '^Appuyez sur une touche$' windowfocus --sync " +
+                                  chord(keys)));
 }
 
 // On the "Commandes" page of the running copy's options: Add, capture `keys`, choose
@@ -832,6 +843,8 @@ TEST_F(HotkeyProgramTest, BindingsMadeOnTheCommandsPageRecordAndStopAndSurviveAR
   PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(sheet); }, 10000));
   EXPECT_EQ(2, read_user_int(kSectionKeys, "Count", 0));
+  ASSERT_EQ(kKeyCtrl | kKeyShift | VK_F10, read_user_int(kSectionKeys, "Key0", 0)) << "the capture took another chord";
+  ASSERT_EQ(kKeyCtrl | kKeyShift | VK_F11, read_user_int(kSectionKeys, "Key1", 0)) << "the capture took another chord";
 
   record_and_stop_by_hotkey(folder_);
 

@@ -47,16 +47,11 @@ class KeptPages : public vt::WebOpener {
 class VersionCheckTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::string folder = vt_test::build_dir() + "/test-scratch/version-server";
-    vt_test::scratch_folder("version-server");
-    port_file_ = folder + "/port";
-    log_ = folder + "/requests.log";
-    server_ = new vt_test::LinuxProcess("exec /usr/bin/python3 " + vt_test::env("VT_SOURCE_DIR") +
-                                        "/tests/win32/version_server.py --port-file " + port_file_ + " --log " + log_);
-    port_ = vt_test::start_local_server(server_, port_file_);
+    server_ = new vt_test::LocalServer("version-server", "version_server.py");
+    port_ = server_->port;
+    log_ = server_->request_log;
   }
   static void TearDownTestSuite() {
-    server_->kill();
     delete server_;
     server_ = nullptr;
   }
@@ -83,12 +78,12 @@ class VersionCheckTest : public testing::Test {
   vt_test::SettingGuard related_check_{vt::Hive::Machine, "Settings", "RelatedPCheck"};
   KeptPages pages_;
 
-  static vt_test::LinuxProcess* server_;
-  static std::string port_, port_file_, log_;
+  static vt_test::LocalServer* server_;
+  static std::string port_, log_;
 };
 
-vt_test::LinuxProcess* VersionCheckTest::server_ = nullptr;
-std::string VersionCheckTest::port_, VersionCheckTest::port_file_, VersionCheckTest::log_;
+vt_test::LocalServer* VersionCheckTest::server_ = nullptr;
+std::string VersionCheckTest::port_, VersionCheckTest::log_;
 
 TEST_F(VersionCheckTest, NewerVersionIsOfferedAndItsPageOpenedOnYes) {
   // The address is lower-cased before use.
