@@ -60,6 +60,16 @@ int band_row(int shift, int rate_index) { return shift * 3 + rate_index; }
 
 bool g_fast = true;
 
+// The lookup entry of the pair code at the top of `bits`: length << 16 | x << 4 | y.
+inline uint32_t pair_entry(const uint32_t* entries, int primary, uint64_t bits) {
+  uint32_t e = entries[bits >> (64 - primary)];
+  if (e & 0x80000000u) {
+    int width = int(e >> 24 & 0x7F);
+    e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
+  }
+  return e;
+}
+
 // The value's magnitude raised to 4/3, negative when it is not zero and the sign bit
 // (the top of `bits`) is set; as requantise() below, without a branch.
 inline float signed_pow43(const float* pow43, int magnitude, int nonzero, uint64_t bits) {
@@ -103,11 +113,7 @@ int fused_long_lines(const BitReader& br, int* position, int end, int big, const
       int band_stop = lb[band + 1] < stop ? lb[band + 1] : stop;
       for (; i < band_stop; i += 2) {
         uint64_t bits = br.peek57(pos);
-        uint32_t e = entries[bits >> (64 - primary)];
-        if (e & 0x80000000u) {
-          int width = int(e >> 24 & 0x7F);
-          e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
-        }
+        uint32_t e = pair_entry(entries, primary, bits);
         // Without branches on the values, which follow no pattern a predictor could learn.
         int used = int(e >> 16);
         bits <<= used;
@@ -470,11 +476,7 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
       // One peek covers the code (at most 19 bits) and both values' linbits and
       // signs (at most 2 x 14 bits).
       uint64_t bits = br.peek57(pos);
-      uint32_t e = entries[bits >> (64 - primary)];
-      if (e & 0x80000000u) {
-        int width = int(e >> 24 & 0x7F);
-        e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
-      }
+      uint32_t e = pair_entry(entries, primary, bits);
       int used = int(e >> 16);
       bits <<= used;
       int x = int(e >> 4 & 15), y = int(e & 15);
