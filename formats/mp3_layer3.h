@@ -93,7 +93,7 @@ class Layer3Decoder {
   float xr_[2][576];
   int bit_position_ = 0;
 
-  float slots_[2][18][32];       // filter-bank output: time slot, subband
+  float slots_[2][18][32];       // filter-bank output: time slot, subband ([32][18] in the fast forms)
   float overlap_[2][32][18];
   float synth_buffer_[2][2048];
   int synth_index_ = 1088;
