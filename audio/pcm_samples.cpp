@@ -59,11 +59,16 @@ void units_to_little16(const int32_t* in, uint8_t* out, int count) {
 void units_to_big16(const int32_t* in, uint8_t* out, int count) {
   for (int i = 0; i < count; ++i) store16(out + 2 * i, swap16(units_to_16(in[i])));
 }
+
+void swap16_bytes(const uint8_t* in, uint8_t* out, int count) {
+  for (int i = 0; i < count; ++i) store16(out + 2 * i, swap16(load16(in + 2 * i)));
+}
 #else
 void little16_to_units(const uint8_t* in, int32_t* out, int count) { pcm_reference::little16_to_units(in, out, count); }
 void big16_to_units(const uint8_t* in, int32_t* out, int count) { pcm_reference::big16_to_units(in, out, count); }
 void units_to_little16(const int32_t* in, uint8_t* out, int count) { pcm_reference::units_to_little16(in, out, count); }
 void units_to_big16(const int32_t* in, uint8_t* out, int count) { pcm_reference::units_to_big16(in, out, count); }
+void swap16_bytes(const uint8_t* in, uint8_t* out, int count) { pcm_reference::swap16_bytes(in, out, count); }
 #endif
 
 namespace pcm_reference {
@@ -91,6 +96,14 @@ void units_to_big16(const int32_t* in, uint8_t* out, int count) {
     uint16_t v = static_cast<uint16_t>(static_cast<int32_t>(static_cast<uint32_t>(in[i]) + 8u) >> 4);
     out[2 * i] = static_cast<uint8_t>(v >> 8);
     out[2 * i + 1] = static_cast<uint8_t>(v);
+  }
+}
+
+void swap16_bytes(const uint8_t* in, uint8_t* out, int count) {
+  for (int i = 0; i < count; ++i) {
+    uint8_t low = in[2 * i];
+    out[2 * i] = in[2 * i + 1];
+    out[2 * i + 1] = low;
   }
 }
 

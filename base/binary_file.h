@@ -19,6 +19,10 @@ class BinaryFile {
   virtual int64_t size() = 0;
   // Ends the file at the current position.
   virtual bool truncate_here() = 0;
+  // Sets aside disk room for the file to reach `bytes` without changing its size, so
+  // later writes up to there need no allocation (ending the file at its size gives back
+  // what was not used); false where the system cannot.
+  virtual bool reserve(int64_t bytes) { return false; }
 };
 
 enum class FileAccess {

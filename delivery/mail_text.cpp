@@ -23,6 +23,12 @@ void split_port(SmtpHost* parsed) {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
+bool printable_ascii(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c > 0x7E) return false;
+  return true;
+}
+
 }  // namespace
 
 SmtpHost parse_smtp_host(const std::string& text) {
@@ -84,10 +90,7 @@ std::string base64_encode(const uint8_t* data, size_t length) {
 }
 
 std::string encode_header_text(const std::string& text) {
-  bool plain = true;
-  for (unsigned char c : text)
-    if (c < 0x20 || c > 0x7E) plain = false;
-  if (plain) return text;
+  if (printable_ascii(text)) return text;
   // RFC 2047 section 5 (3): in a "Q" word in a header only these stand for themselves.
   static const char kPrefix[] = "=?windows-1252?Q?";
   static const size_t kMaxWord = 75;
@@ -138,6 +141,45 @@ std::string choose_boundary(const std::string& body) {
     if (body.find(boundary) == std::string::npos) break;
   }
   return boundary;
+}
+
+namespace {
+
+// RFC 2231 extended value: charset, empty language, then the bytes with everything
+// but the attribute characters of RFC 5987 percent-encoded.
+std::string extended_parameter_value(const std::string& text) {
+  std::string value = "windows-1252''";
+  for (unsigned char c : text) {
+    if (std::isalnum(c) && c < 0x80) {
+      value += static_cast<char>(c);
+    } else if (std::strchr("!#$&+-.^_`|~", c) && c != 0) {
+      value += static_cast<char>(c);
+    } else {
+      char piece[4];
+      std::snprintf(piece, sizeof piece, "%%%02X", c);
+      value += piece;
+    }
+  }
+  return value;
+}
+
+std::string quoted(const std::string& text) {
+  std::string value = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') value += '\\';
+    value += c;
+  }
+  return value + "\"";
+}
+
+}  // namespace
+
+std::string attachment_headers(const std::string& name) {
+  const std::string type = std::string("Content-Type: ") + attachment_content_type(name);
+  const char kEncoding[] = "\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment;";
+  if (printable_ascii(name)) return type + "; name=" + quoted(name) + kEncoding + " filename=" + quoted(name) + "\r\n";
+  const std::string value = extended_parameter_value(name);
+  return type + ";\r\n name*=" + value + kEncoding + "\r\n filename*=" + value + "\r\n";
 }
 
 const char* attachment_content_type(const std::string& file_name) {

@@ -51,6 +51,13 @@ std::string choose_boundary(const std::string& body);
 // "audio/wav", "audio/mpeg" or "application/octet-stream" from the file name's extension.
 const char* attachment_content_type(const std::string& file_name);
 
+// An attachment's Content-Type, Content-Transfer-Encoding (base64) and
+// Content-Disposition lines, each ending in CRLF, for
+// the windows-1252 file name `name`: a printable ASCII name is quoted as it is; any
+// other goes out as RFC 2231 "name*" and "filename*" parameters, which carry the code
+// page, so that no raw 8-bit byte stands in a header.
+std::string attachment_headers(const std::string& name);
+
 // The body as the pieces to send for dot-stuffing: each piece but the last ends with
 // a dot that begins a line after the first, and the next piece starts with that same
 // dot again, so the dot goes out twice.

@@ -99,9 +99,7 @@ int SmtpSession::write_message(const MailMessage& message, const MailTime* now) 
 // drops the connection before the terminator, so nothing half-made is delivered.
 int SmtpSession::write_attachment(const std::string& path, const std::string& boundary) {
   std::string name = file_name_of(path);
-  send_text("\r\n--" + boundary + "\r\nContent-Type: " + attachment_content_type(name) + "; name=\"" + name +
-                "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + name +
-                "\"\r\n\r\n",
+  send_text("\r\n--" + boundary + "\r\n" + attachment_headers(name) + "\r\n",
             kCommandBudgetMs);
   std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
   if (!file) return kSendFailed;

@@ -127,6 +127,27 @@ SourceRef open_wav_reader(const std::string& path) {
                                     layout.data_start, layout.data_bytes));
 }
 
+std::unique_ptr<BinaryFile> open_wav_little16(const std::string& path, int& rate, int& channels, int64_t& frames) {
+  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
+  WavLayout layout;
+  if (!file || !parse_wav(*file, layout)) return nullptr;
+  simplify_extensible(layout.format);
+  WaveFormat f = decode_wave_format(layout.format.data());
+  if (f.format_tag != kFormatTagPcm || f.bits_per_sample <= 8 || f.bits_per_sample > 16 || f.channels < 1 ||
+      f.channels > 255 || f.sample_rate < 1 || f.sample_rate > kMaxSampleRate || f.block_align != 2 * f.channels)
+    return nullptr;
+  // As the reader counts: no more than the file holds, whole frames, a 32-bit count.
+  int64_t present = file->size() - layout.data_start;
+  if (present < 0) present = 0;
+  int64_t bytes = layout.data_bytes < 0 || layout.data_bytes > present ? present : layout.data_bytes;
+  frames = bytes / f.block_align;
+  if (frames > INT32_MAX) frames = INT32_MAX;
+  if (!file->seek(layout.data_start)) return nullptr;
+  rate = static_cast<int>(f.sample_rate);
+  channels = f.channels;
+  return file;
+}
+
 bool probe_wav_format(const std::string& path, WaveFormat& format) {
   std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
   WavLayout layout;

@@ -4,7 +4,9 @@
 #pragma once
 #include <string>
 
+#include "base/binary_file.h"
 #include "audio/stream.h"
+#include "audio/transforms.h"
 #include "formats/wave_format.h"
 
 namespace vt {
@@ -17,6 +19,13 @@ SinkRef open_wav_writer(const WaveFormat& format, const std::string& path);
 SinkRef open_aiff_writer(const std::string& path);
 // Any rate and channel count (conversions), 16 bits.
 SinkRef open_aiff_writer(const std::string& path, int rate, int channels);
+
+// Conversion without a rate or channel change: `frames` 16-bit little-endian frames read
+// from `in` at its position go into a new 16-bit AIFF file with only their byte order
+// changed (the bytes the conversion chain gives), in large blocks, the file's room set
+// aside up front. The pump's outcome; `created` false when the output could not be made.
+int copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& path, int rate, int channels,
+                          ProgressDisplay* progress, bool& created);
 
 // The sink for a new recording by the `Format` index: 0 WAV in `wav_format`, 2 AIFF;
 // anything else fails (the MP3 encoder pipe, 1, is opened by the Windows side).

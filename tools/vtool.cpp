@@ -112,6 +112,22 @@ int convert(int argc, char** argv) {
   if (chain->status != kSourceOk) return fail(in, "fréquence trop basse pour être convertie vers " + std::to_string(rate) + " Hz (3)");
 
   std::string ext = extension_of(out);
+  std::signal(SIGINT, on_interrupt);
+  ConsoleProgress progress;
+  // A plain 16-bit WAV kept at its rate and channels only needs its bytes swapped for AIFF.
+  int pcm_rate = 0, pcm_channels = 0;
+  int64_t pcm_frames = 0;
+  std::unique_ptr<BinaryFile> pcm;
+  if ((ext == ".aif" || ext == ".aiff") && bits == 16 && extension_of(in) == ".wav")
+    pcm = open_wav_little16(in, pcm_rate, pcm_channels, pcm_frames);
+  if (pcm && pcm_rate == rate && pcm_channels == channels) {
+    bool created = false;
+    int result = copy_little16_to_aiff(*pcm, pcm_frames, out, pcm_rate, pcm_channels, &progress, created);
+    if (!created) return fail(out, "le fichier ne peut être créé");
+    if (result == kPumpCancelled) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
+    if (result == kPumpFailed) return fail(out, "la conversion a échoué");
+    return result;
+  }
   SinkRef sink;
   std::string error;
   if (ext == ".wav" && !codec.empty()) {
@@ -130,8 +146,6 @@ int convert(int argc, char** argv) {
   }
   if (sink->failed()) return fail(out, "le fichier ne peut être créé");
 
-  std::signal(SIGINT, on_interrupt);
-  ConsoleProgress progress;
   int result = pump_to_sink(source, sink, &progress);
   if (result == kPumpCancelled) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
   if (result == kPumpFailed) return fail(out, "la conversion a échoué");

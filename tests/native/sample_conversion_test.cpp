@@ -39,6 +39,16 @@ TEST(SampleConversion, SixteenBitFormsEqualTheByteForms) {
       units_to_big16(samples.data(), fast_out.data() + offset, count);
       pcm_reference::units_to_big16(samples.data(), slow_out.data() + offset, count);
       EXPECT_EQ(slow_out, fast_out) << "big-endian out, " << count;
+
+      // The byte swap stands for the round trip from little-endian through sample units.
+      std::vector<uint8_t> swapped(2 * count + 3, 0xAA), slow_swapped(2 * count + 3, 0xAA);
+      swap16_bytes(bytes.data() + offset, swapped.data() + offset, count);
+      pcm_reference::swap16_bytes(bytes.data() + offset, slow_swapped.data() + offset, count);
+      EXPECT_EQ(slow_swapped, swapped) << "swap, " << count;
+      std::vector<int32_t> through(count + 1);
+      pcm_reference::little16_to_units(bytes.data() + offset, through.data(), count);
+      pcm_reference::units_to_big16(through.data(), slow_out.data() + offset, count);
+      EXPECT_EQ(slow_out, swapped) << "swap against the round trip, " << count;
     }
   }
   // Fixed points of the rules: full scale both ways, rounding, byte order.

@@ -85,7 +85,8 @@ TEST(SmtpPeer, MessageArrivesAtAiosmtpdWithLoginAndReadsBackInPython) {
   // A recording of a little over 200 KB with every byte value.
   std::vector<uint8_t> recording(200 * 1024 + 17);
   for (size_t i = 0; i < recording.size(); ++i) recording[i] = static_cast<uint8_t>((i * 131) ^ (i >> 9));
-  std::string path = dir.path("Untitled 1.wav");
+  // Its name in the program's code page, as Windows hands it over.
+  std::string path = dir.path("Entretien d'\xe9t\xe9 (1).wav");
   vt_test::write_file(path, recording);
 
   MailMessage message = recording_mail(path);
@@ -111,7 +112,7 @@ TEST(SmtpPeer, MessageArrivesAtAiosmtpdWithLoginAndReadsBackInPython) {
   EXPECT_EQ("Vocatrack Sound Recorder - Enregistrement envoy\xc3\xa9 par Email  Untitled 1.wav",
             text_of(dir.path("seen.subject")));
   EXPECT_EQ("La pi\xc3\xa8" "ce jointe est un enregistrement.\n.point\n", text_of(dir.path("seen.body")));
-  EXPECT_EQ("Untitled 1.wav audio/wav", text_of(dir.path("seen.names")));
+  EXPECT_EQ("Entretien d'\xc3\xa9t\xc3\xa9 (1).wav audio/wav", text_of(dir.path("seen.names")));
   EXPECT_TRUE(vt_test::read_file(dir.path("seen.0")) == recording);
   // Every base64 line of the attachment is 76 characters but the last.
   std::string raw = text_of(dir.path("1.eml"));

@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
+#include <unistd.h>
 
 #include "formats/file_headers.h"
 #include "formats/file_readers.h"
+#include "formats/file_writers.h"
+#include "audio/transforms.h"
 #include "tests/native/mp3_test_support.h"
 #include "tests/support/native_files.h"
 
@@ -79,8 +83,10 @@ TEST(Vtool, RefusesToConvertAFileOntoItselfAndKeepsIt) {
   std::vector<uint8_t> before = vt_test::read_file(in);
   std::string output;
   // The same name, and the same file by another way of writing its path.
-  for (const std::string& out : {in, dir.dir() + "/./a.wav"}) {
-    EXPECT_EQ(2, vtool("convert '" + in + "' '" + out + "' --rate 44100", &output)) << out;
+  // An AIFF name that is the input under another name as well.
+  ASSERT_EQ(0, symlink(in.c_str(), dir.path("a.aif").c_str()));
+  for (const std::string& out : {in, dir.dir() + "/./a.wav", dir.path("a.aif")}) {
+    EXPECT_EQ(2, vtool("convert '" + in + "' '" + out + "'" + (out == in ? " --rate 44100" : ""), &output)) << out;
     EXPECT_NE(std::string::npos, output.find("la sortie est le fichier d'entrée")) << output;
     EXPECT_EQ(1u, std::count(output.begin(), output.end(), '\n')) << output;
     EXPECT_EQ(before, vt_test::read_file(in)) << out;
@@ -149,4 +155,83 @@ TEST(Vtool, Mp3WithoutAnExactLengthConvertsToAllOfItsFrames) {
     long expected_frames = mpg123_frames(mp3, decoded->channels);
     EXPECT_NEAR(expected_frames, wav_frames(wav, decoded->channels), 576) << name;
   }
+}
+
+namespace {
+
+// A 16-bit PCM WAV file of `frames` random frames, full scale at both ends included;
+// `claimed` data bytes in the header (kOpenSize: an unfinished recording), `bits` as declared.
+void write_wav16(const std::string& path, int channels, int rate, int frames, uint32_t claimed, int bits,
+                 size_t extra_bytes = 0) {
+  std::mt19937 random(static_cast<unsigned>(frames));
+  std::vector<uint8_t> bytes(kPcmWavHeaderBytes + static_cast<size_t>(frames) * channels * 2 + extra_bytes);
+  build_pcm_wav_header(bytes.data(), channels, rate, 2, claimed);
+  bytes[34] = static_cast<uint8_t>(bits);
+  for (size_t i = kPcmWavHeaderBytes; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(random());
+  const uint8_t edges[] = {0x00, 0x80, 0xFF, 0x7F, 0x01, 0x80, 0x00, 0x00};
+  for (size_t i = 0; i < sizeof edges && kPcmWavHeaderBytes + i < bytes.size(); ++i) bytes[kPcmWavHeaderBytes + i] = edges[i];
+  vt_test::write_file(path, bytes);
+}
+
+}  // namespace
+
+// WAV to AIFF at the same rate and channel count takes the byte-swapping path: its file
+// must be byte for byte what the conversion chain writes, for every shape of input.
+TEST(Vtool, SameFormatAiffEqualsTheConversionChainsFile) {
+  if (!vt_test::have_program("sox")) FAIL() << "sox not installed";
+  vt_test::TempDir dir;
+  struct Case { const char* name; int channels, rate, frames; int64_t claimed; int bits; size_t extra; };
+  const Case cases[] = {
+      {"several blocks, stereo", 2, 44100, 3 * 44100 + 7, -2, 16, 0},
+      {"mono, 12 bits declared", 1, 8000, 1001, -2, 12, 0},
+      {"header promises more than the file holds", 2, 22050, 5000, 40000, 16, 3},
+      {"unfinished recording", 2, 44100, 777, kOpenSize, 16, 1},
+      {"no frames", 1, 11025, 0, -2, 16, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string in = dir.path("in.wav"), ours = dir.path("ours.aif"), chain = dir.path("chain.aif");
+    uint32_t claimed = c.claimed == -2 ? static_cast<uint32_t>(c.frames * c.channels * 2) : static_cast<uint32_t>(c.claimed);
+    write_wav16(in, c.channels, c.rate, c.frames, claimed, c.bits, c.extra);
+    ASSERT_EQ(0, vtool("convert '" + in + "' '" + ours + "'"));
+    {
+      SinkRef sink = open_aiff_writer(chain, c.rate, c.channels);
+      ASSERT_EQ(kPumpDone, pump_to_sink(open_wav_reader(in), sink, nullptr));
+    }
+    std::vector<uint8_t> expected = vt_test::read_file(chain);
+    ASSERT_EQ(expected, vt_test::read_file(ours));
+    if (c.frames == 0) continue;  // sox refuses a sound file without frames
+    std::string counted;
+    ASSERT_EQ(0, vt_test::run_command("soxi -s '" + ours + "' 2>&1", &counted));
+    EXPECT_EQ(std::to_string(c.frames) + "\n", counted);
+  }
+}
+
+// A disk that fills up during the conversion: failure reported, and the AIFF file counts
+// exactly the whole frames that reached the disk, which are the input's first frames.
+TEST(Vtool, FullDiskDuringSameFormatAiffLeavesAFileCountingWhatReachedTheDisk) {
+  if (!vt_test::have_program("sox") || !vt_test::have_program("bash")) FAIL() << "sox or bash not installed";
+  vt_test::TempDir dir;
+  std::string in = dir.path("in.wav"), out = dir.path("out.aif");
+  const int frames = 6 * 44100;
+  write_wav16(in, 2, 44100, frames, static_cast<uint32_t>(frames * 4), 16);
+  std::string output;
+  // bash counts the limit in kilobytes; the signal stays ignored in vtool, so writes fail instead.
+  EXPECT_EQ(2, vt_test::run_command("bash -c \"trap '' XFSZ; ulimit -f 800; exec " + std::string(VTOOL_PATH) +
+                                        " convert '" + in + "' '" + out + "'\" 2>&1", &output));
+  EXPECT_NE(std::string::npos, output.find("out.aif: la conversion a échoué")) << output;
+  std::vector<uint8_t> bytes = vt_test::read_file(out);
+  ASSERT_LE(bytes.size(), 800u * 1024);
+  ASSERT_GE(bytes.size(), static_cast<size_t>(kAiffHeaderBytes));
+  EXPECT_EQ(0u, (bytes.size() - kAiffHeaderBytes) % 4) << "data ends inside a frame";
+  const size_t stored = (bytes.size() - kAiffHeaderBytes) / 4;
+  EXPECT_GT(stored, 0u);
+  std::string counted;
+  ASSERT_EQ(0, vt_test::run_command("soxi -s '" + out + "' 2>&1", &counted));
+  EXPECT_EQ(std::to_string(stored) + "\n", counted);
+  std::string raw = dir.path("out.raw");
+  ASSERT_EQ(0, vt_test::run_command("sox '" + out + "' -t raw -e signed -b 16 -L '" + raw + "' 2>&1", &counted)) << counted;
+  std::vector<uint8_t> input = vt_test::read_file(in), decoded = vt_test::read_file(raw);
+  ASSERT_EQ(stored * 4, decoded.size());
+  EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), input.begin() + kPcmWavHeaderBytes));
 }

@@ -23,7 +23,7 @@ def main():
         names.append("%s %s" % (part.get_filename(), part.get_content_type()))
         with open("%s.%d" % (out, i), "wb") as f:
             f.write(part.get_payload(decode=True))
-    with open(out + ".names", "w", errors="replace") as f:
+    with open(out + ".names", "w", encoding="utf-8", errors="replace") as f:
         f.write("\n".join(names))
     return 0 if not message.defects else 1
 
