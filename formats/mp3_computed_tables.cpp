@@ -108,6 +108,22 @@ ComputedTables::ComputedTables() {
       build_lookup(kPairTables[t].codes, kPairTables[t].side * kPairTables[t].side,
                    kPairTables[t].side, &pairs[t]);
   for (int q = 0; q < 2; ++q) build_lookup(kQuadTables[q], 16, 0, &quads[q]);
+  for (int pattern = 0; pattern < 16; ++pattern) {
+    int count = 0;
+    for (int q = 0; q < 4; ++q) count += pattern >> (3 - q) & 1;
+    quad_sign_bits[pattern] = uint8_t(count);
+    for (int signs = 0; signs < 16; ++signs) {
+      uint32_t* m = quad_masks[pattern << 4 | signs];
+      int taken = 0;
+      for (int q = 0; q < 4; ++q) {
+        bool nonzero = pattern >> (3 - q) & 1;
+        bool negative = nonzero && (signs >> (3 - taken) & 1);
+        taken += nonzero;
+        m[q] = nonzero ? 0xFFFFFFFFu : 0;
+        m[4 + q] = negative ? 0x80000000u : 0;
+      }
+    }
+  }
 }
 
 const ComputedTables& computed_tables() {

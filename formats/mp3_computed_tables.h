@@ -31,6 +31,11 @@ struct ComputedTables {
   float alias_cs[8], alias_ca[8];
   float is_mpeg1[7][2];            // intensity ratios, left and right factors
   float is_mpeg2[2][32][2];        // [intensity_scale][position]
+  // A count1 quadruple's four lines from its pattern and the four bits after its code,
+  // [pattern << 4 | bits]: masks that keep the scale where a value is not zero, then
+  // the sign bits to set; and how many sign bits each pattern takes.
+  uint32_t quad_masks[256][8];
+  uint8_t quad_sign_bits[16];
   HuffmanLookup pairs[32];
   HuffmanLookup quads[2];
 

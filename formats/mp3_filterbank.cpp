@@ -75,16 +75,29 @@ bool use_filterbank_lanes(int lanes) {
 void Layer3Decoder::hybrid(int gr, int ch) {
   const Granule& g = side_[gr][ch];
   BlockShape shape = {g.window_switching, g.block_type, g.mixed};
+  bool fast = fast_paths();
+  // The fast forms keep the slots subband by subband, in the same memory.
+  float(*subband_slots)[18] = reinterpret_cast<float(*)[18]>(slots_[ch]);
 #if VT_FB_AVX2
-  if (g_lanes == 8) return lanes8::hybrid(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
+  if (g_lanes == 8) {
+    if (fast) return lanes8::hybrid_batched(shape, xr_[ch], nonzero_end_[ch], subband_slots, overlap_[ch]);
+    return lanes8::hybrid(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
+  }
 #endif
+  if (fast) return lanes4::hybrid_batched(shape, xr_[ch], nonzero_end_[ch], subband_slots, overlap_[ch]);
   lanes4::hybrid(shape, xr_[ch], nonzero_end_[ch], slots_[ch], overlap_[ch]);
 }
 
 void Layer3Decoder::synthesize_granule(int channels, int32_t* out) {
+  bool fast = fast_paths();
+  float(*subband_slots)[32][18] = reinterpret_cast<float(*)[32][18]>(slots_);
 #if VT_FB_AVX2
-  if (g_lanes == 8) return lanes8::synthesize(channels, slots_, synth_buffer_, &synth_index_, out);
+  if (g_lanes == 8) {
+    if (fast) return lanes8::synthesize_batched(channels, subband_slots, synth_buffer_, &synth_index_, out);
+    return lanes8::synthesize(channels, slots_, synth_buffer_, &synth_index_, out);
+  }
 #endif
+  if (fast) return lanes4::synthesize_batched(channels, subband_slots, synth_buffer_, &synth_index_, out);
   lanes4::synthesize(channels, slots_, synth_buffer_, &synth_index_, out);
 }
 

@@ -58,7 +58,123 @@ class BitReader {
 
 int band_row(int shift, int rate_index) { return shift * 3 + rate_index; }
 
+bool g_fast = true;
+
+// The lookup entry of the pair code at the top of `bits`: length << 16 | x << 4 | y.
+inline uint32_t pair_entry(const uint32_t* entries, int primary, uint64_t bits) {
+  uint32_t e = entries[bits >> (64 - primary)];
+  if (e & 0x80000000u) {
+    int width = int(e >> 24 & 0x7F);
+    e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
+  }
+  return e;
+}
+
+// The value's magnitude raised to 4/3, negative when it is not zero and the sign bit
+// (the top of `bits`) is set; as requantise() below, without a branch.
+inline float signed_pow43(const float* pow43, int magnitude, int nonzero, uint64_t bits) {
+  uint32_t m;
+  float f = pow43[magnitude];
+  std::memcpy(&m, &f, 4);
+  m ^= uint32_t(bits >> 32) & 0x80000000u & (0u - uint32_t(nonzero));
+  std::memcpy(&f, &m, 4);
+  return f;
+}
+
+// Huffman decoding and requantisation of a long-block granule in one pass, straight
+// into the spectrum: the same products as the two passes of decode_granule_channel
+// (value^(4/3) with its sign, times the band's scale), without the values between
+// them. Returns the lines decoded; the spectrum past them is left as it is.
+int fused_long_lines(const BitReader& br, int* position, int end, int big, const int region_stop[2],
+                     const int table_select[3], int count1_table, const uint16_t* lb,
+                     const float* band_scale, float* xr) {
+  const ComputedTables& T = computed_tables();
+  const float* pow43 = T.pow43;
+  int pos = *position;
+  int i = 0;
+  int band = 0;
+  for (int region = 0; region < 3; ++region) {
+    int stop = region < 2 ? region_stop[region] : big;
+    if (stop > big) stop = big;
+    if (i >= stop) continue;
+    const PairTableInfo& info = kPairTables[table_select[region]];
+    if (!info.codes) {
+      for (; i < stop; ++i) xr[i] = 0.0f;
+      while (band < 21 && lb[band + 1] <= i) ++band;
+      continue;
+    }
+    const HuffmanLookup& lookup = T.pairs[table_select[region]];
+    const uint32_t* entries = lookup.entries.data();
+    int primary = lookup.primary_bits;
+    int linbits = info.linbits;
+    while (i < stop) {
+      while (lb[band + 1] <= i) ++band;
+      float scale = band_scale[band];
+      int band_stop = lb[band + 1] < stop ? lb[band + 1] : stop;
+      for (; i < band_stop; i += 2) {
+        uint64_t bits = br.peek57(pos);
+        uint32_t e = pair_entry(entries, primary, bits);
+        // Without branches on the values, which follow no pattern a predictor could learn.
+        int used = int(e >> 16);
+        bits <<= used;
+        int x = int(e >> 4 & 15), y = int(e & 15);
+        int extra = x == 15 ? linbits : 0;
+        x += int((bits >> 32) >> (32 - extra));  // 0 when extra is 0
+        bits <<= extra;
+        used += extra;
+        int nonzero = x != 0;
+        float fx = signed_pow43(pow43, x, nonzero, bits);
+        bits <<= nonzero;
+        used += nonzero;
+        extra = y == 15 ? linbits : 0;
+        y += int((bits >> 32) >> (32 - extra));
+        bits <<= extra;
+        used += extra;
+        nonzero = y != 0;
+        float fy = signed_pow43(pow43, y, nonzero, bits);
+        used += nonzero;
+        pos += used;
+        xr[i] = fx * scale;
+        xr[i + 1] = fy * scale;
+      }
+    }
+  }
+  const HuffmanLookup& lookup = T.quads[count1_table];
+  const uint32_t* entries = lookup.entries.data();
+  int primary = lookup.primary_bits;
+  uint32_t scale_bits[22];
+  std::memcpy(scale_bits, band_scale, sizeof(scale_bits));
+  while (i <= 572 && pos < end) {
+    uint64_t bits = br.peek57(pos);
+    uint32_t e = entries[bits >> (64 - primary)];
+    int code = int(e >> 16);
+    int pattern = int(e & 15);
+    // 1^(4/3) is 1: each product is the scale itself, with the value's sign, or zero.
+    const uint32_t* masks = T.quad_masks[pattern << 4 | int((bits << code) >> 60)];
+    int used = code + T.quad_sign_bits[pattern];
+    if (pos + used > end) break;  // ran past part2_3_length: dropped
+    pos += used;
+    while (lb[band + 1] <= i) ++band;
+    uint32_t lines[4];
+    if (i + 4 <= lb[band + 1]) {
+      for (int q = 0; q < 4; ++q) lines[q] = (scale_bits[band] & masks[q]) ^ masks[4 + q];
+    } else {
+      for (int q = 0, b = band; q < 4; ++q) {
+        while (lb[b + 1] <= i + q) ++b;
+        lines[q] = (scale_bits[b] & masks[q]) ^ masks[4 + q];
+      }
+    }
+    std::memcpy(xr + i, lines, sizeof(lines));
+    i += 4;
+  }
+  *position = pos;
+  return i;
+}
+
 }  // namespace
+
+void use_fast_paths(bool fast) { g_fast = fast; }
+bool fast_paths() { return g_fast; }
 
 // --- Frame headers -------------------------------------------------------------------
 
@@ -321,6 +437,25 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
     }
   }
 
+  const uint16_t* lb = kLongBands[band_row_];
+  const uint16_t* sb = kShortBands[band_row_];
+  float gain = T.gain_pow[g.global_gain];
+  int multiplier = 1 + g.scalefac_scale;
+  float* xr = xr_[ch];
+  if (g_fast && !short_blocks) {
+    float band_scale[22];
+    for (int band = 0; band < 22; ++band) {
+      int j = multiplier * (sf_l[band] + (g.preflag ? kPretab[band] : 0));
+      band_scale[band] = gain * T.scalefactor_pow[j < 64 ? j : 64];
+    }
+    int region_stop[2] = {g.region1_start, g.region2_start};
+    int n = fused_long_lines(br, &pos, end, g.big_values * 2, region_stop, g.table_select, g.count1_table,
+                             lb, band_scale, xr);
+    std::memset(xr + n, 0, sizeof(float) * size_t(576 - n));
+    nonzero_end_[ch] = n;
+    return;
+  }
+
   // Huffman decoding of the big values (three regions) and the count1 quadruples.
   int values[576];
   int big = g.big_values * 2;
@@ -341,11 +476,7 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
       // One peek covers the code (at most 19 bits) and both values' linbits and
       // signs (at most 2 x 14 bits).
       uint64_t bits = br.peek57(pos);
-      uint32_t e = entries[bits >> (64 - primary)];
-      if (e & 0x80000000u) {
-        int width = int(e >> 24 & 0x7F);
-        e = entries[(e & 0xFFFFFF) + ((bits << primary) >> (64 - width))];
-      }
+      uint32_t e = pair_entry(entries, primary, bits);
       int used = int(e >> 16);
       bits <<= used;
       int x = int(e >> 4 & 15), y = int(e & 15);
@@ -394,12 +525,7 @@ void Layer3Decoder::decode_granule_channel(int gr, int ch, const FrameHeader& h)
   nonzero_end_[ch] = i;
 
   // Requantisation into the reordered spectrum.
-  float* xr = xr_[ch];
   std::memset(xr, 0, sizeof(xr_[ch]));
-  const uint16_t* lb = kLongBands[band_row_];
-  const uint16_t* sb = kShortBands[band_row_];
-  float gain = T.gain_pow[g.global_gain];
-  int multiplier = 1 + g.scalefac_scale;
   int n = i;
   const float* pow43 = T.pow43;
   auto requantise = [pow43](int v) {  // pow43[0] is 0: zeros need no branch

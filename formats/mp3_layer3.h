@@ -36,6 +36,12 @@ struct GranuleChannel;
 int filterbank_lanes();
 bool use_filterbank_lanes(int lanes);
 
+// The fast forms of decoding (the default: long blocks' Huffman decoding and
+// requantisation in one pass, the synthesis in batches) or the reference forms they are
+// compared with in the tests; both give the same samples.
+void use_fast_paths(bool fast);
+bool fast_paths();
+
 // One stream's decoding state: bit reservoir, filter-bank overlap and synthesis buffers.
 class Layer3Decoder {
  public:
@@ -87,7 +93,7 @@ class Layer3Decoder {
   float xr_[2][576];
   int bit_position_ = 0;
 
-  float slots_[2][18][32];       // filter-bank output: time slot, subband
+  float slots_[2][18][32];       // filter-bank output: time slot, subband ([32][18] in the fast forms)
   float overlap_[2][32][18];
   float synth_buffer_[2][2048];
   int synth_index_ = 1088;
