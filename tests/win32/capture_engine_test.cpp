@@ -227,15 +227,22 @@ DWORD stalled_encoder_id(const std::string& log) {
   return 0;
 }
 
-TEST_F(CaptureEngineTest, EncoderThatStopsReadingKeepsItsRunUntilItsThreadEnds) {
-  const std::string log = vt_test::windows_path(vt_test::build_dir() + "/stalled-encoder.log");
+// An encoder pipe to the stand-in encoder that never reads; `encoder` its process id.
+SinkRef open_stalled_encoder(const char* log_name, DWORD* encoder) {
+  const std::string log = vt_test::windows_path(vt_test::build_dir() + "/" + log_name);
   DeleteFileA(log.c_str());
   SetEnvironmentVariableA("VT_STANDIN_LOG", log.c_str());
   const std::string standin = vt_test::windows_path(vt_test::build_dir() + "/tests/win32/vt_standin.exe");
   SinkRef stalled = open_encoder_pipe("\"" + standin + "\" stall", 44100, 2);
-  ASSERT_FALSE(stalled->failed());
+  *encoder = 0;
+  if (!stalled->failed()) wait_until([&] { return (*encoder = stalled_encoder_id(log)) != 0; }, 20000);
+  return stalled;
+}
+
+TEST_F(CaptureEngineTest, EncoderThatStopsReadingKeepsItsRunUntilItsThreadEnds) {
   DWORD encoder = 0;
-  ASSERT_TRUE(wait_until([&] { return (encoder = stalled_encoder_id(log)) != 0; }, 20000));
+  SinkRef stalled = open_stalled_encoder("stalled-encoder.log", &encoder);
+  ASSERT_NE(0u, encoder);
   engine.set_sink(stalled);
   engine.set_listener(&listener, 5);
   ASSERT_TRUE(engine.start(14400000, -127, 216000000));
@@ -275,14 +282,9 @@ TEST_F(CaptureEngineTest, EncoderThatStopsReadingKeepsItsRunUntilItsThreadEnds) 
 // The engine going while its run is stuck (the program ending after such a stop):
 // the encoder is ended so that the thread is done with the engine before it goes.
 TEST_F(CaptureEngineTest, EngineGoingWhileItsRunIsStuckEndsTheRunFirst) {
-  const std::string log = vt_test::windows_path(vt_test::build_dir() + "/stalled-encoder-2.log");
-  DeleteFileA(log.c_str());
-  SetEnvironmentVariableA("VT_STANDIN_LOG", log.c_str());
-  const std::string standin = vt_test::windows_path(vt_test::build_dir() + "/tests/win32/vt_standin.exe");
-  SinkRef stalled = open_encoder_pipe("\"" + standin + "\" stall", 44100, 2);
-  ASSERT_FALSE(stalled->failed());
   DWORD encoder = 0;
-  ASSERT_TRUE(wait_until([&] { return (encoder = stalled_encoder_id(log)) != 0; }, 20000));
+  SinkRef stalled = open_stalled_encoder("stalled-encoder-2.log", &encoder);
+  ASSERT_NE(0u, encoder);
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, encoder);
   ASSERT_NE(nullptr, process);
   std::unique_ptr<CaptureEngine> own(new CaptureEngine);
