@@ -39,7 +39,9 @@ TempoFilter::TempoFilter(const SourceRef& upstream, double start_speed, double e
     crossfade_[half + k] = static_cast<int32_t>(std::floor((std::cos(M_PI * k / m) * 0.5 + 0.5) * 16777216.0 + 0.5));
   // A window needs 2w samples beyond its hop, backwards or forwards: room for the largest
   // hop of the glide as well as for the usual 8w.
-  const int64_t largest_hop = std::max(std::llabs(hop_), std::llabs(end_hop_));
+  // Whole frames: hops are taken to whole frames (a backward one rounds away from zero),
+  // and the buffer is filled frame by frame.
+  const int64_t largest_hop = -floor_to_frames(-std::max(std::llabs(hop_), std::llabs(end_hop_)), channels);
   buffer_.assign(static_cast<size_t>(std::max<int64_t>(8 * int64_t{window_}, 4 * int64_t{window_} + largest_hop)), 0);
   scratch_.assign(static_cast<size_t>(kMaxFramesPerCall) * channels, 0);
   reset(static_cast<int64_t>(upstream_->position()) * channels);
@@ -61,6 +63,10 @@ void TempoFilter::fill_from_upstream(int64_t first, int32_t* dest, int64_t count
   }
   while (count > 0) {
     int64_t frames = std::min<int64_t>(count / channels, kMaxFramesPerCall);
+    if (frames == 0) {  // never with whole-frame ranges; a part frame stays silent
+      std::memset(dest, 0, sizeof(int32_t) * static_cast<size_t>(count));
+      break;
+    }
     upstream_->read(dest, static_cast<int>(frames));
     dest += frames * channels;
     count -= frames * channels;

@@ -120,6 +120,41 @@ TEST(TempoLimits, FastCueingInBothDirectionsReadsOnlyItsOwnBuffer) {
   }
 }
 
+// Stereo: left counts up, right holds the left plus 3,000,000. A crossfade of two
+// segments keeps that difference but for the fixed-point rounding of its two products
+// per channel; swapped channels turn it round.
+class StereoCount : public AudioSource {
+ public:
+  explicit StereoCount(int32_t frames) : AudioSource(44100, kFullScale, 2), frames_(frames) {}
+  void read(int32_t* out, int frames) override {
+    for (int i = 0; i < frames; ++i, ++position_) {
+      const int32_t value = position_ < frames_ ? position_ : 0;
+      out[2 * i] = value;
+      out[2 * i + 1] = value + 3000000;
+    }
+  }
+  void seek(int32_t frame) override { position_ = frame; }
+  int32_t position() override { return position_; }
+  int32_t length() override { return frames_; }
+
+ private:
+  int32_t frames_, position_ = 0;
+};
+
+// Speeds whose hop is not a whole number of stereo frames (490-frame windows at -7.0625
+// make 6,921.25 samples) once sized the buffer in part frames, and filling it never ended.
+TEST(TempoLimits, HopsOfPartFramesKeepChannelsApartAndEnd) {
+  for (double speed : {-7.0625, 5.15, 0.55}) {
+    TempoFilter filter(SourceRef(new StereoCount(44100 * 60)), speed, speed, 0);
+    filter.seek(44100 * 20);
+    std::vector<int32_t> out(2 * 4096);
+    for (int block = 0; block < 20; ++block) {
+      filter.read(out.data(), 4096);
+      for (size_t i = 0; i < out.size(); i += 2) ASSERT_NEAR(3000000, out[i + 1] - out[i], 16) << speed << " block " << block;
+    }
+  }
+}
+
 // Behaves as a compressed file does: its length is an estimate (`guess`) while it is
 // read and becomes the frames really delivered once the end has been reached.
 class EstimatingSource : public AudioSource {
