@@ -768,7 +768,16 @@ void add_binding(HWND page, const char* keys, int command) {
   press_into_capture(keys);
   HWND choose = vt_test::find_window(kDialogClass, "Sélectionner Commande", 10000);
   ASSERT_NE(nullptr, choose);
-  SendDlgItemMessageA(choose, IDC_HOTKEY_COMMAND_LIST, CB_SETCURSEL, command, 0);
+  // Chosen only once the dialog has made and filled its list and shown itself: found by
+  // its caption, it may not have its controls yet, and its own start-up choice would
+  // replace the test's.
+  HWND commands = nullptr;
+  ASSERT_TRUE(wait_until([&] {
+    commands = GetDlgItem(choose, IDC_HOTKEY_COMMAND_LIST);
+    return commands && IsWindowVisible(choose) && SendMessageA(commands, CB_GETCOUNT, 0, 0) > command;
+  }, 10000));
+  SendMessageA(commands, CB_SETCURSEL, command, 0);
+  ASSERT_EQ(command, SendMessageA(commands, CB_GETCURSEL, 0, 0));
   vt_test::post_command(choose, IDOK);
   ASSERT_TRUE(wait_until([&] { return !IsWindow(choose); }, 10000));
 }
@@ -834,6 +843,8 @@ TEST_F(HotkeyProgramTest, BindingsMadeOnTheCommandsPageRecordAndStopAndSurviveAR
   EXPECT_EQ(2, read_user_int(kSectionKeys, "Count", 0));
   ASSERT_EQ(kKeyCtrl | kKeyShift | VK_F10, read_user_int(kSectionKeys, "Key0", 0)) << "the capture took another chord";
   ASSERT_EQ(kKeyCtrl | kKeyShift | VK_F11, read_user_int(kSectionKeys, "Key1", 0)) << "the capture took another chord";
+  ASSERT_EQ(0, read_user_int(kSectionKeys, "Key0Command", -1));
+  ASSERT_EQ(3, read_user_int(kSectionKeys, "Key1Command", -1));
 
   record_and_stop_by_hotkey(folder_);
 
