@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -180,6 +181,29 @@ class RawServer {
       }
     });
   }
+  // Answers the dialogue up to DATA, then reads nothing more (its receive buffer kept
+  // small) until released or a minute and a half has passed.
+  void stop_reading_after_data() {
+    int small = 4096;
+    setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    thread_ = std::thread([=] {
+      client_ = accept(listener_, nullptr, nullptr);
+      send(client_, "220 ready\r\n", 11, MSG_NOSIGNAL);
+      std::string line;
+      char byte;
+      while (recv(client_, &byte, 1, 0) == 1) {
+        if (byte != '\n') {
+          line += byte;
+          continue;
+        }
+        const char* reply = line.compare(0, 4, "AUTH") == 0 ? "502 no\r\n" : line == "DATA\r" ? "354 go\r\n" : "250 ok\r\n";
+        send(client_, reply, std::strlen(reply), MSG_NOSIGNAL);
+        if (line == "DATA\r") break;
+        line.clear();
+      }
+      for (int i = 0; i < 9000 && !released_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+  }
   int trickled() const { return trickled_; }
   bool client_left() const { return client_left_; }
 
@@ -256,6 +280,33 @@ TEST(SmtpPeer, StopWhileTheServerTricklesAReplyEndsQuietly) {
   EXPECT_EQ(kSendStopped, result);
   EXPECT_TRUE(shown.shown.empty());
   EXPECT_TRUE(server.client_left()) << "the client read on until the server gave up";
+}
+
+// A server that takes the DATA command and then stops reading: the first send that
+// can't go out within its budget ends the mail as failed, instead of every later line
+// waiting out a budget of its own (days for a long recording).
+TEST(SmtpPeer, ServerThatStopsReadingFailsAtTheFirstStalledSend) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("long.wav");
+  vt_test::write_file(path, std::vector<uint8_t>(12 * 1024 * 1024, 0x5A));
+  RawServer server;
+  server.stop_reading_after_data();
+  MailMessage message = recording_mail(path);
+  message.to = "a@example.org";
+  message.from = "b@example.org";
+  message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
+  Flag stop;
+  Messages shown;
+  std::atomic<int> result{-1};
+  std::unique_ptr<SocketOps> ops = make_socket_ops();
+  SocketMailConnection connection(*ops, stop);
+  std::thread client([&] { result = smtp_send(message, connection, stop, shown, nullptr); });
+  // One send budget is 20 s; give it six before asking the client to stop.
+  for (int i = 0; i < 1200 && result == -1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  stop.set = true;
+  client.join();
+  EXPECT_EQ(kSendFailed, result.load());
+  EXPECT_EQ(std::vector<std::string>{"Mail host server error (data terminator not accepted)"}, shown.shown);
 }
 
 }  // namespace
