@@ -27,6 +27,7 @@ class BinaryFile {
 
 enum class FileAccess {
   kReadShared,        // existing file, read only; others may read and write it
+  kReadDenyWrite,     // existing file, read only; others may read it, none may write it meanwhile
   kUpdateShared,      // read/write, opened or created, others may read and write
   kCreateReadShared,  // read/write, always created anew, others may read
 };

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/retry_schedule.h"
+
 namespace vt {
 
 namespace {
@@ -37,19 +39,30 @@ void make_list_record(const std::string& path, uint8_t record[kListRecordBytes])
 
 bool DeliveryList::resume() {
   files_.remove(replacement_path());
-  bool pending = false;
+  bool pending = false, stale = false;
   {
     std::unique_ptr<BinaryFile> file = files_.open(path_, ListOpen::kResume);
     if (!file) return false;
     uint8_t header[kListHeaderBytes];
     if (file->read(header, kListHeaderBytes) == kListHeaderBytes && get16(header) == kListVersion &&
-        get32(header + 4) == kListRecordBytes && get16(header + 2) < kListRestartLimit) {
-      put16(header + 2, static_cast<uint16_t>(get16(header + 2) + 1));
-      pending = file->seek(0) && file->write(header, kListHeaderBytes);
+        get32(header + 4) == kListRecordBytes) {
+      if (get16(header + 2) < kListRestartLimit) {
+        put16(header + 2, static_cast<uint16_t>(get16(header + 2) + 1));
+        pending = file->seek(0) && file->write(header, kListHeaderBytes);
+      } else {
+        stale = true;
+      }
     }
   }
-  if (!pending) files_.remove(path_);
-  return pending;
+  if (pending) return true;
+  // The head record has now been found pending at three starts: its delivery is what
+  // keeps the queue from moving (a hang, a crash, a quit each time). Only that record
+  // goes; the others are delivered. A list that can't be rewritten now is kept as it is.
+  int64_t left = 0;
+  if (stale && !remove_head(&left)) return false;
+  if (stale && left > 0) return true;
+  files_.remove(path_);
+  return false;
 }
 
 bool DeliveryList::append(const std::string& recording_path) {
@@ -84,11 +97,12 @@ HeadResult DeliveryList::read_head(std::string* recording_path) {
   return HeadResult::kRecord;
 }
 
-bool DeliveryList::remove_head() {
+bool DeliveryList::remove_head(int64_t* left) {
   std::unique_ptr<BinaryFile> file = files_.open(path_, ListOpen::kRewrite);
   if (!file) return false;
   int64_t size = file->size();
   int64_t records = size > kListHeaderBytes ? (size - kListHeaderBytes) / kListRecordBytes : 0;
+  if (left) *left = records > 1 ? records - 1 : 0;
   if (records <= 1) return file->seek(0) && file->truncate_here();
 
   // Bytes after the last whole record are dropped here.
@@ -108,7 +122,16 @@ bool DeliveryList::remove_head() {
   }
   // The list is closed before it is replaced: the caller keeps appends out meanwhile.
   file.reset();
-  if (files_.replace(replacement_path(), path_)) return true;
+  // Another program reading the list or scanning the new one holds the replacement up
+  // for a moment; giving up at once would deliver the head again.
+  RetrySchedule schedule(kListReplaceBudgetMs);
+  for (;;) {
+    ReplaceResult replaced = files_.replace(replacement_path(), path_);
+    if (replaced == ReplaceResult::kReplaced) return true;
+    uint32_t wait_ms = 0;
+    if (replaced != ReplaceResult::kBusy || !schedule.next_wait(&wait_ms)) break;
+    files_.pause(wait_ms);
+  }
   files_.remove(replacement_path());
   return false;
 }

@@ -27,15 +27,24 @@ enum class ListOpen {
   kNewList,   // the replacement beside the list: created anew, written through
 };
 
+// How long a replacement refused because another program holds one of the files is
+// tried again (as long as the opens wait).
+constexpr uint32_t kListReplaceBudgetMs = 5000;
+
+enum class ReplaceResult { kReplaced, kBusy, kFailed };
+
 class ListFiles {
  public:
   virtual ~ListFiles() {}
   // Null when the file cannot be opened.
   virtual std::unique_ptr<BinaryFile> open(const std::string& path, ListOpen how) = 0;
   // Puts `replacement` in the place of `path` in one step (the old list or the new
-  // one is there after a crash, never a mix).
-  virtual bool replace(const std::string& replacement, const std::string& path) = 0;
+  // one is there after a crash, never a mix). kBusy: another program has one of them
+  // open, worth another try.
+  virtual ReplaceResult replace(const std::string& replacement, const std::string& path) = 0;
   virtual void remove(const std::string& path) = 0;
+  // The wait between two tries of a refused replacement.
+  virtual void pause(uint32_t ms) = 0;
 };
 
 // The header as written by the queue.
@@ -53,7 +62,9 @@ class DeliveryList {
   std::string replacement_path() const { return path_ + ".new"; }
 
   // At start-up: true when a valid pending list was found (its restart count is then
-  // raised); otherwise the list is deleted. A replacement left by a crash goes too.
+  // raised); otherwise the list is deleted. A list found pending at two starts already
+  // loses only its head record (the one whose delivery never ended) and the rest is
+  // delivered. A replacement left by a crash goes too.
   bool resume();
   // Appends one record, writing the header first into an empty or new file.
   bool append(const std::string& recording_path);
@@ -62,8 +73,10 @@ class DeliveryList {
   HeadResult read_head(std::string* recording_path);
   // Drops the oldest record. The remaining records are written to a new file beside
   // the list, which then takes its place: a crash leaves either list whole. A list
-  // with one record or none is cut to 0 bytes. False when the list cannot be opened.
-  bool remove_head();
+  // with one record or none is cut to 0 bytes. False when the list cannot be opened or
+  // replaced (within kListReplaceBudgetMs while it is busy); the list is then as it was.
+  // `left`, when given, receives the number of records that remain.
+  bool remove_head(int64_t* left = nullptr);
 
  private:
   ListFiles& files_;

@@ -45,10 +45,17 @@ class WindowsListFiles : public ListFiles {
     }
     return nullptr;
   }
-  bool replace(const std::string& replacement, const std::string& path) override {
-    return MoveFileExA(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  // A list another program has open refuses to be replaced with access denied, a new
+  // list still open (a scanner) with a sharing violation.
+  ReplaceResult replace(const std::string& replacement, const std::string& path) override {
+    if (MoveFileExA(replacement.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return ReplaceResult::kReplaced;
+    DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? ReplaceResult::kBusy
+                                                                             : ReplaceResult::kFailed;
   }
   void remove(const std::string& path) override { DeleteFileA(path.c_str()); }
+  void pause(uint32_t ms) override { Sleep(ms); }
 };
 
 std::string with_file_name(const char* format, const std::string& path) {
@@ -108,6 +115,8 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
   DeliveryListener* listener_;
   WindowsListFiles files_;
   std::string list_path_;
+  // The record delivered last whose removal from the list failed (worker only).
+  std::string undone_head_;
 };
 
 int DeliveryWorker::deliver_file(const std::string& path) {
@@ -144,17 +153,24 @@ void DeliveryWorker::run() {
       }
     }
 
-    int result = deliver_file(path);
+    // A head already delivered whose record could not be removed is only removed now:
+    // it is never sent twice in one run.
+    bool delivered_before = !undone_head_.empty() && path == undone_head_;
+    int result = delivered_before ? kSendDone : deliver_file(path);
     if (result == kSendStopped) return;
     bool removed;
     {
       CriticalSectionLock hold(lock_);
       removed = list.remove_head();
     }
-    if (!stop_requested()) listener_->file_delivered(path, result);
+    if (!delivered_before && !stop_requested()) listener_->file_delivered(path, result);
     // A list that can't be rewritten now keeps its head for the next start rather
     // than sending it again and again.
-    if (!removed) return;
+    if (!removed) {
+      undone_head_ = path;
+      return;
+    }
+    undone_head_.clear();
   }
 }
 

@@ -39,17 +39,25 @@ int send_file(FtpConnection& ftp, const std::string& path, const WorkerThread& w
     if (worker.stop_requested()) return kSendStopped;
     DWORD got = 0;
     if (!ReadFile(local.get(), block, kBlockBytes, &got, nullptr)) return kSendFailed;
-    if (got == 0) return kSendDone;
+    if (got == 0) break;
     DWORD put = 0;
     if (!api.write(ftp.file, block, got, &put) || put != got) return kSendFailed;
   }
+  // Closing the remote file ends the transfer and takes the server's word on it: a
+  // server that refuses the file once it has the data has not got the recording.
+  HINTERNET file = ftp.file;
+  ftp.file = nullptr;
+  return api.close(file) ? kSendDone : kSendFailed;
 }
 
 }  // namespace
 
 int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker) {
+  return upload_by_ftp(path, place, worker, wininet());
+}
+
+int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker, const WinInet* api) {
   if (worker.stop_requested()) return kSendStopped;
-  const WinInet* api = wininet();
   if (!api || !api->open || !api->close) return kSendFailed;
   FtpConnection ftp(*api);
   ftp.internet = api->open("LLIBFTP", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);

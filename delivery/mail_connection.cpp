@@ -41,6 +41,9 @@ int SocketMailConnection::receive(char* buffer, int capacity, int* got) {
   *got = 0;
   if (!open_) return kSendFailed;
   for (int budget = kReceiveBudgetMs; budget > 0;) {
+    // Tested before every wait, not only after an empty one: a server that trickles a
+    // byte now and then would otherwise keep the reply going past a stop.
+    if (stop_.stop_requested()) return kSendStopped;
     WaitResult waited = ops_.wait_readable(kWaitSliceMs);
     if (waited == WaitResult::kFailed) return kSendFailed;
     if (waited == WaitResult::kTimedOut) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "base/binary_file.h"
 #include "base/paths.h"
@@ -15,6 +16,8 @@ namespace {
 constexpr int kCommandBudgetMs = 20000;
 constexpr int kTextBudgetMs = 30000;
 constexpr size_t kReplyLineChars = 258;
+// A recording just closed by the recorder, or being scanned, is waited for this long.
+constexpr uint32_t kAttachmentOpenBudgetMs = 1000;
 
 std::string formatted(const char* format, const std::string& argument) {
   char text[1024];
@@ -22,29 +25,42 @@ std::string formatted(const char* format, const std::string& argument) {
   return text;
 }
 
+using OpenFiles = std::vector<std::unique_ptr<BinaryFile>>;
+
 class SmtpSession {
  public:
   SmtpSession(MailConnection& connection, const StopSignal& stop, MailReporter& reporter)
       : connection_(connection), stop_(stop), reporter_(reporter) {}
 
-  // Sends a command; its reply decides, not the send.
-  void command(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
+  // Every byte of the dialogue goes out here. The first send that fails (a server
+  // that stopped reading, a dropped line) ends the dialogue: nothing more is sent and
+  // no reply is waited for, so each later line does not wait out a budget of its own.
+  int send(const char* data, size_t length, int budget_ms) {
+    if (send_result_ == kSendDone) send_result_ = connection_.send_all(data, length, budget_ms);
+    return send_result_;
+  }
+  bool send_failed() const { return send_result_ != kSendDone; }
+  // The reply to what was sent; 0 when a send has failed.
+  int reply() { return send_failed() ? 0 : read_reply(connection_); }
+
+  int command(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
     std::string line = a + b + c;
-    connection_.send_all(line.data(), line.size(), kCommandBudgetMs);
+    return send(line.data(), line.size(), kCommandBudgetMs);
   }
   int reply_to(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
     command(a, b, c);
-    return read_reply(connection_);
+    return reply();
   }
-  void base64_line(const std::string& text) {
+  int reply_to_base64_line(const std::string& text) {
     std::string line = base64_encode(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     for (size_t at = 0; at < line.size() || at == 0; at += 76) {
       std::string piece = line.substr(at, 76) + "\r\n";
-      connection_.send_all(piece.data(), piece.size(), kCommandBudgetMs);
+      send(piece.data(), piece.size(), kCommandBudgetMs);
       if (line.empty()) break;
     }
+    return reply();
   }
-  // A step whose reply was not the expected one.
+  // A step whose reply was not the expected one (or whose send failed).
   int fail(const char* text) {
     connection_.close();
     if (stop_.stop_requested()) return kSendStopped;
@@ -52,20 +68,19 @@ class SmtpSession {
     return kSendFailed;
   }
 
-  int write_message(const MailMessage& message, const MailTime* now);
+  int write_message(const MailMessage& message, OpenFiles& files, const MailTime* now);
 
  private:
-  int send_text(const std::string& text, int budget_ms) {
-    return connection_.send_all(text.data(), text.size(), budget_ms);
-  }
-  int write_attachment(const std::string& path, const std::string& boundary);
+  int send_text(const std::string& text, int budget_ms) { return send(text.data(), text.size(), budget_ms); }
+  int write_attachment(const std::string& path, BinaryFile& file, const std::string& boundary);
 
   MailConnection& connection_;
   const StopSignal& stop_;
   MailReporter& reporter_;
+  int send_result_ = kSendDone;
 };
 
-int SmtpSession::write_message(const MailMessage& message, const MailTime* now) {
+int SmtpSession::write_message(const MailMessage& message, OpenFiles& files, const MailTime* now) {
   std::string head = "MIME-Version: 1.0\r\nFrom: " + message.from + "\r\nTo: " + message.to +
                      "\r\nSubject: " + encode_header_text(message.subject) + "\r\n";
   if (now) {
@@ -85,43 +100,41 @@ int SmtpSession::write_message(const MailMessage& message, const MailTime* now) 
   send_text("Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n\r\n",
             kCommandBudgetMs);
   for (const std::string& piece : dot_stuffed_pieces(message.body)) send_text(piece, kTextBudgetMs);
-  if (message.attachments.empty()) return kSendDone;
+  if (message.attachments.empty()) return send_result_;
 
-  for (const std::string& path : message.attachments) {
-    int result = write_attachment(path, boundary);
+  for (size_t i = 0; i < message.attachments.size(); ++i) {
+    int result = write_attachment(message.attachments[i], *files[i], boundary);
     if (result != kSendDone) return result;
   }
-  send_text("\r\n--" + boundary + "--\r\n", kCommandBudgetMs);
-  return kSendDone;
+  return send_text("\r\n--" + boundary + "--\r\n", kCommandBudgetMs);
 }
 
 // A file that cannot be read to its end fails the whole message: the caller then
 // drops the connection before the terminator, so nothing half-made is delivered.
-int SmtpSession::write_attachment(const std::string& path, const std::string& boundary) {
+// An empty recording goes as an attachment without data.
+int SmtpSession::write_attachment(const std::string& path, BinaryFile& file, const std::string& boundary) {
   std::string name = file_name_of(path);
-  send_text("\r\n--" + boundary + "\r\n" + attachment_headers(name) + "\r\n",
-            kCommandBudgetMs);
-  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
-  if (!file) return kSendFailed;
-  int64_t size = file->size(), total = 0;
+  if (send_text("\r\n--" + boundary + "\r\n" + attachment_headers(name) + "\r\n", kCommandBudgetMs) != kSendDone)
+    return send_result_;
+  int64_t size = file.size(), total = 0;
   uint8_t chunk[kBase64LineInputBytes];
   for (;;) {
-    int got = file->read(chunk, sizeof chunk);
+    int got = file.read(chunk, sizeof chunk);
     if (got <= 0) break;
     total += got;
     std::string line = base64_encode(chunk, static_cast<size_t>(got)) + "\r\n";
-    connection_.send_all(line.data(), line.size(), kCommandBudgetMs);
+    if (send(line.data(), line.size(), kCommandBudgetMs) != kSendDone) return send_result_;
     if (stop_.stop_requested()) return kSendStopped;
   }
-  return size > 0 && total == size ? kSendDone : kSendFailed;
+  return total == size ? kSendDone : kSendFailed;
 }
 
-// Attachments are checked before the server is called: an empty or unreadable
-// recording is a failed delivery, not an e-mail without it.
-bool attachments_readable(const MailMessage& message) {
+// The attachments are opened before the server is called, and held until the mail
+// has gone: an unreadable recording is a failed delivery, not an e-mail without it.
+bool open_attachments(const MailMessage& message, OpenFiles* files) {
   for (const std::string& path : message.attachments) {
-    std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
-    if (!file || file->size() <= 0) return false;
+    files->push_back(open_binary_file_waiting(path, FileAccess::kReadDenyWrite, kAttachmentOpenBudgetMs));
+    if (!files->back()) return false;
   }
   return true;
 }
@@ -150,7 +163,8 @@ int read_reply(MailConnection& connection) {
 
 int smtp_send(const MailMessage& message, MailConnection& connection, const StopSignal& stop,
               MailReporter& reporter, const MailTime* now) {
-  if (!attachments_readable(message)) return kSendFailed;
+  OpenFiles files;
+  if (!open_attachments(message, &files)) return kSendFailed;
   SmtpHost host = parse_smtp_host(message.host_text);
   int connected = host.name.empty() ? kSendFailed : connection.connect(host.name, host.port);
   if (connected == kSendStopped) return kSendStopped;
@@ -166,12 +180,10 @@ int smtp_send(const MailMessage& message, MailConnection& connection, const Stop
     return session.fail(kSmtpHeloText);
   // A server that does not offer the login gets the mail unauthenticated.
   if (login && session.reply_to("AUTH LOGIN\r\n") == 334) {
-    session.base64_line(host.user);
-    if (read_reply(connection) == 334) {
-      session.base64_line(host.password);
-      if (read_reply(connection) != 235) return session.fail(kSmtpAuthText);
-    }
+    if (session.reply_to_base64_line(host.user) == 334 && session.reply_to_base64_line(host.password) != 235)
+      return session.fail(kSmtpAuthText);
   }
+  if (session.send_failed()) return session.fail(kSmtpAuthText);
   if (session.reply_to("MAIL FROM:<", message.from, ">\r\n") != 250) return session.fail(kSmtpMailFromText);
 
   int accepted = 0, refused = 0;
@@ -182,18 +194,19 @@ int smtp_send(const MailMessage& message, MailConnection& connection, const Stop
     else
       ++refused;
   }
-  if (accepted == 0) return session.fail(kSmtpRcptText);
+  if (accepted == 0 || session.send_failed()) return session.fail(kSmtpRcptText);
   if (session.reply_to("DATA\r\n") != 354) return session.fail(kSmtpDataText);
 
-  int written = session.write_message(message, now);
+  int written = session.write_message(message, files, now);
   if (stop.stop_requested()) written = kSendStopped;
   if (written != kSendDone) {
+    // A message the server stopped taking ends as its terminator would have.
+    if (written == kSendFailed && session.send_failed()) return session.fail(kSmtpTerminatorText);
     connection.close();
     return written;
   }
   if (session.reply_to("\r\n.\r\n") != 250) return session.fail(kSmtpTerminatorText);
-  session.command("QUIT\r\n");
-  read_reply(connection);
+  session.reply_to("QUIT\r\n");
   connection.close();
   // The mail went to the others; the one refused still makes the delivery fail.
   if (refused > 0) {

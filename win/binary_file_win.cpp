@@ -44,7 +44,9 @@ class WindowsFile : public BinaryFile {
 
 HANDLE create_file(const std::string& path, FileAccess access) {
   DWORD rights = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
-  if (access == FileAccess::kUpdateShared) {
+  if (access == FileAccess::kReadDenyWrite) {
+    share = FILE_SHARE_READ;
+  } else if (access == FileAccess::kUpdateShared) {
     rights = GENERIC_READ | GENERIC_WRITE;
     disposition = OPEN_ALWAYS;
   } else if (access == FileAccess::kCreateReadShared) {

@@ -26,12 +26,21 @@ class PlainListFiles : public ListFiles {
     if (how == ListOpen::kNewList) return open_binary_file(path, FileAccess::kCreateReadShared);
     return open_binary_file(path, FileAccess::kUpdateShared);
   }
-  bool replace(const std::string& replacement, const std::string& path) override {
-    if (crash_before_replace) return false;
-    return std::rename(replacement.c_str(), path.c_str()) == 0;
+  ReplaceResult replace(const std::string& replacement, const std::string& path) override {
+    ++replace_tries;
+    if (crash_before_replace) return ReplaceResult::kFailed;
+    if (busy_replacements > 0) {
+      --busy_replacements;
+      return ReplaceResult::kBusy;
+    }
+    return std::rename(replacement.c_str(), path.c_str()) == 0 ? ReplaceResult::kReplaced : ReplaceResult::kFailed;
   }
   void remove(const std::string& path) override { std::remove(path.c_str()); }
+  void pause(uint32_t ms) override { paused_ms += ms; }
   bool crash_before_replace = false;
+  int busy_replacements = 0;  // tries refused as busy before the replacement goes through
+  int replace_tries = 0;
+  uint64_t paused_ms = 0;
   std::vector<ListOpen> opened;
 };
 
@@ -152,7 +161,7 @@ TEST_F(DeliveryListTest, ResumeCountsStartsAndDropsForeignOrStaleLists) {
   EXPECT_EQ(list_of(1, {"C:\\1.wav"}), read_file(path_));
   EXPECT_TRUE(list_.resume());
   EXPECT_EQ(list_of(2, {"C:\\1.wav"}), read_file(path_));
-  // The third start that finds it pending drops it undelivered.
+  // The third start that finds it pending drops its only record: nothing is left.
   EXPECT_FALSE(list_.resume());
   EXPECT_FALSE(exists(path_));
 
@@ -191,6 +200,51 @@ TEST_F(DeliveryListTest, RemovalGoesThroughReplacementSoACrashKeepsEveryRecord) 
   ASSERT_TRUE(list_.remove_head());
   // The list is only read (exclusively) and the new one written beside it.
   EXPECT_EQ((std::vector<ListOpen>{ListOpen::kRewrite, ListOpen::kNewList}), files_.opened);
+}
+
+TEST_F(DeliveryListTest, StuckHeadAloneIsDroppedAndTheRestDelivered) {
+  write_file(path_, list_of(1, {"C:\\stuck.wav", "C:\\2.wav", "C:\\3.wav"}));
+  EXPECT_TRUE(list_.resume());
+  EXPECT_EQ(list_of(2, {"C:\\stuck.wav", "C:\\2.wav", "C:\\3.wav"}), read_file(path_));
+  // The third start that finds the same head pending: the head goes, the rest is resumed.
+  EXPECT_TRUE(list_.resume());
+  EXPECT_EQ(list_of(0, {"C:\\2.wav", "C:\\3.wav"}), read_file(path_));
+  std::string head;
+  ASSERT_EQ(HeadResult::kRecord, list_.read_head(&head));
+  EXPECT_EQ("C:\\2.wav", head);
+  // The next head gets its own three starts.
+  EXPECT_TRUE(list_.resume());
+  EXPECT_TRUE(list_.resume());
+  EXPECT_EQ(list_of(2, {"C:\\2.wav", "C:\\3.wav"}), read_file(path_));
+  EXPECT_TRUE(list_.resume());
+  EXPECT_EQ(list_of(0, {"C:\\3.wav"}), read_file(path_));
+
+  // A stale list that can't be rewritten now is kept whole for the next start.
+  write_file(path_, list_of(2, {"C:\\stuck.wav", "C:\\2.wav"}));
+  files_.crash_before_replace = true;
+  EXPECT_FALSE(list_.resume());
+  EXPECT_EQ(list_of(2, {"C:\\stuck.wav", "C:\\2.wav"}), read_file(path_));
+}
+
+TEST_F(DeliveryListTest, BusyReplacementIsTriedAgainWithinItsBudget) {
+  write_file(path_, list_of(0, {"C:\\1.wav", "C:\\2.wav", "C:\\3.wav"}));
+  files_.busy_replacements = 4;
+  ASSERT_TRUE(list_.remove_head());
+  EXPECT_EQ(list_of(0, {"C:\\2.wav", "C:\\3.wav"}), read_file(path_));
+  EXPECT_EQ(5, files_.replace_tries);
+  EXPECT_GT(files_.paused_ms, 0u);
+  EXPECT_LT(files_.paused_ms, 1000u);
+
+  // Held for good: the budget runs out, the list stays whole and the new one goes.
+  files_.replace_tries = 0;
+  files_.paused_ms = 0;
+  files_.busy_replacements = 1000;
+  EXPECT_FALSE(list_.remove_head());
+  EXPECT_EQ(list_of(0, {"C:\\2.wav", "C:\\3.wav"}), read_file(path_));
+  EXPECT_FALSE(exists(list_.replacement_path()));
+  EXPECT_GE(files_.paused_ms, 2500u);
+  EXPECT_LE(files_.paused_ms, 5200u);
+  EXPECT_LT(files_.replace_tries, 20);
 }
 
 }  // namespace

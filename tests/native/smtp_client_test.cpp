@@ -36,6 +36,9 @@ class ScriptedServer : public MailConnection {
       {"MAIL", "250 ok\r\n"},                     {"RCPT", "250 ok\r\n"},  {"DATA", "354 go\r\n"},
       {"END", "250 queued\r\n"},                  {"QUIT", "221 bye\r\n"}};
   std::string stop_at;  // the command at which the user quits
+  // The line from which on the server takes nothing more ("<message>": the DATA bytes).
+  std::string stall_at;
+  int failed_sends = 0;
   std::vector<std::string> commands;
   std::string message;  // the DATA bytes before the terminator
   std::string host;
@@ -61,6 +64,11 @@ class ScriptedServer : public MailConnection {
   }
   int send_all(const char* data, size_t length, int budget_ms) override {
     if (closed) return kSendFailed;
+    if (stalled_ || starts_stall(std::string(data, length))) {
+      stalled_ = true;
+      ++failed_sends;  // each costs the client a whole send budget
+      return kSendFailed;
+    }
     input_.append(data, length);
     for (;;) {
       if (state_ == kData) {
@@ -97,6 +105,12 @@ class ScriptedServer : public MailConnection {
   std::string local_host_name() override { return "recorder-pc"; }
 
  private:
+  bool starts_stall(const std::string& bytes) const {
+    if (stall_at.empty()) return false;
+    if (stall_at == "<message>") return state_ == kData;
+    if (stall_at == "user") return state_ == kUser;
+    return state_ == kCommand && bytes.compare(0, stall_at.size(), stall_at) == 0;
+  }
   void queue(const std::string& key) { pending_ += replies[key]; }
   void answer(const std::string& key, const std::string& line) {
     commands.push_back(line);
@@ -109,6 +123,7 @@ class ScriptedServer : public MailConnection {
   }
 
   enum { kCommand, kUser, kPassword, kData } state_ = kCommand;
+  bool stalled_ = false;
   Flag& stop_;
   std::string input_, pending_;
 };
@@ -265,14 +280,55 @@ TEST_F(SmtpClientTest, StoppingWhileWaitingEndsWithoutAMessage) {
   }
 }
 
-TEST_F(SmtpClientTest, UnreadableOrEmptyAttachmentFailsBeforeTheServerIsCalled) {
+TEST_F(SmtpClientTest, UnreadableAttachmentFailsBeforeTheServerIsCalledAndAnEmptyOneGoesWithoutData) {
   message_.attachments = {dir_.path("missing.wav")};
-  EXPECT_EQ(kSendFailed, send());
-  vt_test::write_file(dir_.path("empty.wav"), {});
-  message_.attachments = {dir_.path("empty.wav")};
   EXPECT_EQ(kSendFailed, send());
   EXPECT_TRUE(server_.commands.empty());
   EXPECT_EQ("", server_.host);
+
+  // An empty recording is mailed, as MAPI and FTP deliver it: its part has no data.
+  vt_test::write_file(dir_.path("empty.wav"), {});
+  message_.attachments = {dir_.path("empty.wav")};
+  ASSERT_EQ(kSendDone, send());
+  EXPECT_TRUE(messages_.shown.empty());
+  const std::string tail = "filename=\"empty.wav\"\r\n\r\n\r\n--gc0p4Jq0M2Yt08jU534c0--\r\n";
+  ASSERT_GT(server_.message.size(), tail.size());
+  EXPECT_EQ(tail, server_.message.substr(server_.message.size() - tail.size()));
+}
+
+// A server that takes no more bytes: the send budget runs out once, and the dialogue
+// ends there with the step's message, whatever was left to send.
+TEST_F(SmtpClientTest, FirstFailedSendEndsTheDialogue) {
+  struct Case {
+    const char* stalls_at;  // the first line the server does not take
+    const char* message;
+    size_t commands;  // lines the server got before it stalled
+  };
+  const Case cases[] = {
+      {"EHLO", "Mail host server error (HELO not accepted)", 0},
+      {"AUTH", "Email authentication username or password not accepted", 1},
+      {"user", "Email authentication username or password not accepted", 2},
+      {"MAIL", "Mail host server error (MAIL FROM not accepted)", 4},
+      {"RCPT", "Mail send error (RCPT TO not accepted). Your server may required authenticated email. Append "
+               ":username:password to the SMTP server name for authentication.", 5},
+      {"DATA", "Mail host server error (DATA not accepted)", 6},
+      {"<message>", "Mail host server error (data terminator not accepted)", 7},
+  };
+  std::vector<uint8_t> audio(57 * 40, 'a');
+  vt_test::write_file(attachment_, audio);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stalls_at);
+    Flag stop;
+    ScriptedServer server(stop);
+    server.stall_at = c.stalls_at;
+    Messages shown;
+    message_.host_text = "smtp.example:u:p";
+    EXPECT_EQ(kSendFailed, smtp_send(message_, server, stop, shown, nullptr));
+    EXPECT_EQ(std::vector<std::string>{c.message}, shown.shown);
+    EXPECT_EQ(1, server.failed_sends);
+    EXPECT_EQ(c.commands, server.commands.size());
+    EXPECT_TRUE(server.closed);
+  }
 }
 
 TEST_F(SmtpClientTest, MessageOnTheWire) {

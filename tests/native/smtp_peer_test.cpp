@@ -6,10 +6,12 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -140,6 +142,7 @@ class RawServer {
     listen(listener_, 1);
   }
   ~RawServer() {
+    released_ = true;
     if (thread_.joinable()) thread_.join();
     if (client_ >= 0) close(client_);
     close(listener_);
@@ -159,10 +162,56 @@ class RawServer {
       for (int i = 0; i < 3000 && !released->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
   }
+  // Starts a reply and sends one more byte of it every 20 ms (never a pause long enough
+  // for a receive to time out), never a line feed, for at most a minute; notes whether
+  // the client hung up meanwhile.
+  void trickle() {
+    thread_ = std::thread([=] {
+      client_ = accept(listener_, nullptr, nullptr);
+      send(client_, "220", 3, MSG_NOSIGNAL);
+      for (int i = 0; i < 3000 && !released_; ++i) {
+        pollfd entry = {client_, POLLIN, 0};
+        char byte;
+        if (poll(&entry, 1, 20) > 0 && recv(client_, &byte, 1, 0) <= 0) {
+          client_left_ = true;
+          return;
+        }
+        send(client_, "-", 1, MSG_NOSIGNAL);
+        ++trickled_;
+      }
+    });
+  }
+  // Answers the dialogue up to DATA, then reads nothing more (its receive buffer kept
+  // small) until released or a minute and a half has passed.
+  void stop_reading_after_data() {
+    int small = 4096;
+    setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    thread_ = std::thread([=] {
+      client_ = accept(listener_, nullptr, nullptr);
+      send(client_, "220 ready\r\n", 11, MSG_NOSIGNAL);
+      std::string line;
+      char byte;
+      while (recv(client_, &byte, 1, 0) == 1) {
+        if (byte != '\n') {
+          line += byte;
+          continue;
+        }
+        const char* reply = line.compare(0, 4, "AUTH") == 0 ? "502 no\r\n" : line == "DATA\r" ? "354 go\r\n" : "250 ok\r\n";
+        send(client_, reply, std::strlen(reply), MSG_NOSIGNAL);
+        if (line == "DATA\r") break;
+        line.clear();
+      }
+      for (int i = 0; i < 9000 && !released_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+  }
+  int trickled() const { return trickled_; }
+  bool client_left() const { return client_left_; }
 
  private:
   int listener_ = -1, client_ = -1, port_ = 0;
   std::thread thread_;
+  std::atomic<bool> released_{false}, client_left_{false};
+  std::atomic<int> trickled_{0};
 };
 
 TEST(SmtpPeer, ServerThatHangsUpFailsWithTheStepsMessage) {
@@ -208,6 +257,56 @@ TEST(SmtpPeer, StopWhileTheServerIsSilentEndsQuietly) {
   SocketMailConnection second(*ops, no_stop);
   EXPECT_EQ(kSendFailed, smtp_send(message, second, no_stop, shown, nullptr));
   EXPECT_EQ(std::vector<std::string>{"Unable to connect to mail server \"no-such-host.invalid\"."}, shown.shown);
+}
+
+// A reply that never ends keeps the receive busy without a pause: stop is still
+// honoured, and the client hangs up while the server is still sending.
+TEST(SmtpPeer, StopWhileTheServerTricklesAReplyEndsQuietly) {
+  RawServer server;
+  server.trickle();
+  MailMessage message;
+  message.to = "a@example.org";
+  message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
+  Flag stop;
+  Messages shown;
+  int result = -1;
+  std::unique_ptr<SocketOps> ops = make_socket_ops();
+  SocketMailConnection connection(*ops, stop);
+  std::thread client([&] { result = smtp_send(message, connection, stop, shown, nullptr); });
+  for (int i = 0; i < 3000 && server.trickled() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GE(server.trickled(), 3) << "the server did not start its reply";
+  stop.set = true;
+  client.join();
+  EXPECT_EQ(kSendStopped, result);
+  EXPECT_TRUE(shown.shown.empty());
+  EXPECT_TRUE(server.client_left()) << "the client read on until the server gave up";
+}
+
+// A server that takes the DATA command and then stops reading: the first send that
+// can't go out within its budget ends the mail as failed, instead of every later line
+// waiting out a budget of its own (days for a long recording).
+TEST(SmtpPeer, ServerThatStopsReadingFailsAtTheFirstStalledSend) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("long.wav");
+  vt_test::write_file(path, std::vector<uint8_t>(12 * 1024 * 1024, 0x5A));
+  RawServer server;
+  server.stop_reading_after_data();
+  MailMessage message = recording_mail(path);
+  message.to = "a@example.org";
+  message.from = "b@example.org";
+  message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
+  Flag stop;
+  Messages shown;
+  std::atomic<int> result{-1};
+  std::unique_ptr<SocketOps> ops = make_socket_ops();
+  SocketMailConnection connection(*ops, stop);
+  std::thread client([&] { result = smtp_send(message, connection, stop, shown, nullptr); });
+  // One send budget is 20 s; give it six before asking the client to stop.
+  for (int i = 0; i < 1200 && result == -1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  stop.set = true;
+  client.join();
+  EXPECT_EQ(kSendFailed, result.load());
+  EXPECT_EQ(std::vector<std::string>{"Mail host server error (data terminator not accepted)"}, shown.shown);
 }
 
 }  // namespace

@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "delivery/delivery_queue_win.h"
+#include "delivery/ftp_upload_win.h"
 #include "delivery/mapi_win.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 #include "win/handles_win.h"
 #include "win/settings_win.h"
+#include "win/wininet_win.h"
 
 namespace vt {
 namespace {
@@ -84,6 +86,10 @@ class Recorded : public DeliveryListener {
   std::vector<int> results() {
     CriticalSectionLock hold(lock_);
     return results_;
+  }
+  std::vector<std::string> delivered() {
+    CriticalSectionLock hold(lock_);
+    return delivered_;
   }
   std::vector<int64_t> list_sizes() {
     CriticalSectionLock hold(lock_);
@@ -179,6 +185,50 @@ TEST_F(DeliveryTest, StaleForeignAndHeaderOnlyLists) {
   queue().resume_pending(list_);
   EXPECT_TRUE(wait_until([&] { return file_size(list_) == -1; }, 10000));
   EXPECT_EQ(1u, recorded_->delivered_count());
+}
+
+// Three starts in a row ended during the same head's delivery: only that record goes.
+TEST_F(DeliveryTest, StuckHeadIsDroppedAtTheThirdStartAndTheRestDelivered) {
+  std::vector<std::string> paths = {recording("stuck.wav"), recording("2.wav"), recording("3.wav")};
+  write_bytes(list_, list_of(2, paths));
+  queue().resume_pending(list_);
+  ASSERT_TRUE(delivered(2));
+  EXPECT_TRUE(wait_until([&] { return !queue().delivering(); }, 5000));
+  EXPECT_EQ((std::vector<std::string>{paths[1], paths[2]}), recorded_->delivered());
+  EXPECT_EQ(0, file_size(list_));
+}
+
+// Another program holds the list while the worker would remove the head it has just
+// delivered: the record stays, but this run never delivers it again.
+TEST_F(DeliveryTest, HeadDeliveredButNotRemovedIsNeverRunAgain) {
+  std::string standin = vt_test::windows_path(vt_test::build_dir() + "/tests/win32/vt_standin.exe");
+  OwnedHandle stay(CreateEventA(nullptr, TRUE, FALSE, "vt-delivery-stay"));
+  SetEnvironmentVariableA("VT_STANDIN_STAY_EVENT", "vt-delivery-stay");
+  std::string log = folder_ + "\\program.log";
+  SetEnvironmentVariableA("VT_STANDIN_LOG", log.c_str());
+  write_setting(kSendRun, true);
+  write_setting(kSendRunExe, ("\"" + standin + "\" companion \"%s\"").c_str());
+  std::string first = recording("first.wav"), second = recording("second.wav");
+  queue().resume_pending(list_);
+  queue().enqueue_recording(first);
+  ASSERT_TRUE(wait_until([&] { return file_size(log) > 0; }, 20000));
+  OwnedHandle reader(CreateFileA(list_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(reader.get() != INVALID_HANDLE_VALUE);
+  SetEvent(stay.get());
+  SetEnvironmentVariableA("VT_STANDIN_STAY_EVENT", nullptr);
+  ASSERT_TRUE(delivered(1));
+  ASSERT_TRUE(wait_until([&] { return !queue().delivering(); }, 30000));
+  EXPECT_EQ(list_of(0, {first}), text_of(list_));
+  reader.reset();
+
+  queue().enqueue_recording(second);
+  ASSERT_TRUE(delivered(2));
+  EXPECT_TRUE(wait_until([&] { return file_size(list_) == 0; }, 10000));
+  EXPECT_EQ("companion \"" + standin + "\" companion \"" + first + "\"\n" + "companion \"" + standin +
+                "\" companion \"" + second + "\"\n",
+            text_of(log));
+  EXPECT_EQ((std::vector<std::string>{first, second}), recorded_->delivered());
 }
 
 TEST_F(DeliveryTest, MirrorMissingStillSendsTheMailAndReportsTheCopy) {
@@ -363,6 +413,103 @@ TEST_F(DeliveryTest, FtpToPyftpdlib) {
                                      "vérifier les détails du Serveur FTP dans Options->Transmettre à nouveau."},
             recorded_->messages());
   server.kill();
+}
+
+// A recording another program still holds is waited for; an empty one is mailed too.
+TEST_F(DeliveryTest, SmtpWaitsForAHeldRecordingAndMailsAnEmptyOne) {
+  std::string peers = vt_test::env("VT_SOURCE_DIR") + "/tests/peers";
+  vt_test::LinuxProcess server("exec /usr/bin/python3 " + peers + "/smtp_server.py '" + linux_folder_ +
+                               "' jean@example.org secret");
+  ASSERT_TRUE(server.start());
+  ASSERT_TRUE(wait_until([&] { return file_size(folder_ + "\\port") > 0; }, 30000)) << "aiosmtpd did not start";
+  write_setting(kSendEmail, true);
+  write_setting(kEmailUseMapi, false);
+  write_setting(kEmailSmtpHost, ("jean@example.org:secret@127.0.0.1:" + text_of(folder_ + "\\port")).c_str());
+  write_setting(kEmailTo, "dest@example.org");
+  write_setting(kEmailReplyTo, "enregistreur@example.org");
+  std::string audio = sample_bytes(5000);
+  std::string path = folder_ + "\\held.wav";
+  write_bytes(path, audio);
+  std::string empty = folder_ + "\\empty.wav";
+  write_bytes(empty, "");
+
+  OwnedHandle holder(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(holder.get() != INVALID_HANDLE_VALUE);
+  queue().resume_pending(list_);
+  queue().enqueue_recording(path);
+  // Given up at once, the delivery would be over by now.
+  EXPECT_FALSE(delivered(1, 150));
+  holder.reset();
+  ASSERT_TRUE(delivered(1, 60000));
+  queue().enqueue_recording(empty);
+  ASSERT_TRUE(delivered(2, 60000));
+  EXPECT_TRUE(recorded_->messages().empty());
+  EXPECT_EQ((std::vector<int>{0, 0}), recorded_->results());
+
+  ASSERT_TRUE(wait_until([&] { return file_size(folder_ + "\\2.eml") > 0; }, 10000));
+  ASSERT_EQ(0, vt_test::run_linux("/usr/bin/python3 " + peers + "/mail_check.py '" + linux_folder_ + "/1.eml' '" +
+                                  linux_folder_ + "/one'"));
+  EXPECT_TRUE(text_of(folder_ + "\\one.0") == audio);
+  ASSERT_EQ(0, vt_test::run_linux("/usr/bin/python3 " + peers + "/mail_check.py '" + linux_folder_ + "/2.eml' '" +
+                                  linux_folder_ + "/two'"));
+  EXPECT_EQ("empty.wav audio/wav", text_of(folder_ + "\\two.names"));
+  EXPECT_EQ(0, file_size(folder_ + "\\two.0"));
+  server.kill();
+}
+
+// WinINet's side of an upload, played by the test: the server's word on the whole
+// file comes when the remote file is closed.
+struct FakeFtp {
+  static HINTERNET WINAPI open(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return kInternet; }
+  static HINTERNET WINAPI connect(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR) {
+    return kConnection;
+  }
+  static HINTERNET WINAPI open_file(HINTERNET, LPCSTR, DWORD, DWORD, DWORD_PTR) { return kFile; }
+  static BOOL WINAPI write(HINTERNET, LPCVOID, DWORD bytes, LPDWORD written) {
+    sent += bytes;
+    *written = bytes;
+    return TRUE;
+  }
+  static BOOL WINAPI close(HINTERNET handle) {
+    closed.push_back(handle);
+    return handle != kFile || !refuse;
+  }
+  static HINTERNET const kInternet, kConnection, kFile;
+  static bool refuse;
+  static size_t sent;
+  static std::vector<HINTERNET> closed;
+};
+HINTERNET const FakeFtp::kInternet = reinterpret_cast<HINTERNET>(0x10);
+HINTERNET const FakeFtp::kConnection = reinterpret_cast<HINTERNET>(0x20);
+HINTERNET const FakeFtp::kFile = reinterpret_cast<HINTERNET>(0x30);
+bool FakeFtp::refuse = false;
+size_t FakeFtp::sent = 0;
+std::vector<HINTERNET> FakeFtp::closed;
+
+class IdleWorker : public WorkerThread {
+  void run() override {}
+};
+
+TEST_F(DeliveryTest, FtpFileRefusedAtItsCloseIsAFailedUpload) {
+  WinInet api;
+  api.open = FakeFtp::open;
+  api.connect = FakeFtp::connect;
+  api.ftp_open_file = FakeFtp::open_file;
+  api.write = FakeFtp::write;
+  api.close = FakeFtp::close;
+  IdleWorker worker;
+  std::string path = recording("take.wav", 1000);
+  for (bool refuse : {true, false}) {
+    SCOPED_TRACE(refuse ? "refused" : "accepted");
+    FakeFtp::refuse = refuse;
+    FakeFtp::sent = 0;
+    FakeFtp::closed.clear();
+    EXPECT_EQ(refuse ? 2 : 0, upload_by_ftp(path, FtpPlace{"127.0.0.1", "marie", "secret", ""}, worker, &api));
+    EXPECT_EQ(1000u, FakeFtp::sent);
+    // Every handle closed once, the file first.
+    EXPECT_EQ((std::vector<HINTERNET>{FakeFtp::kFile, FakeFtp::kConnection, FakeFtp::kInternet}), FakeFtp::closed);
+  }
 }
 
 }  // namespace
