@@ -96,6 +96,7 @@ TEST(SmtpPeer, MessageArrivesAtAiosmtpdWithLoginAndReadsBackInPython) {
   message.to = "dest@example.org, copy@example.org";
   message.from = "recorder@example.org";
   message.host_text = "jean@example.org:s3cr:et@127.0.0.1:" + port;
+  message.allow_plain_login = true;  // this server offers no TLS
   Flag stop;
   Messages shown;
   std::unique_ptr<SocketOps> ops = make_socket_ops();
