@@ -44,13 +44,15 @@ class Dialogue {
   Dialogue(MailConnection& connection, const StopSignal& stop, MailReporter& reporter)
       : connection_(connection), stop_(stop), reporter_(reporter) {}
 
+  // A command that did not go out has no reply to wait for: code 0.
   int reply_to(const std::string& line) {
-    connection_.send_all(line.data(), line.size(), kCommandBudgetMs);
+    if (connection_.send_all(line.data(), line.size(), kCommandBudgetMs) != kSendDone) return 0;
     return read_reply(connection_);
   }
   // The reply's code; its lines in *text.
   int reply_to(const std::string& line, std::string* text) {
-    connection_.send_all(line.data(), line.size(), kCommandBudgetMs);
+    text->clear();
+    if (connection_.send_all(line.data(), line.size(), kCommandBudgetMs) != kSendDone) return 0;
     ReplyCapture capture(connection_);
     int code = read_reply(capture);
     *text = capture.text;
@@ -60,7 +62,7 @@ class Dialogue {
     std::string line = base64_encode(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     for (size_t at = 0; at < line.size() || at == 0; at += 76) {
       std::string piece = line.substr(at, 76) + "\r\n";
-      connection_.send_all(piece.data(), piece.size(), kCommandBudgetMs);
+      if (connection_.send_all(piece.data(), piece.size(), kCommandBudgetMs) != kSendDone) return 0;
       if (line.empty()) break;
     }
     return read_reply(connection_);
