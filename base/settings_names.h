@@ -98,6 +98,9 @@ static const TextSetting kEmailReplyTo = {kSectionEmail, "ReplyToEmail", Hive::M
 static const BoolSetting kEmailUseMapi = {kSectionEmail, "UseMAPI", Hive::Machine, true};
 // SMTP host text, with optional port and login.
 static const TextSetting kEmailSmtpHost = {kSectionEmail, "MailSMTPHost", Hive::Machine, ""};
+// "1" lets the login go out on a connection without TLS. Absent, it is taken as on when
+// a host was stored before it existed (those settings worked in clear), else off.
+static const char kEmailPlainLoginName[] = "MailPlainLogin";
 static const TextSetting kFtpServer = {kSectionFtp, "Server", Hive::Machine, ""};
 static const TextSetting kFtpUserName = {kSectionFtp, "UserName", Hive::Machine, ""};
 // Stored as typed.

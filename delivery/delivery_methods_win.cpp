@@ -5,6 +5,7 @@
 #include "base/command_template.h"
 #include "base/paths.h"
 #include "delivery/mapi_win.h"
+#include "delivery/tls_mail_connection_win.h"
 #include "win/handles_win.h"
 #include "win/settings_win.h"
 
@@ -26,6 +27,7 @@ DeliverySettings load_delivery_settings() {
   settings.reply_to = read_setting(kEmailReplyTo);
   settings.use_mapi = read_setting(kEmailUseMapi);
   settings.smtp_host = read_setting(kEmailSmtpHost);
+  settings.allow_plain_login = plain_login_allowed();
   settings.ftp = read_setting(kSendFtp);
   settings.ftp_server = read_setting(kFtpServer);
   settings.ftp_user = read_setting(kFtpUserName);
@@ -34,6 +36,12 @@ DeliverySettings load_delivery_settings() {
   settings.run = read_setting(kSendRun);
   settings.run_template = read_setting(kSendRunExe);
   return settings;
+}
+
+bool plain_login_allowed() {
+  char text[kSettingTextBytes];
+  if (read_machine_text(kSectionEmail, kEmailPlainLoginName, text, "")) return parse_setting_bool(text, false);
+  return !read_setting(kEmailSmtpHost).empty();
 }
 
 int copy_to_mirror_folder(const std::string& path, const std::string& folder) {
@@ -49,8 +57,10 @@ int send_by_email(const std::string& path, const DeliverySettings& settings, con
   if (settings.use_mapi)
     return mapi_send(message.to, message.subject, message.body, message.attachments) ? kSendDone : kSendFailed;
   message.host_text = settings.smtp_host;
+  message.allow_plain_login = settings.allow_plain_login;
   std::unique_ptr<SocketOps> ops = make_socket_ops();
-  SocketMailConnection connection(*ops, stop);
+  SocketMailConnection plain(*ops, stop);
+  TlsMailConnection connection(plain);
   MailTime now;
   return smtp_send(message, connection, stop, reporter, local_mail_time(&now) ? &now : nullptr);
 }

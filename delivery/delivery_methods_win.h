@@ -14,12 +14,15 @@ struct DeliverySettings {
   bool email = false;
   std::string to, reply_to, smtp_host;
   bool use_mapi = true;
+  bool allow_plain_login = false;
   bool ftp = false;
   std::string ftp_server, ftp_user, ftp_password, ftp_directory;
   bool run = false;
   std::string run_template;
 };
 DeliverySettings load_delivery_settings();
+// Whether the SMTP login may go out without TLS (MailPlainLogin, or its default).
+bool plain_login_allowed();
 
 int copy_to_mirror_folder(const std::string& path, const std::string& folder);
 // Through MAPI or the SMTP client, as the settings say.

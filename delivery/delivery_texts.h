@@ -45,4 +45,20 @@ static const char kSmtpRcptText[] =
 static const char kSmtpDataText[] = "Mail host server error (DATA not accepted)";
 static const char kSmtpTerminatorText[] = "Mail host server error (data terminator not accepted)";
 
+// The secure connection's messages; "%s" is the host part of the host text, then
+// one of the reasons below.
+static const char kSmtpTlsFailedText[] = "Connexion sécurisée (TLS) impossible avec le serveur mail \"%s\" : %s";
+static const char kSmtpPlainLoginText[] =
+    "Le serveur mail \"%s\" n'offre pas de connexion sécurisée (STARTTLS) : le nom d'utilisateur et le mot de passe "
+    "ne sont pas envoyés en clair. Cochez \"Autoriser l'authentification sans chiffrement\" dans Paramètres Email "
+    "pour les envoyer quand même.";
+static const char kTlsReasonHandshake[] = "la négociation TLS a échoué.";
+static const char kTlsReasonUntrusted[] = "son certificat n'est pas émis par une autorité de confiance.";
+static const char kTlsReasonWrongName[] = "son certificat est établi pour un autre nom.";
+static const char kTlsReasonExpired[] = "son certificat a expiré ou n'est pas encore valide.";
+static const char kTlsReasonRevoked[] = "son certificat a été révoqué.";
+static const char kTlsReasonBadCertificate[] = "son certificat n'est pas valide.";
+static const char kTlsReasonProtocol[] = "le serveur a envoyé des données TLS invalides.";
+static const char kTlsReasonClosed[] = "le serveur a interrompu la connexion.";
+
 }  // namespace vt

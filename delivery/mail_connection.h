@@ -62,6 +62,10 @@ class MailConnection {
   virtual int send_all(const char* data, size_t length, int budget_ms) = 0;
   virtual void close() = 0;
   virtual std::string local_host_name() = 0;
+  // Secures the open connection with TLS, the server's certificate checked against
+  // `host`; on kSendFailed the connection is closed and tls_failure() says why.
+  virtual int start_tls(const std::string& host) { return kSendFailed; }
+  virtual std::string tls_failure() const { return std::string(); }
 };
 
 class SocketMailConnection : public MailConnection {

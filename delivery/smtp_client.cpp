@@ -8,6 +8,7 @@
 #include "base/binary_file.h"
 #include "base/paths.h"
 #include "delivery/delivery_texts.h"
+#include "delivery/smtp_security.h"
 
 namespace vt {
 
@@ -49,15 +50,6 @@ class SmtpSession {
   }
   int reply_to(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
     command(a, b, c);
-    return reply();
-  }
-  int reply_to_base64_line(const std::string& text) {
-    std::string line = base64_encode(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    for (size_t at = 0; at < line.size() || at == 0; at += 76) {
-      std::string piece = line.substr(at, 76) + "\r\n";
-      send(piece.data(), piece.size(), kCommandBudgetMs);
-      if (line.empty()) break;
-    }
     return reply();
   }
   // A step whose reply was not the expected one (or whose send failed).
@@ -173,17 +165,13 @@ int smtp_send(const MailMessage& message, MailConnection& connection, const Stop
     return kSendFailed;
   }
 
+  int secured = smtp_secure_at_connect(connection, host, stop, reporter);
+  if (secured != kSendDone) return secured;
+
   SmtpSession session(connection, stop, reporter);
   if (read_reply(connection) != 220) return session.fail(kSmtpGreetingText);
-  bool login = !host.user.empty();
-  if (session.reply_to(login ? "EHLO " : "HELO ", connection.local_host_name(), "\r\n") != 250)
-    return session.fail(kSmtpHeloText);
-  // A server that does not offer the login gets the mail unauthenticated.
-  if (login && session.reply_to("AUTH LOGIN\r\n") == 334) {
-    if (session.reply_to_base64_line(host.user) == 334 && session.reply_to_base64_line(host.password) != 235)
-      return session.fail(kSmtpAuthText);
-  }
-  if (session.send_failed()) return session.fail(kSmtpAuthText);
+  int greeted = smtp_hello_and_login(connection, host, message.allow_plain_login, stop, reporter);
+  if (greeted != kSendDone) return greeted;
   if (session.reply_to("MAIL FROM:<", message.from, ">\r\n") != 250) return session.fail(kSmtpMailFromText);
 
   int accepted = 0, refused = 0;

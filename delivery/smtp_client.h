@@ -14,6 +14,8 @@ struct MailMessage {
   std::string subject, body;  // CP1252 text; the body's lines end in CRLF
   std::vector<std::string> attachments;  // full paths
   std::string host_text;  // SMTP host, optional login and port
+  // The login may go out on a connection without TLS (the server offers none).
+  bool allow_plain_login = false;
 };
 
 // Where the client's own failure messages go (the queue shows them in a box).

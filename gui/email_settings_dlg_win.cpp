@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "delivery/delivery_methods_win.h"
 #include "delivery/mapi_win.h"
 #include "gui/email_settings_dlg_res.h"
 #include "gui/options_page_win.h"
@@ -56,13 +57,14 @@ void EmailSettingsDialog::on_init() {
   CheckRadioButton(window_, IDC_EMAIL_USE_MAPI, IDC_EMAIL_USE_SMTP, mapi ? IDC_EMAIL_USE_MAPI : IDC_EMAIL_USE_SMTP);
   SetDlgItemTextA(window_, IDC_EMAIL_SMTP_HOST, read_setting(kEmailSmtpHost).c_str());
   SetDlgItemTextA(window_, IDC_EMAIL_REPLY_TO, read_setting(kEmailReplyTo).c_str());
+  CheckDlgButton(window_, IDC_EMAIL_PLAIN_LOGIN, plain_login_allowed() ? BST_CHECKED : BST_UNCHECKED);
   update_enabling();
 }
 
 void EmailSettingsDialog::update_enabling() {
-  static const int kSmtpItems[] = {IDC_EMAIL_SMTP_HOST, IDC_EMAIL_REPLY_TO, IDC_EMAIL_SMTP_HOST_LABEL,
-                                   IDC_EMAIL_REPLY_TO_LABEL};
-  enable_items(window_, kSmtpItems, 4, smtp());
+  static const int kSmtpItems[] = {IDC_EMAIL_SMTP_HOST,       IDC_EMAIL_REPLY_TO,    IDC_EMAIL_SMTP_HOST_LABEL,
+                                   IDC_EMAIL_REPLY_TO_LABEL,  IDC_EMAIL_PLAIN_LOGIN, IDC_EMAIL_PLAIN_LOGIN_NOTE};
+  enable_items(window_, kSmtpItems, 6, smtp());
 }
 
 // In this order; the transport is stored before the host is checked.
@@ -90,6 +92,7 @@ bool EmailSettingsDialog::on_ok() {
     return false;
   }
   write_setting(kEmailReplyTo, reply_to.c_str());
+  write_machine_bool(kSectionEmail, kEmailPlainLoginName, is_ticked(window_, IDC_EMAIL_PLAIN_LOGIN));
   return true;
 }
 

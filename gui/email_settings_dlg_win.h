@@ -1,5 +1,6 @@
 // The e-mail settings dialog (template LEmailSendSet, "Paramètres Email"): MAPI or
-// the program's own SMTP client, the SMTP host and the reply address.
+// the program's own SMTP client, the SMTP host, the reply address, and whether the
+// login may go out without TLS.
 #pragma once
 #include <windows.h>
 

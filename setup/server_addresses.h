@@ -12,11 +12,11 @@
 
 namespace vt {
 
-static const char kDefaultComponentServer1[] = "http://components.ardentine.com";
-static const char kDefaultComponentServer2[] = "http://components2.ardentine.com";
-static const char kDefaultWebSite[] = "http://www.ardentine.com";
+static const char kDefaultComponentServer1[] = "https://components.ardentine.com";
+static const char kDefaultComponentServer2[] = "https://components2.ardentine.com";
+static const char kDefaultWebSite[] = "https://www.ardentine.com";
 // Holds /versions/vocatrack.txt for the version check.
-static const char kDefaultVersionServer[] = "http://versions.ardentine.com";
+static const char kDefaultVersionServer[] = "https://versions.ardentine.com";
 
 static const char kSectionServers[] = "Servers";  // machine hive
 static const TextSetting kComponentServer1 = {kSectionServers, "ComponentServer1", Hive::Machine, ""};

@@ -1,5 +1,15 @@
 #include "setup/setup_fetch_win.h"
 
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "base/paths.h"
+#include "base/sha256.h"
+#include "setup/setup_digest.h"
 #include "win/files_win.h"
 #include "win/handles_win.h"
 #include "win/settings_win.h"
@@ -12,6 +22,9 @@ namespace {
 const DWORD kReadBytes = 2048;
 const DWORD kAssumedLength = 100000;  // when the server sends no length
 const DWORD kSmallestLength = 10;
+const char kUnverifiedSetupText[] =
+    "Le programme d'installation \"%s.exe\" a été téléchargé mais n'a pas pu être vérifié (empreinte SHA-256 "
+    "absente ou différente, et aucune signature valide) : il a été supprimé sans être lancé.";
 
 DWORD query_number(const WinInet& net, HINTERNET request, DWORD what, DWORD fallback) {
   DWORD value = 0;
@@ -78,6 +91,83 @@ std::string server_setting(const TextSetting& setting, const char* fallback) {
   return value.empty() ? fallback : value;
 }
 
+// One response body into a new file at `path`; 0, 1 or 2.
+int download_in_session(ProgressTask* task, const WinInet& net, HINTERNET session, const char* url, const char* path) {
+  int result = kTaskFailed;
+  HINTERNET request = net.open_url(session, url, nullptr, 0,
+                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0);
+  if (request) {
+    DWORD status = query_number(net, request, HTTP_QUERY_STATUS_CODE, 200);
+    DWORD announced = query_number(net, request, HTTP_QUERY_CONTENT_LENGTH, 0);
+    DWORD length = announced ? announced : kAssumedLength;
+    if (length < kSmallestLength) length = kSmallestLength;
+    if (status >= 200 && status <= 299) result = copy_body(task, net, request, length, announced, path);
+    net.close(request);
+  }
+  return result;
+}
+
+// A short text such as a digest file; false for any status but 2xx, a failed read,
+// or more than a digest file holds.
+bool fetch_small_text(const WinInet& net, HINTERNET session, const std::string& url, std::string* text) {
+  text->clear();
+  HINTERNET request = net.open_url(session, url.c_str(), nullptr, 0,
+                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0);
+  if (!request) return false;
+  DWORD status = query_number(net, request, HTTP_QUERY_STATUS_CODE, 0);
+  bool ok = status >= 200 && status <= 299;
+  char buffer[512];
+  while (ok) {
+    DWORD got = 0;
+    if (!net.read(request, buffer, sizeof buffer, &got)) ok = false;
+    else if (got == 0) break;
+    else if (text->size() + got > kDigestFileLimit) ok = false;
+    else text->append(buffer, got);
+  }
+  net.close(request);
+  return ok;
+}
+
+bool file_sha256(const char* path, uint8_t digest[32]) {
+  OwnedHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return false;
+  Sha256 hash;
+  static const DWORD kPiece = 65536;
+  std::vector<char> buffer(kPiece);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), buffer.data(), kPiece, &got, nullptr)) return false;
+    if (got == 0) break;
+    hash.add(buffer.data(), got);
+  }
+  hash.finish(digest);
+  return true;
+}
+
+// An Authenticode signature that the system's trust providers accept, without
+// asking the user anything.
+bool has_valid_signature(const char* path) {
+  int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (length <= 0) return false;
+  std::vector<wchar_t> wide(static_cast<size_t>(length));
+  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+  WINTRUST_FILE_INFO file = {};
+  file.cbStruct = sizeof file;
+  file.pcwszFilePath = wide.data();
+  WINTRUST_DATA data = {};
+  data.cbStruct = sizeof data;
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &file;
+  data.dwStateAction = WTD_STATEACTION_VERIFY;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  data.dwStateAction = WTD_STATEACTION_CLOSE;
+  WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  return status == 0;
+}
+
 }  // namespace
 
 std::string component_server(int index) {
@@ -90,21 +180,36 @@ std::string web_site() { return server_setting(kWebSite, kDefaultWebSite); }
 int download_to_file(ProgressTask* task, const char* url, const char* path) {
   const WinInet* api = wininet();
   if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return kTaskFailed;
-  const WinInet& net = *api;
-  HINTERNET session = net.open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  HINTERNET session = api->open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!session) return kTaskFailed;
-  int result = kTaskFailed;
-  HINTERNET request = net.open_url(session, url, nullptr, 0,
-                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0);
-  if (request) {
-    DWORD status = query_number(net, request, HTTP_QUERY_STATUS_CODE, 200);
-    DWORD announced = query_number(net, request, HTTP_QUERY_CONTENT_LENGTH, 0);
-    DWORD length = announced ? announced : kAssumedLength;
-    if (length < kSmallestLength) length = kSmallestLength;
-    if (status >= 200 && status <= 299) result = copy_body(task, net, request, length, announced, path);
-    net.close(request);
+  int result = download_in_session(task, *api, session, url, path);
+  api->close(session);
+  return result;
+}
+
+int download_verified_setup(ProgressTask* task, const char* url, const char* path, bool* refused) {
+  *refused = false;
+  const WinInet* api = wininet();
+  if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return kTaskFailed;
+  HINTERNET session = api->open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!session) return kTaskFailed;
+  int result = download_in_session(task, *api, session, url, path);
+  if (result == kTaskDone) {
+    // The digest comes from the same server, in the same session.
+    std::string published;
+    uint8_t wanted[32];
+    bool has_digest = fetch_small_text(*api, session, std::string(url) + ".sha256", &published) &&
+                      parse_published_digest(published, file_name_of(path), wanted);
+    uint8_t actual[32];
+    bool verified = has_digest ? file_sha256(path, actual) && std::equal(actual, actual + 32, wanted)
+                               : has_valid_signature(path);
+    if (!verified) {
+      DeleteFileA(path);
+      *refused = true;
+      result = kTaskFailed;
+    }
   }
-  net.close(session);
+  api->close(session);
   return result;
 }
 
@@ -117,10 +222,19 @@ int fetch_and_run_setup(ProgressTask* task, const char* name) {
   std::string local = std::string(temp) + name + ".exe";
   if (local.size() >= MAX_PATH) return kTaskFailed;
 
-  int result = download_to_file(task, setup_program_url(component_server(1), name).c_str(), local.c_str());
+  bool refused = false, refused_again = false;
+  int result = download_verified_setup(task, setup_program_url(component_server(1), name).c_str(), local.c_str(),
+                                       &refused);
   // A cancel ends here: only a failing first server sends us to the second.
   if (result == kTaskFailed) {
-    result = download_to_file(task, setup_program_url(component_server(2), name).c_str(), local.c_str());
+    result = download_verified_setup(task, setup_program_url(component_server(2), name).c_str(), local.c_str(),
+                                     &refused_again);
+    refused = refused || refused_again;
+  }
+  if (result == kTaskFailed && refused) {
+    char text[512];
+    std::snprintf(text, sizeof text, kUnverifiedSetupText, name);
+    MessageBoxA(task ? task->window : nullptr, text, "Erreur", MB_OK | MB_ICONWARNING);
   }
   if (result == kTaskDone) {
     set_progress_text(0, task, "Lancer la fonction d'installation sur demande");

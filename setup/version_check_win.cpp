@@ -9,6 +9,7 @@
 #include "setup/update_schedule.h"
 #include "setup/version_reply.h"
 #include "win/settings_win.h"
+#include "win/tls_channel_win.h"
 
 namespace vt {
 namespace {
@@ -105,6 +106,54 @@ int receive_reply(ProgressTask* task, SOCKET socket, std::string* reply) {
   return kTaskDone;
 }
 
+// The socket under a TLS session, with the same waits and budget as in clear.
+class SocketTransport : public TlsTransport {
+ public:
+  SocketTransport(ProgressTask* task, SOCKET socket) : task_(task), socket_(socket) {}
+  int send_all(const char* data, size_t length) override {
+    return vt::send_all(task_, socket_, std::string(data, length));
+  }
+  int receive(char* buffer, int capacity, int* got) override {
+    *got = 0;
+    int waited = wait_for_socket(task_, socket_, false, GetTickCount(), kBudgetMs);
+    if (waited != kTaskDone) return waited;
+    u_long pending = 0;
+    if (ioctlsocket(socket_, FIONREAD, &pending) != 0 || pending == 0) return kTaskFailed;
+    int want = pending < static_cast<u_long>(capacity) ? static_cast<int>(pending) : capacity;
+    int received = recv(socket_, buffer, want, 0);
+    if (received <= 0) return kTaskFailed;
+    *got = received;
+    return kTaskDone;
+  }
+
+ private:
+  ProgressTask* task_;
+  SOCKET socket_;
+};
+
+// The same request and reply limit through TLS; the server's certificate must be
+// valid for the host name.
+int fetch_over_tls(ProgressTask* task, SOCKET socket, const HttpAddress& address, std::string* reply) {
+  SocketTransport transport(task, socket);
+  TlsChannel channel(transport);
+  int step = channel.handshake(address.name);
+  if (step != kTaskDone) return step;
+  std::string request = version_request(address);
+  step = channel.send_all(request.data(), request.size());
+  if (step != kTaskDone) return step;
+  char buffer[kVersionReplyLimit];
+  while (static_cast<int>(reply->size()) < kVersionReplyLimit) {
+    int got = 0;
+    step = channel.receive(buffer, kVersionReplyLimit - static_cast<int>(reply->size()), &got);
+    if (step == kTaskCancelled) return step;
+    // The end of the session is the end of an HTTP/1.0 reply.
+    if (step != kTaskDone) break;
+    reply->append(buffer, static_cast<size_t>(got));
+  }
+  channel.shutdown();
+  return reply->empty() ? kTaskFailed : kTaskDone;
+}
+
 class VersionCheckTask : public ProgressTask {
  public:
   explicit VersionCheckTask(const std::string& url) : ProgressTask("Vérification des Mises à Jour"), url_(url) {}
@@ -151,6 +200,7 @@ int fetch_version_reply(ProgressTask* task, const std::string& url, std::string*
   if (ioctlsocket(socket.get(), FIONBIO, &non_blocking) != 0) return kTaskFailed;
   int step = connect_to(task, socket.get(), reinterpret_cast<sockaddr*>(&target), sizeof target);
   if (step != kTaskDone) return step;
+  if (address.secure) return fetch_over_tls(task, socket.get(), address, reply);
   step = send_all(task, socket.get(), version_request(address));
   if (step != kTaskDone) return step;
   return receive_reply(task, socket.get(), reply);

@@ -31,7 +31,8 @@ bool split_http_address(const std::string& url, HttpAddress* address) {
   if (address->host.size() > 259) address->host.resize(259);
   address->path = path_start == std::string::npos ? "/" : text.substr(path_start);
   address->name = address->host;
-  address->port = 80;
+  address->secure = text.compare(0, slashes, "https:") == 0;
+  address->port = address->secure ? 443 : 80;
   size_t colon = address->host.find(':');
   if (colon != std::string::npos) {
     address->name = address->host.substr(0, colon);

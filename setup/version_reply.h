@@ -16,6 +16,7 @@ struct HttpAddress {
   std::string name;  // the host name alone, to resolve
   int port = 80;
   std::string path;  // "/" when the address has none
+  bool secure = false;  // https: TLS, port 443 unless one is given
 };
 
 // The whole address in lower case, split at "//" and the next "/"; a port after a

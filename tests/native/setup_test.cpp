@@ -148,7 +148,15 @@ TEST(VersionReply, AddressIsLowerCasedAndSplit) {
             vt::version_request(address));
   ASSERT_TRUE(vt::split_http_address("http://versions.example.test", &address));
   EXPECT_EQ(80, address.port);
+  EXPECT_FALSE(address.secure);
   EXPECT_EQ("/", address.path);
+  ASSERT_TRUE(vt::split_http_address("HTTPS://versions.example.test/versions/vocatrack.txt", &address));
+  EXPECT_EQ(443, address.port);
+  EXPECT_TRUE(address.secure);
+  EXPECT_EQ("versions.example.test", address.name);
+  ASSERT_TRUE(vt::split_http_address("https://127.0.0.1:8443/v", &address));
+  EXPECT_EQ(8443, address.port);
+  EXPECT_TRUE(address.secure);
   EXPECT_FALSE(vt::split_http_address("versions.example.test/x", &address));
   EXPECT_FALSE(vt::split_http_address("http://host:99999/x", &address));
   EXPECT_FALSE(vt::split_http_address("http://host:/x", &address));

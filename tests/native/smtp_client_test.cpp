@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "delivery/smtp_client.h"
+#include "delivery/smtp_security.h"
 #include "tests/support/native_files.h"
 
 namespace vt {
@@ -103,6 +104,14 @@ class ScriptedServer : public MailConnection {
   }
   void close() override { closed = true; }
   std::string local_host_name() override { return "recorder-pc"; }
+  int start_tls(const std::string& name) override {
+    commands.push_back("<tls " + name + ">");
+    if (tls_result != kSendDone) closed = true;
+    return tls_result;
+  }
+  std::string tls_failure() const override { return tls_reason; }
+  int tls_result = kSendDone;
+  std::string tls_reason;
 
  private:
   bool starts_stall(const std::string& bytes) const {
@@ -139,6 +148,7 @@ class SmtpClientTest : public ::testing::Test {
     message_.body = "Body\r\n";
     message_.attachments = {attachment_};
     message_.host_text = "mail.example";
+    message_.allow_plain_login = true;
   }
   int send() { return smtp_send(message_, server_, stop_, messages_, nullptr); }
 
@@ -150,15 +160,100 @@ class SmtpClientTest : public ::testing::Test {
   Messages messages_;
 };
 
-TEST_F(SmtpClientTest, WithoutLoginSaysHeloAndNeverAuthenticates) {
+TEST_F(SmtpClientTest, WithoutLoginNeverAuthenticatesAndFallsBackToHelo) {
   ASSERT_EQ(kSendDone, send());
   EXPECT_EQ("mail.example", server_.host);
   EXPECT_EQ(25, server_.port);
-  EXPECT_EQ((std::vector<std::string>{"HELO recorder-pc", "MAIL FROM:<recorder@example.org>",
+  EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "MAIL FROM:<recorder@example.org>",
                                       "RCPT TO:<someone@example.org>", "DATA", "<end of data>", "QUIT"}),
             server_.commands);
   EXPECT_TRUE(messages_.shown.empty());
   EXPECT_TRUE(server_.closed);
+
+  // A server of the older protocol that refuses EHLO still gets the mail after HELO.
+  ScriptedServer old(stop_);
+  old.replies["EHLO"] = "500 unknown command\r\n";
+  ASSERT_EQ(kSendDone, smtp_send(message_, old, stop_, messages_, nullptr));
+  EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "HELO recorder-pc", "MAIL FROM:<recorder@example.org>"}),
+            std::vector<std::string>(old.commands.begin(), old.commands.begin() + 3));
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST(SmtpExtensions, StartTlsOnlyAsAKeywordOfA250Reply) {
+  EXPECT_TRUE(ehlo_offers_starttls("250-mail.example\r\n250-PIPELINING\r\n250-starttls\r\n250 AUTH LOGIN\r\n"));
+  EXPECT_TRUE(ehlo_offers_starttls("250-mail.example greets you\r\n250 STARTTLS\r\n"));
+  EXPECT_FALSE(ehlo_offers_starttls("250 STARTTLS.example\r\n"));  // the first line names the server
+  EXPECT_FALSE(ehlo_offers_starttls("250-mail.example\r\n250-STARTTLSX\r\n250 SIZE 10\r\n"));
+  EXPECT_FALSE(ehlo_offers_starttls("250-mail.example\r\n251-STARTTLS\r\n250 SIZE 10\r\n"));
+  EXPECT_FALSE(ehlo_offers_starttls("250-mail.example\r\n250-AUTH STARTTLS\r\n250 SIZE 10\r\n"));
+  EXPECT_FALSE(ehlo_offers_starttls(""));
+}
+
+TEST_F(SmtpClientTest, StartTlsWhenOfferedThenGreetsAgainAndLogsIn) {
+  message_.host_text = "jean@example.org:s3cret@smtp.example:587";
+  message_.allow_plain_login = false;
+  server_.replies["EHLO"] = "250-smtp.example\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n";
+  server_.replies["STAR"] = "220 go ahead\r\n";
+  ASSERT_EQ(kSendDone, send());
+  EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "STARTTLS", "<tls smtp.example>", "EHLO recorder-pc",
+                                      "AUTH LOGIN", "user amVhbkBleGFtcGxlLm9yZw==", "password czNjcmV0",
+                                      "MAIL FROM:<recorder@example.org>"}),
+            std::vector<std::string>(server_.commands.begin(), server_.commands.begin() + 8));
+  EXPECT_TRUE(messages_.shown.empty());
+
+  // Port 465 speaks TLS before the greeting and never asks for STARTTLS.
+  ScriptedServer implicit(stop_);
+  message_.host_text = "jean@example.org:s3cret@smtp.example:465";
+  implicit.replies["EHLO"] = server_.replies["EHLO"];
+  ASSERT_EQ(kSendDone, smtp_send(message_, implicit, stop_, messages_, nullptr));
+  EXPECT_EQ(465, implicit.port);
+  EXPECT_EQ((std::vector<std::string>{"<tls smtp.example>", "EHLO recorder-pc", "AUTH LOGIN"}),
+            std::vector<std::string>(implicit.commands.begin(), implicit.commands.begin() + 3));
+}
+
+TEST_F(SmtpClientTest, LoginStaysOffTheWireWithoutTlsUnlessAllowed) {
+  message_.host_text = "u:p@smtp.example:587";
+  message_.allow_plain_login = false;
+  EXPECT_EQ(kSendFailed, send());
+  EXPECT_EQ(std::vector<std::string>{"EHLO recorder-pc"}, server_.commands);
+  EXPECT_TRUE(server_.closed);
+  ASSERT_EQ(1u, messages_.shown.size());
+  EXPECT_EQ(0u, messages_.shown[0].find("Le serveur mail \"smtp.example:587\" n'offre pas de connexion s"));
+
+  // Offered and refused by the server: still no login in clear.
+  ScriptedServer refusing(stop_);
+  refusing.replies["EHLO"] = "250-smtp.example\r\n250 STARTTLS\r\n";
+  refusing.replies["STAR"] = "454 TLS not available\r\n";
+  EXPECT_EQ(kSendFailed, smtp_send(message_, refusing, stop_, messages_, nullptr));
+  EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "STARTTLS"}), refusing.commands);
+
+  // Allowed: the settings that worked in clear keep working.
+  ScriptedServer allowed(stop_);
+  message_.allow_plain_login = true;
+  ASSERT_EQ(kSendDone, smtp_send(message_, allowed, stop_, messages_, nullptr));
+  EXPECT_EQ("AUTH LOGIN", allowed.commands[1]);
+  EXPECT_EQ(2u, messages_.shown.size());
+}
+
+TEST_F(SmtpClientTest, FailedHandshakeNamesTheReasonAndSendsNothingMore) {
+  for (int port : {587, 465}) {
+    SCOPED_TRACE(port);
+    Flag stop;
+    ScriptedServer server(stop);
+    server.replies["EHLO"] = "250-smtp.example\r\n250 STARTTLS\r\n";
+    server.replies["STAR"] = "220 go ahead\r\n";
+    server.tls_result = kSendFailed;
+    server.tls_reason = "son certificat est \xE9tabli pour un autre nom.";
+    Messages shown;
+    message_.host_text = "u:p@smtp.example:" + std::to_string(port);
+    EXPECT_EQ(kSendFailed, smtp_send(message_, server, stop, shown, nullptr));
+    EXPECT_EQ(std::vector<std::string>{"Connexion s\xC3\xA9" "curis\xC3\xA9" "e (TLS) impossible avec le serveur "
+                                       "mail \"smtp.example:" + std::to_string(port) +
+                                       "\" : son certificat est \xE9tabli pour un autre nom."},
+              shown.shown);
+    EXPECT_EQ("<tls smtp.example>", server.commands.back());
+    EXPECT_TRUE(server.closed);
+  }
 }
 
 TEST_F(SmtpClientTest, LoginFormsReachTheirPortAndAuthenticate) {

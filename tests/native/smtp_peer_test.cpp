@@ -98,6 +98,7 @@ TEST(SmtpPeer, MessageArrivesAtAiosmtpdWithLoginAndReadsBackInPython) {
   message.to = "dest@example.org, copy@example.org";
   message.from = "recorder@example.org";
   message.host_text = "jean@example.org:s3cr:et@127.0.0.1:" + port;
+  message.allow_plain_login = true;  // this server offers no TLS
   Flag stop;
   Messages shown;
   std::unique_ptr<SocketOps> ops = make_socket_ops();
@@ -295,6 +296,7 @@ TEST(SmtpPeer, ServerThatStopsReadingFailsAtTheFirstStalledSend) {
   message.to = "a@example.org";
   message.from = "b@example.org";
   message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
+  message.allow_plain_login = true;  // this server offers no TLS
   Flag stop;
   Messages shown;
   std::atomic<int> result{-1};

@@ -1,9 +1,12 @@
 #!/usr/bin/python3
-"""A mail server for the delivery tests: aiosmtpd on 127.0.0.1 with AUTH LOGIN on a
-plain connection. Each message is saved as <dir>/<n>.eml with its envelope in
-<dir>/<n>.env; the chosen port is written to <dir>/port once it listens.
+"""A mail server for the delivery tests: aiosmtpd on 127.0.0.1 with AUTH LOGIN, on a
+plain connection, with STARTTLS offered, or in TLS from the first byte; the server's
+certificate (test_ca.py: good, other or expired) is signed by the test authority of
+CA_DIR. Each message is saved as <dir>/<n>.eml with its envelope in <dir>/<n>.env
+(and in <dir>/<n>.tls whether it came over TLS);
+the chosen port is written to <dir>/port once it listens.
 
-usage: smtp_server.py DIR USER PASSWORD [PORT]"""
+usage: smtp_server.py DIR USER PASSWORD [PORT] [plain|starttls|implicit] [good|other|expired] [CA_DIR]"""
 import os
 import socket
 import sys
@@ -11,6 +14,8 @@ import time
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
+
+import test_ca
 
 
 class Saver:
@@ -24,6 +29,9 @@ class Saver:
         with open(base + ".env.tmp", "w") as f:
             f.write("from %s\nto %s\nauth %s\n" % (envelope.mail_from, "|".join(envelope.rcpt_tos),
                                                   session.authenticated))
+        with open(base + ".tls", "w") as f:
+            secure = session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None
+            f.write("1" if secure else "0")
         with open(base + ".eml.tmp", "wb") as f:
             f.write(envelope.original_content)
         os.rename(base + ".eml.tmp", base + ".eml")
@@ -34,6 +42,14 @@ class Saver:
 def main():
     folder, user, password = sys.argv[1], sys.argv[2].encode(), sys.argv[3].encode()
     port = int(sys.argv[4]) if len(sys.argv) > 4 else 0
+    mode = sys.argv[5] if len(sys.argv) > 5 else "plain"
+    kind = sys.argv[6] if len(sys.argv) > 6 else "good"
+    ca_folder = sys.argv[7] if len(sys.argv) > 7 else os.path.join(folder, "ca")
+    tls = {}
+    if mode == "starttls":
+        tls = {"tls_context": test_ca.server_context(folder, kind, ca_folder), "require_starttls": False}
+    elif mode == "implicit":
+        tls = {"ssl_context": test_ca.server_context(folder, kind, ca_folder)}
     if port == 0:
         probe = socket.socket()
         probe.bind(("127.0.0.1", 0))
@@ -45,7 +61,7 @@ def main():
         return AuthResult(success=ok)
 
     controller = Controller(Saver(folder), hostname="127.0.0.1", port=port, authenticator=authenticator,
-                            auth_require_tls=False, data_size_limit=200 * 1024 * 1024)
+                            auth_require_tls=False, data_size_limit=200 * 1024 * 1024, **tls)
     controller.start()
     with open(os.path.join(folder, "port.tmp"), "w") as f:
         f.write(str(port))

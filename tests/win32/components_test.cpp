@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "tests/support/linux_process.h"
 #include "tests/support/message_box_answer.h"
 #include "tests/support/registry_guard.h"
+#include "tests/support/trusted_root.h"
 #include "tests/support/win32_driver.h"
 #include "ui/progress_task_win.h"
 
@@ -173,7 +175,9 @@ TEST_F(ComponentsTest, DownloadedSetupRunsQuietlyAndInstallsTheComponent) {
 
   EXPECT_TRUE(vt::install_component(name, nullptr, "Télécharger la composante sur demande"));
   EXPECT_EQ("C:\\vt\\tool.exe", vt::component_path(name));
-  EXPECT_EQ(std::vector<std::string>{"/files/components/vttestinstall.exe"}, requests());
+  EXPECT_EQ((std::vector<std::string>{"/files/components/vttestinstall.exe",
+                                      "/files/components/vttestinstall.exe.sha256"}),
+            requests());
   EXPECT_TRUE(standin_logged("setup LQUIET=1"));
   EXPECT_FALSE(environment_has("LQUIET"));  // absent before, absent again
 }
@@ -186,7 +190,8 @@ TEST_F(ComponentsTest, FailingFirstServerSendsToTheSecondEvenWithoutALength) {
 
   EXPECT_TRUE(vt::install_component(name, nullptr, "Installer sur Demande"));
   EXPECT_EQ("C:\\vt\\second.exe", vt::component_path(name));
-  EXPECT_EQ((std::vector<std::string>{"/missing/components/vttestsecond.exe", "/nolength/components/vttestsecond.exe"}),
+  EXPECT_EQ((std::vector<std::string>{"/missing/components/vttestsecond.exe", "/nolength/components/vttestsecond.exe",
+                                      "/nolength/components/vttestsecond.exe.sha256"}),
             requests());
 }
 
@@ -305,6 +310,49 @@ TEST_F(ComponentsTest, ComponentThatNeverRegistersNamesTheSitePage) {
   EXPECT_TRUE(standin_logged("setup LQUIET=1"));  // it did run
 }
 
+// Over HTTPS from a server whose certificate the test authority signed: a program
+// whose digest matches runs; one whose digest differs, or that has none and no
+// signature, is deleted, never started, and the user is told why.
+TEST_F(ComponentsTest, HttpsDownloadRunsOnlyAVerifiedProgram) {
+  std::string authority = vt_test::build_dir() + "/test-scratch/components-authority";
+  vt_test::TrustedRoot root(authority);
+  ASSERT_TRUE(root.added());
+  {
+    vt_test::LocalServer https("component-https", "component_server.py",
+                               "--file " + vt_test::build_dir() + "/tests/win32/vt_standin.exe --tls '" + authority +
+                                   "'");
+    ASSERT_FALSE(https.port.empty()) << "the HTTPS component server did not start";
+    auto secure = [&](const char* mode) { return "https://localhost:" + https.port + "/" + mode; };
+    std::string local = temp_file("vttesthttps");
+    const char kServers[] = "Software\\Ardentine\\Vocatrack\\Servers";
+    vt_test::write_raw_value(vt::Hive::Machine, kServers, "ComponentServer1", REG_SZ, secure("files"));
+    vt_test::write_raw_value(vt::Hive::Machine, kServers, "ComponentServer2", REG_SZ, secure("missing"));
+    FetchTask good("vttesthttps");
+    vt::run_progress_task(&good, nullptr);
+    EXPECT_EQ(0, good.result);
+    EXPECT_TRUE(standin_logged("setup LQUIET=1"));
+
+    for (const char* mode : {"wrongdigest", "nodigest"}) {
+      SCOPED_TRACE(mode);
+      std::remove(standin_log_.c_str());
+      vt_test::write_raw_value(vt::Hive::Machine, kServers, "ComponentServer1", REG_SZ, secure(mode));
+      vt_test::write_raw_value(vt::Hive::Machine, kServers, "ComponentServer2", REG_SZ, secure(mode));
+      MessageBoxAnswer answer("Erreur", IDOK);
+      FetchTask refused("vttesthttps");
+      vt::run_progress_task(&refused, nullptr);
+      answer.join();
+      EXPECT_EQ(2, refused.result);
+      EXPECT_TRUE(answer.answered);
+      EXPECT_EQ("Le programme d'installation \"vttesthttps.exe\" a été téléchargé mais n'a pas pu être vérifié "
+                "(empreinte SHA-256 absente ou différente, et aucune signature valide) : il a été supprimé sans être "
+                "lancé.",
+                answer.text);
+      EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(local.c_str()));
+      EXPECT_TRUE(standin_lines().empty());
+    }
+  }
+}
+
 const vt::Companion kTestCompanion = {"VtTestCompanion", "RunTest", "vttestcompsetup", "VtTest", "vttest/index"};
 const char kTestCompanionKey[] = "Software\\Ardentine\\VtTestCompanion\\Settings";
 
@@ -320,7 +368,9 @@ TEST_F(CompanionsTest, CompanionThatRegistersLateIsFoundAndStarted) {
   SetEnvironmentVariableA("VT_STANDIN_REGISTER", (std::string("HKLM|") + kTestCompanionKey + "|RunTest|" + template_text()).c_str());
   SetEnvironmentVariableA("VT_STANDIN_DELAY_MS", "3000");
   EXPECT_TRUE(vt::launch_companion({kTestCompanion, "Z:\\rec.wav", false}, nullptr));
-  EXPECT_EQ(std::vector<std::string>{"/files/components/vttestcompsetup.exe"}, requests());
+  EXPECT_EQ((std::vector<std::string>{"/files/components/vttestcompsetup.exe",
+                                      "/files/components/vttestcompsetup.exe.sha256"}),
+            requests());
   EXPECT_TRUE(standin_logged("companion \"" + standin_path() + "\" companion Z:\\rec.wav"));
 }
 

@@ -41,7 +41,7 @@ bool refused_with(HWND dialog, const char* caption, std::string* text) {
 class EmailSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"UseMAPI", "MailSMTPHost", "ReplyToEmail"})
+    for (const char* name : {"UseMAPI", "MailSMTPHost", "ReplyToEmail", "MailPlainLogin"})
       guards_.emplace_back(new vt_test::SettingGuard(Hive::Machine, "Email", name));
   }
   // Opens the dialog through the options hooks on this thread; `drive` runs on another.
@@ -111,6 +111,32 @@ TEST_F(EmailSettingsTest, RefusalsInOrderThenStores) {
     EXPECT_EQ("jean@example.fr", vt_test::control_text(dialog, IDC_EMAIL_REPLY_TO));
     vt_test::save_screenshot("email_settings");
   });
+}
+
+// The login in clear is off for new settings, on for a host stored before the choice
+// existed, and what OK stores afterwards.
+TEST_F(EmailSettingsTest, PlainLoginOffForNewSettingsOnForEarlierOnes) {
+  vt_test::delete_value(Hive::Machine, settings_key_path("Email"), "MailPlainLogin");
+  write_setting(kEmailUseMapi, false);
+  write_setting(kEmailSmtpHost, "");
+  run([&](HWND dialog) {
+    EXPECT_FALSE(vt_test::is_checked(dialog, IDC_EMAIL_PLAIN_LOGIN));
+    EXPECT_TRUE(enabled(dialog, IDC_EMAIL_PLAIN_LOGIN));
+    SendMessageA(GetDlgItem(dialog, IDC_EMAIL_USE_MAPI), BM_CLICK, 0, 0);
+    EXPECT_FALSE(enabled(dialog, IDC_EMAIL_PLAIN_LOGIN));
+  });
+  write_setting(kEmailSmtpHost, "jean:pw@smtp.example.fr:587");
+  write_setting(kEmailReplyTo, "jean@example.fr");
+  run([&](HWND dialog) {
+    EXPECT_TRUE(vt_test::is_checked(dialog, IDC_EMAIL_PLAIN_LOGIN));
+    SendMessageA(GetDlgItem(dialog, IDC_EMAIL_PLAIN_LOGIN), BM_CLICK, 0, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(vt_test::wait_until([&] { return !IsWindow(dialog); }, 5000));
+  });
+  char stored[kSettingTextBytes];
+  ASSERT_TRUE(read_machine_text("Email", "MailPlainLogin", stored, ""));
+  EXPECT_STREQ("0", stored);
+  run([&](HWND dialog) { EXPECT_FALSE(vt_test::is_checked(dialog, IDC_EMAIL_PLAIN_LOGIN)); });
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "tests/support/linux_process.h"
 #include "tests/support/message_box_answer.h"
 #include "tests/support/registry_guard.h"
+#include "tests/support/trusted_root.h"
 #include "tests/support/win32_driver.h"
 #include "win/settings_win.h"
 
@@ -177,6 +179,34 @@ TEST_F(VersionCheckTest, ReplyIsCutAt511BytesAndAClosedConnectionEndsIt) {
   FetchTask refused("http://127.0.0.1:1/versions/vocatrack.txt");
   vt::run_progress_task(&refused, nullptr);
   EXPECT_EQ(vt::kTaskFailed, refused.result);
+}
+
+// The same reply through TLS, the certificate checked against the host name: one
+// for another name gets no reply at all.
+TEST_F(VersionCheckTest, HttpsServerIsReadThroughTlsAndItsNameChecked) {
+  std::string authority = vt_test::build_dir() + "/test-scratch/version-authority";
+  vt_test::TrustedRoot root(authority);
+  ASSERT_TRUE(root.added());
+  {
+    vt_test::LocalServer good("version-https", "version_server.py", "--tls '" + authority + "'");
+    ASSERT_FALSE(good.port.empty());
+    FetchTask newer(vt::version_file_url("https://localhost:" + good.port + "/newer"));
+    vt::run_progress_task(&newer, nullptr);
+    EXPECT_EQ(vt::kTaskDone, newer.result);
+    EXPECT_EQ(0u, newer.reply.find("HTTP/1.0 200"));
+    EXPECT_NE(std::string::npos, newer.reply.find("\r\n\r\nversion=2.05&info="));
+    FetchTask beyond(vt::version_file_url("https://localhost:" + good.port + "/beyond"));
+    vt::run_progress_task(&beyond, nullptr);
+    EXPECT_EQ(511u, beyond.reply.size());
+
+    vt_test::LocalServer other("version-https-other", "version_server.py",
+                               "--tls '" + authority + "' --cert other");
+    ASSERT_FALSE(other.port.empty());
+    FetchTask refused(vt::version_file_url("https://localhost:" + other.port + "/newer"));
+    vt::run_progress_task(&refused, nullptr);
+    EXPECT_EQ(vt::kTaskFailed, refused.result);
+    EXPECT_EQ("", refused.reply);
+  }
 }
 
 TEST_F(VersionCheckTest, OffersFollowTheStoredDates) {

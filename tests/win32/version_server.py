@@ -12,10 +12,13 @@ whose first path part chooses the reply to /<mode>/versions/vocatrack.txt:
 
 Replies carry no Content-Length: the body ends when the server closes, as HTTP/1.0
 allows. Every request line and Host header is logged; the port is written to the
-port file once the server listens.
+port file once the server listens. With --tls CA_DIR it speaks HTTPS, its certificate
+(--cert good or other) signed by that test authority (tests/peers/test_ca.py).
 """
 import argparse
 import http.server
+import os
+import sys
 
 import local_server
 import time
@@ -70,8 +73,15 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--log", required=True)
+    parser.add_argument("--tls")
+    parser.add_argument("--cert", default="good")
     args = parser.parse_args()
-    local_server.serve(Handler, args.port_file, args.log)
+    context = None
+    if args.tls:
+        sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "peers"))
+        import test_ca
+        context = test_ca.server_context(os.path.dirname(args.port_file), args.cert, args.tls)
+    local_server.serve(Handler, args.port_file, args.log, tls_context=context)
 
 
 if __name__ == "__main__":
