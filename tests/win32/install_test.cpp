@@ -265,10 +265,10 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSh
   EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kUninstallKey));
   // The maker's shared encoder stays where other programs find it, and the user's data
   // stays as the recordings do.
-  EXPECT_EQ(encoder_, read_bytes(kComponentFile));
+  EXPECT_TRUE(read_bytes(kComponentFile) == encoder_) << "the shared encoder component is gone or changed";
   EXPECT_EQ(kComponentFile, registry_text(vt::Hive::Machine, "Software\\Ardentine\\Components\\mp3el", "Path"));
   EXPECT_EQ(pending, read_bytes(delivery_list));
-  EXPECT_EQ(format, read_bytes(codec_format));
+  EXPECT_TRUE(read_bytes(codec_format) == format) << "WavCodec.wff is gone or changed";
   EXPECT_EQ("<missing>", registry_text(vt::Hive::Machine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "VocatrackRun"));
   EXPECT_FALSE(wav.empty());
   EXPECT_TRUE(exists(recording));
