@@ -206,7 +206,7 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSh
   std::string recordings = folder_ + "\\recordings";
   CreateDirectoryA(recordings.c_str(), nullptr);
   HANDLE record = start(installed("vocatrack.exe"), "-outdir \"" + recordings + "\" -record wav");
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(record, 30000));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(record, 90000));
   std::string recording;
   // Half a second of 16-bit stereo sound at 44.1 kHz or more has arrived.
   EXPECT_TRUE(wait_until([&] {
@@ -214,7 +214,7 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSh
     return !recording.empty() && read_bytes(recording).size() > 88200;
   }, 30000));
   HANDLE done = start(installed("vocatrack.exe"), "-done");
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 30000));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 90000));
   // Closed: the RIFF size is the file's size less 8.
   std::string wav;
   EXPECT_TRUE(wait_until([&] {
