@@ -17,6 +17,9 @@ class ProgramHooks : public OptionsHooks {
   void register_hotkeys() override {
     if (neighbours_.hotkeys) neighbours_.hotkeys->register_all();
   }
+  std::string take_hotkey_notice() override {
+    return neighbours_.hotkeys ? neighbours_.hotkeys->take_refusal_notice() : std::string();
+  }
 
  private:
   const RecorderNeighbours& neighbours_;

@@ -8,9 +8,22 @@ namespace vt {
 void ProgramHotkeys::register_all() {
   RegistrySection keys(Hive::User, kSectionKeys);
   std::vector<int32_t> refused = hotkeys_.register_all(main_.window(), keys);
-  if (!refused.empty())
-    MessageBoxA(main_.window(), refused_hotkeys_text(refused).c_str(), "Vocatrack Sound Recorder",
-                MB_OK | MB_ICONWARNING);
+  const bool at_start = !started_;
+  started_ = true;
+  if (refused.empty()) return;
+  if (at_start) {
+    refused_at_start_ = refused;
+    return;
+  }
+  MessageBoxA(main_.window(), refused_hotkeys_text(refused).c_str(), "Vocatrack Sound Recorder",
+              MB_OK | MB_ICONWARNING);
+}
+
+std::string ProgramHotkeys::take_refusal_notice() {
+  if (refused_at_start_.empty()) return std::string();
+  std::string text = refused_hotkeys_text(refused_at_start_);
+  refused_at_start_.clear();
+  return text;
 }
 
 void ProgramHotkeys::unregister_all() { hotkeys_.unregister_all(); }

@@ -24,16 +24,25 @@ class PcmFileWriter : public AudioSink {
   // returns (a recording shows its progress on disk).
   PcmFileWriter(const std::string& path, Layout layout, int rate, int channel_count, int64_t reserve_frames = 0)
       : AudioSink(rate, channel_count), layout_(layout) {
-    bytes_per_sample_ = layout == kWav8 ? 1 : 2;
-    frame_bytes_ = channels * bytes_per_sample_;
-    header_bytes_ = layout == kAiff16 ? kAiffHeaderBytes : kPcmWavHeaderBytes;
-    // Sizes are 32-bit: stop storing frames where the header could no longer count them.
-    max_frames_ = static_cast<int64_t>((0xFFFFFFFEu - 46u) / static_cast<uint32_t>(frame_bytes_));
-    if (rate <= 0) status |= kSinkFailed;
-    if (failed()) return;
     // WAV recordings open the file shared for reading and writing and cut it after the
     // header; AIFF files are created anew, shared for reading.
-    file_ = open_binary_file(path, layout == kAiff16 ? FileAccess::kCreateReadShared : FileAccess::kUpdateShared);
+    if (rate > 0 && !failed())
+      start(open_binary_file(path, layout == kAiff16 ? FileAccess::kCreateReadShared : FileAccess::kUpdateShared),
+            reserve_frames);
+    else
+      status |= kSinkFailed;
+  }
+
+  PcmFileWriter(std::unique_ptr<BinaryFile> file, Layout layout, int rate, int channel_count)
+      : AudioSink(rate, channel_count), layout_(layout) {
+    if (rate > 0 && !failed())
+      start(std::move(file), 0);
+    else
+      status |= kSinkFailed;
+  }
+
+  void start(std::unique_ptr<BinaryFile> file, int64_t reserve_frames) {
+    file_ = std::move(file);
     if (!file_ || !write_header(kOpenSize) || !file_->truncate_here()) {
       status |= kSinkFailed;
       file_.reset();
@@ -142,10 +151,13 @@ class PcmFileWriter : public AudioSink {
   }
 
   Layout layout_;
-  int bytes_per_sample_;
-  int frame_bytes_;
-  int header_bytes_;
-  int64_t max_frames_;
+  int bytes_per_sample_ = layout_ == kWav8 ? 1 : 2;
+  int frame_bytes_ = channels * bytes_per_sample_;
+  int header_bytes_ = layout_ == kAiff16 ? kAiffHeaderBytes : kPcmWavHeaderBytes;
+  // Sizes are 32-bit: frames are stored only while the largest size field (the data
+  // plus 38 for WAV, plus 46 for AIFF) can count them without reaching 0xFFFFFFFF, which
+  // reads as a recording still open.
+  int64_t max_frames_ = static_cast<int64_t>((0xFFFFFFFEu - 46u) / static_cast<uint32_t>(frame_bytes_));
   int64_t stored_ = 0;  // frames on disk
   int pending_ = 0;     // frames in the buffer, not yet written
   int block_frames_ = kMaxFramesPerCall;
@@ -167,6 +179,16 @@ SinkRef open_wav_writer(const FormatBuffer& format, const std::string& path) {
 
 SinkRef open_wav_writer(const WaveFormat& format, const std::string& path) {
   return open_wav_writer(format_buffer_of(format), path);
+}
+
+SinkRef open_wav_writer_on(std::unique_ptr<BinaryFile> file, int rate, int channels, int bits) {
+  if (bits > 16) return SinkRef(new NullSink());
+  return SinkRef(new PcmFileWriter(std::move(file), bits <= 8 ? PcmFileWriter::kWav8 : PcmFileWriter::kWav16, rate,
+                                   channels));
+}
+
+SinkRef open_aiff_writer_on(std::unique_ptr<BinaryFile> file, int rate, int channels) {
+  return SinkRef(new PcmFileWriter(std::move(file), PcmFileWriter::kAiff16, rate, channels));
 }
 
 SinkRef open_aiff_writer(const std::string& path) { return open_aiff_writer(path, 44100, 2); }

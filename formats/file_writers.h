@@ -2,6 +2,7 @@
 // Failures show only in the sink's status bit; the final sizes are written when
 // the last reference goes.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "base/binary_file.h"
@@ -19,6 +20,11 @@ SinkRef open_wav_writer(const WaveFormat& format, const std::string& path);
 SinkRef open_aiff_writer(const std::string& path);
 // Any rate and channel count (conversions), 16 bits.
 SinkRef open_aiff_writer(const std::string& path, int rate, int channels);
+
+// The PCM WAV and AIFF writers on a file the caller has opened (null: a failed sink),
+// for callers that hold their own file; the header goes at offset 0.
+SinkRef open_wav_writer_on(std::unique_ptr<BinaryFile> file, int rate, int channels, int bits);
+SinkRef open_aiff_writer_on(std::unique_ptr<BinaryFile> file, int rate, int channels);
 
 // Conversion without a rate or channel change: `frames` 16-bit little-endian frames read
 // from `in` at its position go into a new 16-bit AIFF file with only their byte order

@@ -12,6 +12,8 @@ namespace vt {
 namespace {
 
 constexpr int kKeyColumnWidth = 150, kCommandColumnWidth = 200, kMinimumKeyColumnWidth = 30;
+// Posted by the page to itself, so that the refused bindings are told over the shown page.
+constexpr UINT kTellRefusedMessage = WM_APP + 1;
 
 }  // namespace
 
@@ -23,6 +25,9 @@ INT_PTR CommandsPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
       on_init();
+      return TRUE;
+    case kTellRefusedMessage:
+      tell_refused();
       return TRUE;
     case WM_COMMAND:
       return HIWORD(wparam) == BN_CLICKED && on_command(LOWORD(wparam));
@@ -60,6 +65,15 @@ void CommandsPage::on_init() {
   int key_width = client.right - kCommandColumnWidth;
   SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, key_width < kMinimumKeyColumnWidth ? kMinimumKeyColumnWidth : key_width);
   fill_list();
+  notice_ = hooks_.take_hotkey_notice();
+  if (!notice_.empty()) PostMessageA(page_, kTellRefusedMessage, 0, 0);
+}
+
+void CommandsPage::tell_refused() {
+  if (notice_.empty()) return;
+  const std::string text = notice_;
+  notice_.clear();
+  MessageBoxA(GetParent(page_), text.c_str(), "Vocatrack Sound Recorder", MB_OK | MB_ICONWARNING);
 }
 
 bool CommandsPage::on_command(int id) {

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include <string>
+
 #include "gui/options_hooks.h"
 
 #include "ui/sheet_page_win.h"
@@ -31,8 +33,10 @@ class CommandsPage : public SheetPage {
   void update_enabling();
   void remove_selected();
   void modify_selected();
+  void tell_refused();
 
   OptionsHooks& hooks_;
+  std::string notice_;
 };
 
 }  // namespace vt

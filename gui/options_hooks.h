@@ -18,6 +18,9 @@ class OptionsHooks {
   // "Commandes" page does not run its command.
   virtual void unregister_hotkeys() {}
   virtual void register_hotkeys() {}
+  // Commands page: the bindings the system refused at start-up, told once when the page
+  // opens (a start-up never waits for a person); empty when there is nothing to tell.
+  virtual std::string take_hotkey_notice() { return std::string(); }
 
   // Record page, the input mixer of wave-input device `device` (an index of the
   // system's devices): its number of source lines (0 to 127) and their names; the

@@ -40,6 +40,9 @@ class HotkeyRegistry {
   virtual ~HotkeyRegistry() = default;
   virtual void register_all() {}
   virtual void unregister_all() {}
+  // What the system refused at start-up, kept for the person to read later; empty
+  // once taken.
+  virtual std::string take_refusal_notice() { return std::string(); }
 };
 
 // The audio set-up wizard.

@@ -4,7 +4,6 @@
 
 #include "base/paths.h"
 #include "base/settings_names.h"
-#include "base/settings_text.h"
 #include "setup/install_places_win.h"
 #include "setup/payload_table.h"
 #include "win/handles_win.h"
@@ -12,11 +11,6 @@
 
 namespace vt {
 namespace {
-
-// Files the program itself makes in its data folders; a folder goes only when it is
-// empty afterwards, so whatever else a user put there stays.
-const char kCodecFormatFile[] = "WavCodec.wff";
-const char kDeliveryListFile[] = "bgsend.lst";
 
 std::string own_path() {
   char path[MAX_PATH] = "";
@@ -87,38 +81,6 @@ class RegistryTrees {
   DeleteKey delete_empty_ = nullptr;
 };
 
-// The encoder component that this installation placed: its file, its folders when
-// empty, and its entry when it still names that file.
-void remove_encoder_component(RegistryTrees& trees) {
-  std::string folder = encoder_component_folder();
-  std::string encoder = join_path(folder, kEncoderFileName);
-  std::string key = std::string(kComponentsKey) + "\\" + kEncoderComponent;
-  char registered[kSettingTextBytes];
-  if (read_registry_text(Hive::Machine, key.c_str(), "Path", registered, "") && same_path(registered, encoder))
-    trees.delete_tree(HKEY_LOCAL_MACHINE, key.c_str());
-  trees.delete_if_empty(HKEY_LOCAL_MACHINE, kComponentsKey);
-  DeleteFileA(encoder.c_str());
-  remove_folder_if_empty(folder);
-  remove_folder_if_empty(folder_of(folder));
-}
-
-// A data folder <base>\Ardentine\Vocatrack: the program's own file, then the two
-// levels when nothing else is in them.
-void remove_data_folder(const std::string& base, const char* own_file) {
-  if (base.empty()) return;
-  std::string maker = join_path(base, "Ardentine");
-  std::string folder = join_path(maker, "Vocatrack");
-  DeleteFileA(join_path(folder, own_file).c_str());
-  remove_folder_if_empty(folder);
-  remove_folder_if_empty(maker);
-}
-
-std::string shell_folder(Hive hive, const char* name) {
-  char text[kSettingTextBytes];
-  if (!read_registry_text(hive, kShellFoldersKey, name, text, "")) return std::string();
-  return text;
-}
-
 }  // namespace
 
 void remove_installation() {
@@ -136,18 +98,14 @@ void remove_installation() {
   DeleteFileA(join_path(desktop_folder(), kProgramShortcutName).c_str());
 
   // Only the files the installer made: recordings or anything else a user keeps in
-  // the installation folder stay, and the folder with them.
+  // the installation folder stay, and the folder with them. The encoder component is
+  // shared with the maker's other programs, which find it through its entry, and the
+  // data folders hold the user's pending deliveries and chosen format: all of it stays.
   std::string folder = installation_folder();
   for (const PayloadRow& row : kPayloadRows) DeleteFileA(join_path(folder, row.file_name).c_str());
   DeleteFileA(join_path(folder, kUninstallerName).c_str());
   remove_folder_if_empty(folder);
-  remove_encoder_component(trees);
   remove_folder_if_empty(folder_of(folder));  // <Program Files>\Ardentine
-
-  std::string common = shell_folder(Hive::Machine, "Common AppData");
-  remove_data_folder(common.empty() ? "C:\\" : common, kDeliveryListFile);
-  std::string user = shell_folder(Hive::User, "AppData");
-  remove_data_folder(user.empty() ? common : user, kCodecFormatFile);
 
   for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
     trees.delete_tree(root, "Software\\Ardentine\\Vocatrack");

@@ -136,6 +136,80 @@ TEST_F(CaptureBlocksTest, StereoGatesOnTheLouderChannelAndMaximumIsFlagged) {
   EXPECT_EQ(1, blocks.maximum_reached.load());
 }
 
+// 16-bit peaks that read exactly these levels: 1031 is -18 dB, 919 is -19, 651 is -22
+// and 580 is -23 (20 log10(peak / 8192), to the nearest decibel).
+TEST_F(CaptureBlocksTest, GateOpensAtItsThresholdAndStaysOpenDownToFourDecibelsBelow) {
+  start(8000, 1, -18, 5000);
+  feed(919);
+  EXPECT_EQ(-19, blocks.levels.db[0]);
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  EXPECT_EQ(0, sink->frames_written);
+  feed(1031);
+  EXPECT_EQ(-18, blocks.levels.db[0]);
+  ASSERT_EQ(kCaptureRecording, blocks.state.load());
+  EXPECT_EQ(400 + 800, sink->frames_written);
+  EXPECT_EQ(150, blocks.last_loud_ms());
+  // Recording: -22 dB still counts as loud, -23 dB is quiet.
+  feed(651);
+  EXPECT_EQ(-22, blocks.levels.db[0]);
+  EXPECT_EQ(250, blocks.last_loud_ms());
+  feed(580);
+  EXPECT_EQ(-23, blocks.levels.db[0]);
+  EXPECT_EQ(250, blocks.last_loud_ms());
+  feed(651);
+  EXPECT_EQ(450, blocks.last_loud_ms());
+  // Quiet blocks only, from 450 ms on: the gate closes once more than 5 s have passed.
+  for (int i = 0; i < 50; ++i) feed(580);
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+  feed(580);
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  EXPECT_EQ(8000 * 900 / 1000, sink->frames_written);
+  // Waiting again, a block between the two thresholds does not open the gate.
+  feed(651);
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  EXPECT_EQ(8000 * 900 / 1000, sink->frames_written);
+}
+
+// The lowest thresholds keep the hang threshold at -127 dB instead of wrapping below
+// it: with a hang time of 5 s, quiet sound (-60 dB, a 16-bit peak of 8) still keeps
+// the gate open.
+TEST_F(CaptureBlocksTest, LowestThresholdsKeepEveryBlockWithAShortHangTime) {
+  for (int8_t threshold : {-127, -125}) {
+    SCOPED_TRACE(threshold);
+    start(8000, 1, threshold, 5000);
+    for (int i = 0; i < 70; ++i) feed(8);
+    EXPECT_EQ(-60, blocks.levels.db[0]);
+    EXPECT_EQ(kCaptureRecording, blocks.state.load());
+    EXPECT_EQ(70 * 800, sink->frames_written);
+    EXPECT_EQ(7000, blocks.last_loud_ms());
+  }
+}
+
+TEST_F(CaptureBlocksTest, MaximumIsFlaggedOnlyPastItAndOnlyForRecordedTime) {
+  start(8000, 1, -127, 216000000, 200);
+  silence(2);
+  EXPECT_EQ(1600, sink->frames_written);
+  EXPECT_EQ(0, blocks.maximum_reached.load());  // exactly the maximum: not beyond it
+  silence(1);
+  EXPECT_EQ(1, blocks.maximum_reached.load());
+
+  // No maximum at all (the engine clears the flag before each run).
+  blocks.maximum_reached = 0;
+  start(8000, 1, -127, 216000000, 0);
+  silence(100);
+  EXPECT_EQ(0, blocks.maximum_reached.load());
+
+  // Waiting for voice adds nothing to the recorded time.
+  blocks.maximum_reached = 0;
+  start(8000, 1, -18, 5000, 200);
+  silence(10);
+  EXPECT_EQ(0, blocks.maximum_reached.load());
+  feed(8192);  // half a block of pre-roll and the block: 150 ms
+  EXPECT_EQ(0, blocks.maximum_reached.load());
+  feed(8192);
+  EXPECT_EQ(1, blocks.maximum_reached.load());
+}
+
 TEST_F(CaptureBlocksTest, FailedWriteIsFlaggedForTheEngineToEndTheRun) {
   start(8000, 1, -127, 216000000);
   sink->fail_after_frames = frames * 2;  // the disk fills during the third block

@@ -320,3 +320,76 @@ TEST(WrittenFilesInSox, FullDiskLeavesAHeaderCountingWhatReachedTheDisk) {
     for (size_t i = 0; i < decoded.size(); ++i) ASSERT_EQ(tone[i] >> 4, decoded[i]) << i;
   }
 }
+
+namespace {
+
+// What a HeaderOnlyFile leaves behind: its first bytes and its size.
+struct KeptHead {
+  uint8_t bytes[64] = {};
+  int64_t size = 0;
+};
+
+// A file that keeps only its first 64 bytes (where the writers put their header) and
+// counts the rest, so that a writer reaches the limit of its 32-bit size fields
+// without 4 GiB on a disk.
+class HeaderOnlyFile : public BinaryFile {
+ public:
+  explicit HeaderOnlyFile(KeptHead* kept) : kept_(kept) {}
+  int read(void*, int) override { return 0; }
+  bool write(const void* data, int bytes) override {
+    for (int64_t i = 0; i < bytes && position_ + i < 64; ++i)
+      kept_->bytes[position_ + i] = static_cast<const uint8_t*>(data)[i];
+    position_ += bytes;
+    if (position_ > kept_->size) kept_->size = position_;
+    return true;
+  }
+  bool seek(int64_t offset) override {
+    position_ = offset;
+    return offset >= 0;
+  }
+  int64_t tell() override { return position_; }
+  int64_t size() override { return kept_->size; }
+  bool truncate_here() override {
+    kept_->size = position_;
+    return true;
+  }
+
+ private:
+  KeptHead* kept_;
+  int64_t position_ = 0;
+};
+
+// 2^30 stereo frames of 16 bits: 4 GiB of samples, more than any size field can count.
+void offer_four_gibibytes(AudioSink& sink) {
+  std::vector<int32_t> block(static_cast<size_t>(kMaxFramesPerCall) * 2, 100 * 16);
+  for (int64_t done = 0; done < (int64_t(1) << 30); done += kMaxFramesPerCall) sink.write(block.data(), kMaxFramesPerCall);
+}
+
+}  // namespace
+
+// The writers stop storing where the largest size field would reach 0xFFFFFFFF (which
+// reads as a recording still open) and the header counts exactly what was stored:
+// 1,073,741,812 stereo frames, 4,294,967,248 data bytes.
+TEST(PcmWavWriter, SizeFieldsStopJustShortOfFourGibibytes) {
+  KeptHead kept;
+  SinkRef sink = open_wav_writer_on(std::unique_ptr<BinaryFile>(new HeaderOnlyFile(&kept)), 44100, 2, 16);
+  ASSERT_FALSE(sink->failed());
+  offer_four_gibibytes(*sink);
+  EXPECT_EQ(int32_t(1) << 30, sink->frames_written);  // the recorder's clock runs on
+  sink = SinkRef();
+  EXPECT_EQ(0xFFFFFFF6u, get_le32(kept.bytes + 4));   // RIFF size: data + 38
+  EXPECT_EQ(0xFFFFFFD0u, get_le32(kept.bytes + 42));  // data size
+  EXPECT_EQ(46 + int64_t(0xFFFFFFD0u), kept.size);
+}
+
+TEST(AiffWriter, SizeFieldsStopJustShortOfFourGibibytes) {
+  KeptHead kept;
+  SinkRef sink = open_aiff_writer_on(std::unique_ptr<BinaryFile>(new HeaderOnlyFile(&kept)), 44100, 2);
+  ASSERT_FALSE(sink->failed());
+  offer_four_gibibytes(*sink);
+  sink = SinkRef();
+  EXPECT_EQ(0xFFFFFFFEu, get_be32(kept.bytes + 4));   // FORM size: data + 46
+  EXPECT_EQ(1073741812u, get_be32(kept.bytes + 22));  // frames
+  EXPECT_EQ(0xFFFFFFD8u, get_be32(kept.bytes + 42));  // SSND size: data + 8
+  EXPECT_EQ(54 + int64_t(0xFFFFFFD0u), kept.size);
+}

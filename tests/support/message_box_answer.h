@@ -46,12 +46,14 @@ inline HWND find_dialog_with_control(const char* text, int timeout_ms) {
 }
 
 // Answers the message box captioned `caption` with `button` and keeps its text; when
-// none appears within `timeout_ms`, `answered` stays false.
+// none appears within `timeout_ms`, or before `stop_looking` is called, `answered`
+// stays false.
 class MessageBoxAnswer {
  public:
   MessageBoxAnswer(const char* caption, int button, int timeout_ms = 40000) {
     thread_ = std::thread([this, caption, button, timeout_ms] {
-      HWND box = find_window("#32770", caption, timeout_ms);
+      HWND box = nullptr;
+      wait_until([&] { return stop_ || (box = FindWindowA("#32770", caption)) != nullptr; }, timeout_ms);
       if (!box) return;
       wait_until([&] { return !message_text(box).empty(); }, 5000);
       text = message_text(box);
@@ -63,10 +65,17 @@ class MessageBoxAnswer {
   void join() {
     if (thread_.joinable()) thread_.join();
   }
+  // For code that would wait for the box had it shown one: once that code has returned
+  // there is no box to come, so the watch ends without waiting out its time.
+  void stop_looking() {
+    stop_ = true;
+    join();
+  }
   std::string text;
   std::atomic<bool> answered{false};
 
  private:
+  std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 

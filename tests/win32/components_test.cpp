@@ -32,7 +32,7 @@ namespace {
 using vt_test::MessageBoxAnswer;
 using vt_test::wait_until;
 
-const char kStandinEnv[][24] = {"VT_STANDIN_LOG", "VT_STANDIN_REGISTER", "VT_STANDIN_DELAY_MS",
+const char kStandinEnv[][28] = {"VT_STANDIN_LOG", "VT_STANDIN_REGISTER", "VT_STANDIN_REGISTER_EVENT",
                                 "VT_STANDIN_STAY_EVENT", "LQUIET"};
 
 std::string read_text(const std::string& path) {
@@ -105,6 +105,28 @@ class ComponentsTest : public testing::Test {
         20000);
   }
 
+  // The stand-in setup program enters its value only once it has been started and has
+  // said so in its log: the program under test is polling for the entry by then.
+  class LateRegistration {
+   public:
+    explicit LateRegistration(ComponentsTest& test) {
+      event_ = CreateEventA(nullptr, TRUE, FALSE, "vt-standin-register");
+      SetEnvironmentVariableA("VT_STANDIN_REGISTER_EVENT", "vt-standin-register");
+      thread_ = std::thread([this, &test] {
+        if (test.standin_logged("setup LQUIET=1")) SetEvent(event_);
+      });
+    }
+    ~LateRegistration() {
+      SetEvent(event_);
+      thread_.join();
+      CloseHandle(event_);
+    }
+
+   private:
+    HANDLE event_;
+    std::thread thread_;
+  };
+
   // Points the two component servers (and the web site) at the local server.
   void use_servers(const char* first_mode, const char* second_mode) {
     vt_test::write_raw_value(vt::Hive::Machine, "Software\\Ardentine\\Vocatrack\\Servers", "ComponentServer1", REG_SZ,
@@ -170,7 +192,7 @@ TEST_F(ComponentsTest, DownloadedSetupRunsQuietlyAndInstallsTheComponent) {
   use_servers("files", "missing");
   // Registers a moment after it starts, as a real setup program would.
   SetEnvironmentVariableA("VT_STANDIN_REGISTER", (std::string("HKCU|") + component_key(name) + "|Path|C:\\vt\\tool.exe").c_str());
-  SetEnvironmentVariableA("VT_STANDIN_DELAY_MS", "1500");
+  LateRegistration late(*this);
   ASSERT_FALSE(environment_has("LQUIET"));
 
   EXPECT_TRUE(vt::install_component(name, nullptr, "Télécharger la composante sur demande"));
@@ -244,10 +266,10 @@ TEST_F(ComponentsTest, CancelledInstallEndsWithoutAMessage) {
     if (dialog) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
   // A message would block the install: it is answered, and the answer counted.
-  MessageBoxAnswer unexpected("Erreur", IDOK, 6000);
+  MessageBoxAnswer unexpected("Erreur", IDOK);
   EXPECT_FALSE(vt::install_component(name, nullptr, "Installer sur Demande"));
   user.join();
-  unexpected.join();
+  unexpected.stop_looking();
   EXPECT_FALSE(unexpected.answered);
   EXPECT_EQ(std::vector<std::string>{"/slow/components/vttestslowinstall.exe"}, requests());
 }
@@ -366,7 +388,7 @@ class CompanionsTest : public ComponentsTest {
 TEST_F(CompanionsTest, CompanionThatRegistersLateIsFoundAndStarted) {
   use_servers("files", "files");
   SetEnvironmentVariableA("VT_STANDIN_REGISTER", (std::string("HKLM|") + kTestCompanionKey + "|RunTest|" + template_text()).c_str());
-  SetEnvironmentVariableA("VT_STANDIN_DELAY_MS", "3000");
+  LateRegistration late(*this);
   EXPECT_TRUE(vt::launch_companion({kTestCompanion, "Z:\\rec.wav", false}, nullptr));
   EXPECT_EQ((std::vector<std::string>{"/files/components/vttestcompsetup.exe",
                                       "/files/components/vttestcompsetup.exe.sha256"}),

@@ -171,7 +171,7 @@ class InstallTest : public testing::Test {
   std::vector<HANDLE> processes_;
 };
 
-TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingOnlyTheUsersFiles) {
+TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSharedEncoder) {
   install_quietly();
 
   // The payload, byte for byte; the program and the uninstaller carry their markers.
@@ -206,7 +206,7 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingOnlyTheUsersFiles) {
   std::string recordings = folder_ + "\\recordings";
   CreateDirectoryA(recordings.c_str(), nullptr);
   HANDLE record = start(installed("vocatrack.exe"), "-outdir \"" + recordings + "\" -record wav");
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(record, 30000));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(record, 90000));
   std::string recording;
   // Half a second of 16-bit stereo sound at 44.1 kHz or more has arrived.
   EXPECT_TRUE(wait_until([&] {
@@ -214,7 +214,7 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingOnlyTheUsersFiles) {
     return !recording.empty() && read_bytes(recording).size() > 88200;
   }, 30000));
   HANDLE done = start(installed("vocatrack.exe"), "-done");
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 30000));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 90000));
   // Closed: the RIFF size is the file's size less 8.
   std::string wav;
   EXPECT_TRUE(wait_until([&] {
@@ -232,24 +232,43 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingOnlyTheUsersFiles) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   std::string temp_copy = std::string(temp) + "uninst.exe";
-  MessageBoxAnswer confirm("Désinstaller Vocatrack Sound Recorder", IDYES);
-  confirm.join();
+  HWND confirm = vt_test::find_window("#32770", "Désinstaller Vocatrack Sound Recorder", 40000);
+  ASSERT_NE(nullptr, confirm) << "the uninstaller did not ask";
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(uninstaller, 0));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(program, 0)) << "the program still ran when the uninstaller asked";
   EXPECT_EQ(image_ + le32(0xF0F00F0F), read_bytes(temp_copy));
-  EXPECT_TRUE(confirm.answered);
-  EXPECT_EQ("Etes-vous sûr de vouloir désinstaller?", confirm.text);
-  EXPECT_TRUE(wait_until([&] { return !exists(installed("vocatrack.exe")) && !exists(kComponentFile); }, 30000));
+  wait_until([&] { return !vt_test::message_text(confirm).empty(); }, 5000);
+  EXPECT_EQ("Etes-vous sûr de vouloir désinstaller?", vt_test::message_text(confirm));
+  // The user's data, written now that the program has ended: a delivery still pending
+  // and the chosen recording format.
+  std::string common = shell_folder(HKEY_LOCAL_MACHINE, "Common AppData");
+  std::string user = shell_folder(HKEY_CURRENT_USER, "AppData");
+  ASSERT_NE("<missing>", common);
+  ASSERT_NE("<missing>", user);
+  const std::string delivery_list = common + "\\Ardentine\\Vocatrack\\bgsend.lst";
+  const std::string codec_format = user + "\\Ardentine\\Vocatrack\\WavCodec.wff";
+  const std::string pending = recording + "\r\n";
+  const std::string format(1024, '\x11');
+  write_bytes(delivery_list, pending);
+  write_bytes(codec_format, format);
+  ASSERT_EQ(pending, read_bytes(delivery_list));
+  ASSERT_EQ(format, read_bytes(codec_format));
+  PostMessageA(confirm, WM_COMMAND, IDYES, 0);
+  EXPECT_TRUE(wait_until([&] { return !exists(installed("vocatrack.exe")); }, 30000));
   EXPECT_TRUE(wait_until([&] { return !key_exists(HKEY_LOCAL_MACHINE, "Software\\Ardentine\\Vocatrack"); }, 10000));
+  EXPECT_TRUE(wait_until([&] { return !key_exists(HKEY_CURRENT_USER, "Software\\Ardentine\\Vocatrack"); }, 10000));
 
   for (const char* name : {"vocatrack.exe", "uninst.exe", "app.hlp", "mp3enc.exe"}) EXPECT_FALSE(exists(installed(name))) << name;
   EXPECT_EQ("à garder", read_bytes(installed("mes notes.txt")));
-  EXPECT_FALSE(exists("C:\\Program Files\\Ardentine\\Components"));
   EXPECT_FALSE(exists(shortcuts));
   EXPECT_FALSE(exists(desktop + "\\Vocatrack Sound Recorder.lnk"));
   EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, kUninstallKey));
-  EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, "Software\\Ardentine\\Vocatrack"));
-  EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, "Software\\Ardentine\\Components\\mp3el"));
+  // The maker's shared encoder stays where other programs find it, and the user's data
+  // stays as the recordings do.
+  EXPECT_TRUE(read_bytes(kComponentFile) == encoder_) << "the shared encoder component is gone or changed";
+  EXPECT_EQ(kComponentFile, registry_text(vt::Hive::Machine, "Software\\Ardentine\\Components\\mp3el", "Path"));
+  EXPECT_EQ(pending, read_bytes(delivery_list));
+  EXPECT_TRUE(read_bytes(codec_format) == format) << "WavCodec.wff is gone or changed";
   EXPECT_EQ("<missing>", registry_text(vt::Hive::Machine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "VocatrackRun"));
   EXPECT_FALSE(wav.empty());
   EXPECT_TRUE(exists(recording));

@@ -263,9 +263,12 @@ TEST_F(RecorderTest, MaximumTimeChainsFilesOfJustOverItsLength) {
   key(VK_F7);
   ASSERT_GE(hooks_.finished.size(), 3u);
   for (size_t i = 0; i + 1 < hooks_.finished.size(); ++i) {
+    // Ended at the first time report beyond 2 s: 2.1 s at the earliest (a block is
+    // 100 ms, a little less at rates not divisible by 10).
     double length = seconds_in(hooks_.finished[i]);
-    EXPECT_GE(length, 2.0) << hooks_.finished[i];
-    EXPECT_LT(length, 2.35) << hooks_.finished[i];
+    EXPECT_GE(length, 2.095) << hooks_.finished[i];
+    // A loaded machine may hand the time over a few blocks late.
+    EXPECT_LT(length, 3.0) << hooks_.finished[i];
   }
   EXPECT_NE(hooks_.finished[0], hooks_.finished[1]);
 }
@@ -334,14 +337,14 @@ TEST_F(RecorderTest, RecordFileIntoAPathThatCannotOpenFinishesAndHandsOnTheRecor
   // The file is finished: its header counts its frames, and nothing more is written.
   const double seconds = seconds_in(first);
   EXPECT_GT(seconds, 0.5);
-  pump_until(main_.get(), [] { return false; }, 800);
-  EXPECT_EQ(seconds, seconds_in(first));
   // Record and Stop-and-mark work again.
   key(VK_F5);
   ASSERT_TRUE(recording_for(300));
   key(VK_F7);
   ASSERT_TRUE(stopped());
   EXPECT_EQ(2u, hooks_.finished.size());
+  // A whole recording later, the first file has not grown.
+  EXPECT_EQ(seconds, seconds_in(first));
 }
 
 TEST_F(RecorderTest, DeviceThatCannotOpenLeavesTheRecorderPaused) {

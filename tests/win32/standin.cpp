@@ -3,8 +3,10 @@
 //
 // Run without arguments it is a setup program: it appends "setup LQUIET=<value>"
 // (or "setup LQUIET absent") to the file VT_STANDIN_LOG, and when LQUIET is "1"
-// it waits VT_STANDIN_DELAY_MS and enters VT_STANDIN_REGISTER, a registry value
-// written as "HKLM|HKCU|<key>|<value name>|<text>".
+// it enters VT_STANDIN_REGISTER, a registry value written as
+// "HKLM|HKCU|<key>|<value name>|<text>": at once, or, when VT_STANDIN_REGISTER_EVENT
+// names an event, once the test sets it (two minutes at most), as a setup program
+// that finishes a while after it started.
 //
 // Run with "companion" as first argument it is a companion: it appends
 // "companion <its command line>" to the log and, when VT_STANDIN_STAY_EVENT names
@@ -14,7 +16,6 @@
 // it appends "stall <process id>" to the log and sleeps two minutes.
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -61,8 +62,13 @@ int run_setup() {
   bool quiet = env_exists("LQUIET");
   log_line(quiet ? "setup LQUIET=" + env("LQUIET") : std::string("setup LQUIET absent"));
   if (env("LQUIET") != "1") return 1;
-  int delay = std::atoi(env("VT_STANDIN_DELAY_MS").c_str());
-  if (delay > 0) Sleep(delay);
+  std::string event_name = env("VT_STANDIN_REGISTER_EVENT");
+  if (!event_name.empty()) {
+    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, event_name.c_str());
+    if (!event) return 2;
+    WaitForSingleObject(event, 120000);
+    CloseHandle(event);
+  }
   std::string entry = env("VT_STANDIN_REGISTER");
   if (!entry.empty()) register_value(entry);
   log_line("setup done");

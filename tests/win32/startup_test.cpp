@@ -855,6 +855,72 @@ TEST_F(HotkeyProgramTest, BindingsMadeOnTheCommandsPageRecordAndStopAndSurviveAR
   EXPECT_EQ(2u, wav_files_in(folder_).size());
 }
 
+// A top-level dialog of the program, other than its main window, whose message holds
+// `text`; null when none appeared within `timeout_ms`.
+HWND program_box_saying(const std::string& text, int timeout_ms) {
+  HWND found = nullptr;
+  wait_until([&] {
+    for (HWND at = nullptr; (at = FindWindowExA(nullptr, at, kDialogClass, kTitle)) != nullptr;)
+      if (GetDlgItem(at, IDC_RECORD) == nullptr && vt_test::static_texts(at).find(text) != std::string::npos) {
+        found = at;
+        return true;
+      }
+    return false;
+  }, timeout_ms);
+  return found;
+}
+
+// The system refuses the second binding of one chord. A scheduled start with a time
+// limit must still run to its end unattended; the refusal is told when the person opens
+// the "Commandes" page, once.
+TEST_F(HotkeyProgramTest, RefusedBindingNeverHoldsUpAStartAndIsToldOnceOnTheCommandsPage) {
+  write_user_int(kSectionKeys, "Count", 2);
+  write_user_int(kSectionKeys, "Key0", kKeyCtrl | kKeyShift | VK_F9);
+  write_user_int(kSectionKeys, "Key0Command", 1);
+  write_user_int(kSectionKeys, "Key1", kKeyCtrl | kKeyShift | VK_F9);
+  write_user_int(kSectionKeys, "Key1Command", 1);
+  // As the log-on entry or a scheduled task starts it: recording at once, for 3 s.
+  ASSERT_NE(nullptr, start("-logon -ms 3000"));
+  std::string path;
+  ASSERT_TRUE(wait_until([&] {
+    std::vector<std::string> files = wav_files_in(folder_);
+    if (files.size() == 1) path = files[0];
+    return !path.empty();
+  }, 30000)) << "the start-up rule did not record";
+  EXPECT_TRUE(wait_until([&] { return running_window() == nullptr && riff_size_field(path) == file_size(path) - 8; },
+                         40000))
+      << "the -ms limit did not end the program: " << vt_test::save_screenshot("refused_hotkey_start");
+  EXPECT_GT(seconds_in(path), 1.0);
+
+  HWND window = start_first_copy();
+  ASSERT_NE(nullptr, window);
+  for (int opening = 0; opening < 2; ++opening) {
+    SCOPED_TRACE(opening);
+    ASSERT_TRUE(wait_until([&] { return IsWindowVisible(window) && IsWindowEnabled(window); }, 10000));
+    vt_test::post_command(window, IDM_OPTIONS);
+    HWND sheet = vt_test::find_window(kDialogClass, "Options", 10000);
+    ASSERT_NE(nullptr, sheet);
+    // The page is made and has posted anything it has to tell by the time this returns;
+    // the OK posted after it comes behind that.
+    SendMessageA(sheet, PSM_SETCURSEL, 4, 0);
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    ASSERT_NE(nullptr, GetDlgItem(page, IDC_COMMANDS_LIST));
+    EXPECT_EQ(2, SendDlgItemMessageA(page, IDC_COMMANDS_LIST, LVM_GETITEMCOUNT, 0, 0));
+    if (opening == 0) {
+      HWND box = program_box_saying("Ctrl+Shift+F9", 10000);
+      ASSERT_NE(nullptr, box) << "the refused binding was not told on the page";
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      ASSERT_TRUE(wait_until([&] { return !IsWindow(box); }, 10000));
+    }
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    // Told a second time, the box would hold the sheet open.
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(sheet); }, 10000)) << vt_test::save_screenshot("refused_told_again");
+    HWND again = program_box_saying("Ctrl+Shift+F9", 0);
+    if (again) PostMessageA(again, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(nullptr, again);
+  }
+}
+
 TEST_F(HotkeyProgramTest, AboutMenuOpensTheAboutWindow) {
   HWND window = start_first_copy();
   ASSERT_NE(nullptr, window);
