@@ -159,7 +159,8 @@ TEST_F(PlayPanelTest, PlaysAToneWithItsFrequencyLevelAndLength) {
     ASSERT_TRUE(sink.wait_for_more(500, 10000));
     std::vector<int16_t> out = sink.stop();
     DestroyWindow(window);
-    auto runs = player_test::sound_runs(out, 1000, 100);
+    // The tone is the only sound: gaps within it are the sound server's dropouts.
+    auto runs = player_test::sound_runs(out, 1000, 250);
     ASSERT_EQ(1u, runs.size());
     EXPECT_NEAR(2000, runs[0].second, 200);
     EXPECT_NEAR(file_db + c.gain_db, player_test::rms_db(out, runs[0].first + 100, runs[0].first + 1900), 0.5);
