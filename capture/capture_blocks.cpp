@@ -26,7 +26,7 @@ void CaptureBlocks::begin(AudioSink* sink, int32_t max_duration_ms, int8_t thres
 }
 
 int32_t CaptureBlocks::sink_position_ms() const {
-  return sink_ ? frames_to_ms(sink_->frames_written, sink_->sample_rate) : 0;
+  return sink_ ? frames_to_ms32(sink_->frames_written, sink_->sample_rate) : 0;
 }
 
 void CaptureBlocks::allocate(int frames, int channels) {

@@ -18,6 +18,9 @@ namespace {
 constexpr uint32_t kMinFmtBytes = 16;
 constexpr uint32_t kMaxFmtBytes = 8192;
 constexpr uint32_t kMaxSampleRate = 196000;
+// Below 1000 Hz a 32-bit frame count would stand for more milliseconds than the
+// player's and the recorder's 32-bit times hold; no real recording is that slow.
+constexpr uint32_t kMinSampleRate = 1000;
 
 // The sub-format of an extensible descriptor that means plain PCM.
 static const uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
@@ -116,7 +119,7 @@ SourceRef open_wav_reader(const std::string& path) {
   if (!parse_wav(*file, layout)) return failure(kSourceBadFormat);
   simplify_extensible(layout.format);
   WaveFormat f = decode_wave_format(layout.format.data());
-  if (f.channels < 1 || f.channels > 255 || f.sample_rate < 1 || f.sample_rate > kMaxSampleRate)
+  if (f.channels < 1 || f.channels > 255 || f.sample_rate < kMinSampleRate || f.sample_rate > kMaxSampleRate)
     return failure(kSourceBadFormat);
   if (f.format_tag == kFormatTagPcm && f.bits_per_sample <= 16) {
     PcmFileReader::Encoding encoding = f.bits_per_sample <= 8 ? PcmFileReader::kUnsigned8 : PcmFileReader::kLittle16;
@@ -134,7 +137,7 @@ std::unique_ptr<BinaryFile> open_wav_little16(const std::string& path, int& rate
   simplify_extensible(layout.format);
   WaveFormat f = decode_wave_format(layout.format.data());
   if (f.format_tag != kFormatTagPcm || f.bits_per_sample <= 8 || f.bits_per_sample > 16 || f.channels < 1 ||
-      f.channels > 255 || f.sample_rate < 1 || f.sample_rate > kMaxSampleRate || f.block_align != 2 * f.channels)
+      f.channels > 255 || f.sample_rate < kMinSampleRate || f.sample_rate > kMaxSampleRate || f.block_align != 2 * f.channels)
     return nullptr;
   // As the reader counts: no more than the file holds, whole frames, a 32-bit count.
   int64_t present = file->size() - layout.data_start;
@@ -194,7 +197,7 @@ SourceRef open_aiff_reader(const std::string& path) {
   int64_t data_start = file->tell() + offset;
   int64_t data_bytes = -1;
   if (size != kOpenSize) data_bytes = size < 8u + offset ? 0 : static_cast<int64_t>(size) - 8 - offset;
-  if (channels < 1 || channels > 255 || rate < 1 || rate > kMaxSampleRate || data_start < 0)
+  if (channels < 1 || channels > 255 || rate < kMinSampleRate || rate > kMaxSampleRate || data_start < 0)
     return failure(kSourceBadFormat);
   if (sample_bits > 16) return failure(kSourceNoCodec);
   PcmFileReader::Encoding encoding = sample_bits <= 8 ? PcmFileReader::kSigned8 : PcmFileReader::kBig16;

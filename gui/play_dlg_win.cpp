@@ -44,9 +44,13 @@ const struct {
     {IDC_PLAY_VOLUME, "Volume"},
 };
 
+const char kDeviceRefusedText[] =
+    "Le périphérique de reproduction a refusé de jouer l'enregistrement. La lecture a été arrêtée.";
+
 }  // namespace
 
-PlayDialog::PlayDialog(const PlayItem& item, SettingsSection& settings) : item_(item), settings_(settings) {
+PlayDialog::PlayDialog(const PlayItem& item, SettingsSection& settings, const WaveOutCalls& device_calls)
+    : item_(&item), settings_(settings), player_(device_calls) {
   register_level_meter(GetModuleHandleA(nullptr));
   register_db_slider(GetModuleHandleA(nullptr));
 }
@@ -81,13 +85,44 @@ int PlayDialog::show(HWND parent) {
 }
 
 void PlayDialog::pump_message(MSG& message) {
+  // A key kept by a text box or the device list goes straight to it, not through the
+  // dialog's navigation either (Enter there would press the default button).
+  if (key_stays_in_box(message)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+    return;
+  }
   if (translate_key(message)) return;
   if (window_ && IsDialogMessageA(window_, &message)) return;
   TranslateMessage(&message);
   DispatchMessageA(&message);
 }
 
-// The panel's keys act wherever the focus is inside it. The arrows stand for holding
+// Typing in the volume's text box or moving in the device list uses these keys for
+// themselves; the panel's other keys (F9, F10, Esc) still act from there.
+bool PlayDialog::key_stays_in_box(const MSG& message) const {
+  if (message.message != WM_KEYDOWN && message.message != WM_KEYUP && message.message != WM_CHAR) return false;
+  if (!window_ || !IsChild(window_, message.hwnd)) return false;
+  char type[16] = {};
+  GetClassNameA(message.hwnd, type, sizeof type);
+  if (lstrcmpiA(type, "Edit") != 0 && lstrcmpiA(type, "ComboBox") != 0 && lstrcmpiA(type, "ComboLBox") != 0)
+    return false;
+  if (message.message == WM_CHAR) return message.wParam == '\r' || message.wParam == ' ';
+  switch (message.wParam) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_HOME:
+    case VK_END:
+    case VK_RETURN:
+    case VK_SPACE:
+      return true;
+  }
+  return false;
+}
+
+// The panel's keys act wherever the focus is inside it (but see key_stays_in_box). The arrows stand for holding
 // the rewind and forward buttons; their auto-repeats are swallowed so that the focus
 // does not wander while cueing.
 bool PlayDialog::translate_key(const MSG& message) {
@@ -163,7 +198,7 @@ void PlayDialog::init() {
   waveform_.attach(wave);
   EnableWindow(wave, FALSE);
 
-  SetDlgItemTextA(window_, IDC_PLAY_NAME, item_.name.c_str());
+  SetDlgItemTextA(window_, IDC_PLAY_NAME, item_->name.c_str());
   EnableWindow(GetDlgItem(window_, IDC_PLAY_NAME), FALSE);
 
   stored_ = load_player_settings(settings_);
@@ -173,14 +208,13 @@ void PlayDialog::init() {
   SendDlgItemMessageA(window_, IDC_PLAY_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_.get()), FALSE);
   for (int id : {IDC_PLAY_REWIND, IDC_PLAY_FORWARD})
     SetWindowSubclass(GetDlgItem(window_, id), cue_button_procedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  tooltips_ = create_tooltips(window_);
+  tooltips_.create(window_);
   for (size_t i = 0; i < sizeof kTransportButtons / sizeof kTransportButtons[0]; ++i) {
     const TransportButton& button = kTransportButtons[i];
     bitmaps_[i].reset(LoadBitmapA(instance, button.bitmap));
-    SendDlgItemMessageA(window_, button.id, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmaps_[i].get()));
-    add_tooltip(tooltips_, window_, GetDlgItem(window_, button.id), button.tooltip);
+    make_picture_button(GetDlgItem(window_, button.id), bitmaps_[i].get(), false, &tooltips_, button.tooltip);
   }
-  for (const auto& other : kOtherTooltips) add_tooltip(tooltips_, window_, GetDlgItem(window_, other.id), other.tooltip);
+  for (const auto& other : kOtherTooltips) tooltips_.add(GetDlgItem(window_, other.id), other.tooltip);
   SetScrollRange(GetDlgItem(window_, IDC_PLAY_SCROLL), SB_CTL, 0, 100, FALSE);
 
   HWND devices = GetDlgItem(window_, IDC_PLAY_DEVICE);
@@ -192,14 +226,18 @@ void PlayDialog::init() {
   player_.device = selected > 0 ? static_cast<uint32_t>(selected) : 0;
   player_.set_listener(this, 0);
   apply_output_volume(static_cast<int>(player_.device) - 1, stored_.volume_db, 0);
+  load_item();
+}
 
-  SourceRef stream = item_.open_stream();
+// Learns the item's length and rate, plays it from the start and shows its waveform.
+void PlayDialog::load_item() {
+  SourceRef stream = item_->open_stream();
   rate_ = stream->sample_rate;
-  length_ms_ = frames_to_ms(stream->length(), rate_);
+  length_ms_ = frames_to_ms32(stream->length(), rate_);
   show_position(0);
   play();
   if (!waveform_.running()) {
-    SourceRef picture = item_.open_stream();
+    SourceRef picture = item_->open_stream();
     waveform_.set_length(picture->length());
     waveform_.load(picture);
     show_position(length_ms_);
@@ -207,16 +245,33 @@ void PlayDialog::init() {
   refresh_buttons();
 }
 
-void PlayDialog::end() {
-  waveform_.unload();
-  player_.set_listener(nullptr, 0);
+void PlayDialog::switch_to(std::unique_ptr<PlayItem> item) {
+  if (!window_ || !item) return;
+  if (cueing_) ReleaseCapture();
+  cueing_ = false;
+  cue_resume_ = 0;
   player_.close();
+  waveform_.unload();
+  switched_item_ = std::move(item);
+  item_ = switched_item_.get();
+  SetDlgItemTextA(window_, IDC_PLAY_NAME, item_->name.c_str());
+  position_ms_ = 0;
+  load_item();
+}
+
+void PlayDialog::end() {
+  // Both workers are told at once, so that a file that hangs costs one wait, not two.
+  waveform_.request_stop();
+  player_.set_listener(nullptr, 0);
+  const DWORD started = GetTickCount();
+  player_.close();
+  const DWORD spent = GetTickCount() - started;
+  waveform_.unload(spent < 5000 ? 5000 - spent : 0);
   LRESULT selected = SendDlgItemMessageA(window_, IDC_PLAY_DEVICE, CB_GETCURSEL, 0, 0);
   stored_.device = selected > 0 ? static_cast<int32_t>(selected) : 0;
   stored_.volume_db = static_cast<int8_t>(slider_value(GetDlgItem(window_, IDC_PLAY_VOLUME)));
   save_player_settings(settings_, stored_);
-  if (tooltips_) DestroyWindow(tooltips_);
-  tooltips_ = nullptr;
+  tooltips_.destroy();
   for (int id : {IDC_PLAY_REWIND, IDC_PLAY_FORWARD})
     RemoveWindowSubclass(GetDlgItem(window_, id), cue_button_procedure, 1);
   SendDlgItemMessageA(window_, IDC_PLAY_TIME, WM_SETFONT, 0, FALSE);
@@ -291,10 +346,10 @@ void PlayDialog::scroll(int code, int thumb) {
 }
 
 bool PlayDialog::open_for_play(SourceRef& stream) {
-  stream = item_.open_stream();
+  stream = item_->open_stream();
   if (stream->status != kSourceOk) return false;
   rate_ = stream->sample_rate;
-  length_ms_ = frames_to_ms(stream->length(), rate_);
+  length_ms_ = frames_to_ms32(stream->length(), rate_);
   return true;
 }
 
@@ -357,7 +412,7 @@ void PlayDialog::waveform_clicked() {
   if (player_.state() != kPlayerClosed)
     player_.seek(std::max(frame, 0));
   else
-    show_position(frames_to_ms(std::max(frame, 0), rate_));
+    show_position(frames_to_ms32(std::max(frame, 0), rate_));
 }
 
 // Holding rewind or forward plays the recording through the tempo filter from the panel
@@ -422,6 +477,10 @@ void PlayDialog::on_levels(const LevelRecord& levels, uint32_t) {
   if (!window_ || player_.state() == kPlayerClosed) return;
   set_levels(GetDlgItem(window_, IDC_PLAY_METER), levels.channel_count,
              reinterpret_cast<const signed char*>(levels.db));
+}
+
+void PlayDialog::on_device_refused(uint32_t) {
+  if (window_) MessageBoxA(window_, kDeviceRefusedText, nullptr, MB_OK | MB_ICONERROR);
 }
 
 // A press on rewind or forward starts the cue and its release ends it; the button's

@@ -5,12 +5,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "base/settings_section.h"
 #include "player/play_item.h"
 #include "player/player_settings.h"
 #include "player/wave_player_win.h"
 #include "ui/dialog_win.h"
+#include "ui/tooltips_win.h"
 #include "ui/wave_window_win.h"
 #include "win/handles_win.h"
 
@@ -18,8 +20,9 @@ namespace vt {
 
 class PlayDialog : public Dialog, private PlayerListener {
  public:
-  // `settings`: the Player section (machine hive) or a stand-in.
-  PlayDialog(const PlayItem& item, SettingsSection& settings);
+  // `settings`: the Player section (machine hive) or a stand-in; `device_calls`: the
+  // wave-output calls the player makes.
+  PlayDialog(const PlayItem& item, SettingsSection& settings, const WaveOutCalls& device_calls = system_wave_out());
   ~PlayDialog() override;
 
   // Runs the panel over `parent` (disabled meanwhile) with the panel's own message
@@ -29,6 +32,8 @@ class PlayDialog : public Dialog, private PlayerListener {
   HWND create(HWND parent);
   // One message of the panel's loop: its keys first, then the dialog's navigation.
   void pump_message(MSG& message);
+  // Stops what plays and plays `item` in the open panel instead (one panel at a time).
+  void switch_to(std::unique_ptr<PlayItem> item);
 
   WavePlayer& player() { return player_; }
   WaveWindow& waveform() { return waveform_; }
@@ -38,7 +43,9 @@ class PlayDialog : public Dialog, private PlayerListener {
  private:
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   bool translate_key(const MSG& message);
+  bool key_stays_in_box(const MSG& message) const;
   void init();
+  void load_item();
   void end();
   void command(int id, int code);
   void scroll(int code, int thumb);
@@ -63,17 +70,19 @@ class PlayDialog : public Dialog, private PlayerListener {
   void on_scrub_resumed(uint32_t) override { refresh_buttons(); }
   void on_position(int32_t ms, uint32_t) override { show_position(ms); }
   void on_levels(const LevelRecord& levels, uint32_t) override;
+  void on_device_refused(uint32_t) override;
 
   static LRESULT CALLBACK cue_button_procedure(HWND button, UINT message, WPARAM wparam, LPARAM lparam,
                                                UINT_PTR id, DWORD_PTR data);
 
-  const PlayItem& item_;
+  const PlayItem* item_;
+  std::unique_ptr<PlayItem> switched_item_;  // the item that replaced the first one
   SettingsSection& settings_;
   PlayerSettings stored_;
   WaveWindow waveform_;
   WavePlayer player_;
   HWND parent_ = nullptr;
-  HWND tooltips_ = nullptr;
+  Tooltips tooltips_;
   OwnedFont bold_font_;
   OwnedBitmap bitmaps_[7];
   int32_t position_ms_ = 0;

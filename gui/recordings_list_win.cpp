@@ -131,6 +131,9 @@ void RecordingsListWindow::close() {
 
 void RecordingsListWindow::destroyed() {
   list_ = toolbar_ = status_ = tooltips_ = nullptr;
+  // The toolbar has gone with the window; the next opening makes its own pictures.
+  if (images_) ImageList_Destroy(images_);
+  images_ = nullptr;
   if (owner_) SendMessageA(owner_, kListClosedMessage, 0, 0);
 }
 
@@ -589,7 +592,7 @@ void RecordingsListWindow::rename_selected() {
 void RecordingsListWindow::finish_rename(int item, const char* typed) {
   const size_t index = row_index_of(item);
   std::string cleaned;
-  switch (check_rename(rows_, index, typed, &cleaned)) {
+  switch (check_rename(rows_, index, typed, folder_, &cleaned)) {
     case kRenameEmpty:
       info_box(window_, "Le nom doit comporter du texte.", "Nom Invalide");
       return;

@@ -103,9 +103,19 @@ int find_row_for_file(const std::vector<RecordingRow>& rows, const std::string& 
   return -1;
 }
 
+// A name too long for the folder is shortened, as the recorder does for new names:
+// cutting the whole path instead would take the extension off the file.
 RenameCheck check_rename(const std::vector<RecordingRow>& rows, size_t edited, const std::string& typed,
-                         std::string* cleaned) {
+                         const std::string& folder, std::string* cleaned) {
   *cleaned = sanitize_file_name(typed);
+  if (edited < rows.size()) {
+    const RecordingRow& own = rows[edited];
+    const std::string extension =
+        own.format == kNoFormat ? own.extension : std::string(kRecordingFormatExtensions[own.format]);
+    const size_t used = join_path(folder, std::string()).size() + extension.size();
+    const size_t room = used < kMaxPathChars ? kMaxPathChars - used : 0;
+    if (cleaned->size() > room) cleaned->resize(room);
+  }
   if (cleaned->empty()) return kRenameEmpty;
   if (edited >= rows.size()) return kRenameAccepted;
   const RecordingRow& own = rows[edited];

@@ -46,9 +46,11 @@ bool row_matches(const RecordingRow& row, const std::string& name, const std::st
 // extension of `path` (any folder), without regard to case; -1 when none does.
 int find_row_for_file(const std::vector<RecordingRow>& rows, const std::string& path);
 
-// A rename typed for row `edited`: the cleaned name, and whether it may be used.
+// A rename typed for row `edited` of the rows in `folder`: the cleaned name, shortened
+// so that the whole path with the row's extension stays within the path limit, and
+// whether it may be used.
 enum RenameCheck { kRenameAccepted = 0, kRenameEmpty = 1, kRenameTaken = 2 };
 RenameCheck check_rename(const std::vector<RecordingRow>& rows, size_t edited, const std::string& typed,
-                         std::string* cleaned);
+                         const std::string& folder, std::string* cleaned);
 
 }  // namespace vt

@@ -16,6 +16,8 @@ class PlayerListener {
   virtual void on_scrub_resumed(uint32_t cookie) {}
   virtual void on_position(int32_t ms, uint32_t cookie) {}
   virtual void on_levels(const LevelRecord& levels, uint32_t cookie) {}
+  // The device would not take a buffer: playback ended where it was (Stopped came first).
+  virtual void on_device_refused(uint32_t cookie) {}
 };
 
 }  // namespace vt

@@ -9,21 +9,32 @@
 #include <cstdint>
 
 #include "audio/stream.h"
-#include "player/player_blocks.h"
 #include "player/player_listener.h"
-#include "win/handles_win.h"
-#include "win/notifier_win.h"
-#include "win/worker_thread_win.h"
 
 namespace vt {
 
 enum PlayerState : uint16_t { kPlayerClosed = 0, kPlayerPlaying = 1, kPlayerScrubbing = 5 };
 constexpr uint16_t kPlayerOpenBit = 1, kPlayerScrubBit = 4;
 
-class WavePlayer : public WorkerThread, private NotificationTarget {
+// The wave-output calls the player makes; tests put a device that misbehaves here.
+struct WaveOutCalls {
+  MMRESULT(WINAPI* open)(HWAVEOUT*, UINT, const WAVEFORMATEX*, DWORD_PTR, DWORD_PTR, DWORD);
+  MMRESULT(WINAPI* prepare)(HWAVEOUT, WAVEHDR*, UINT);
+  MMRESULT(WINAPI* unprepare)(HWAVEOUT, WAVEHDR*, UINT);
+  MMRESULT(WINAPI* write)(HWAVEOUT, WAVEHDR*, UINT);
+  MMRESULT(WINAPI* reset)(HWAVEOUT);
+  MMRESULT(WINAPI* close)(HWAVEOUT);
+};
+// The system's own.
+const WaveOutCalls& system_wave_out();
+
+class WavePlayer {
  public:
-  WavePlayer();
-  ~WavePlayer() override;
+  explicit WavePlayer(const WaveOutCalls& calls = system_wave_out());
+  // A writer that has not ended keeps its ring, source and device: they go when it ends.
+  ~WavePlayer();
+  WavePlayer(const WavePlayer&) = delete;
+  WavePlayer& operator=(const WavePlayer&) = delete;
 
   // Closes what plays and plays `stream` from its read point; false when the stream is
   // unusable or no device takes its format.
@@ -35,67 +46,16 @@ class WavePlayer : public WorkerThread, private NotificationTarget {
   void set_listener(PlayerListener* listener, uint32_t cookie);
 
   uint32_t device = 0;  // 0: the default output; n: output device n - 1
-  uint16_t state() const { return state_; }
-  int32_t position() const { return position_; }
-  int frames_per_buffer() const { return frames_per_buffer_; }
-  int channels() const { return channels_; }
+  uint16_t state() const;
+  int32_t position() const;
+  int frames_per_buffer() const;
+  int channels() const;
   // CPU time (100 ns units) the writer and watcher threads used in the runs that ended.
-  uint64_t thread_time_100ns() const { return thread_time_; }
+  uint64_t thread_time_100ns() const;
 
  private:
-  class Watcher : public WorkerThread {
-   public:
-    explicit Watcher(WavePlayer& player) : player_(player) {}
-    ~Watcher() override { stop_and_close(); }
-
-   private:
-    void run() override { player_.watch(); }
-    WavePlayer& player_;
-  };
-
-  struct Slot {
-    DWORD capacity = 0;
-    WAVEHDR header = {};
-    LevelRecord levels;
-    volatile uint8_t free = 1;
-  };
-
-  void run() override;  // the writer
-  void watch();
-  void on_notify() override;
-  // Stops the writer (and with it the watcher); false when it did not end in time, and
-  // then nothing it uses may be touched.
-  bool stop_writer();
-  bool writer_alive() const;
-  bool write_next(Slot& slot);
-  void write_scrub_loop();
-  void release_device();
-  void add_thread_time();
-
-  Watcher watcher_;
-  Notifier notifier_;
-  PlayerListener null_listener_;
-  PlayerListener* listener_ = &null_listener_;
-  uint32_t cookie_ = 0;
-  OwnedHandle completion_event_;
-  OwnedHandle buffer_free_event_;
-  volatile LONG position_ = 0;
-  uint16_t state_ = kPlayerClosed;
-  volatile LONG end_pending_ = 0;
-  volatile LONG position_pending_ = 0;
-  HGLOBAL block_ = nullptr;
-  int16_t* pcm_ = nullptr;
-  SourceRef source_;
-  int32_t* conversion_ = nullptr;
-  HWAVEOUT wave_out_ = nullptr;
-  int frames_per_buffer_ = 0;
-  uint8_t channels_ = 1;
-  Slot slots_[kPlayerBuffers];
-  LevelRecord latest_levels_;
-  CriticalSection levels_lock_;
-  volatile uint8_t boosted_ = 0;
-  volatile LONG completions_ = 0;
-  volatile LONG64 thread_time_ = 0;
+  class Engine;
+  Engine* engine_;
 };
 
 }  // namespace vt

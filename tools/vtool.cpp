@@ -192,8 +192,8 @@ int info(int argc, char** argv) {
   say(stdout, "format     : %s\n", format_name(path).c_str());
   say(stdout, "fréquence  : %d Hz\n", source->sample_rate);
   say(stdout, "canaux     : %d\n", channels);
-  say(stdout, "longueur   : %d trames, %d ms (%s)\n", length, frames_to_ms(length, source->sample_rate),
-              time_text(frames_to_ms(length, source->sample_rate)).c_str());
+  say(stdout, "longueur   : %d trames, %d ms (%s)\n", length, frames_to_ms32(length, source->sample_rate),
+              time_text(frames_to_ms32(length, source->sample_rate)).c_str());
   for (int c = 0; c < channels; ++c) {
     uint32_t mean = frames ? static_cast<uint32_t>(energy[c] / static_cast<double>(frames) + 0.5) : 0;
     say(stdout, "canal %-4d : crête %d dB, niveau %d dB\n", c + 1, peak_level_db(peaks[c]), level_db(mean));

@@ -13,9 +13,10 @@ const char kHyperlinkClass[] = "LHyperlink";
 namespace {
 
 // Long 0 of the extra bytes: the address (owned), long 1 (offset 8 on 64 bits) the
-// font the dialog gave.
+// font the dialog gave, long 2 set while the button went down over the link.
 constexpr int kAddressOffset = 0;
 constexpr int kFontOffset = sizeof(LONG_PTR);
+constexpr int kPressedOffset = 2 * sizeof(LONG_PTR);
 
 std::string* address_of(HWND link) { return reinterpret_cast<std::string*>(GetWindowLongPtrA(link, kAddressOffset)); }
 
@@ -35,13 +36,16 @@ void paint(HWND link) {
              &description);
   description.lfUnderline = TRUE;
   OwnedFont font(CreateFontIndirectA(&description));
-  SelectedObject selected(dc, font.get());
-  char text[512] = {};
-  GetWindowTextA(link, text, sizeof text);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, IsWindowEnabled(link) ? kHyperlinkColour : GetSysColor(COLOR_GRAYTEXT));
-  DrawTextA(dc, text, -1, &client, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-  if (GetFocus() == link) DrawFocusRect(dc, &client);
+  {
+    // The underline font leaves the device context before it goes back to the system.
+    SelectedObject selected(dc, font.get());
+    char text[512] = {};
+    GetWindowTextA(link, text, sizeof text);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, IsWindowEnabled(link) ? kHyperlinkColour : GetSysColor(COLOR_GRAYTEXT));
+    DrawTextA(dc, text, -1, &client, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    if (GetFocus() == link) DrawFocusRect(dc, &client);
+  }
   EndPaint(link, &paint_record);
 }
 
@@ -73,11 +77,31 @@ LRESULT CALLBACK hyperlink_proc(HWND link, UINT message, WPARAM wparam, LPARAM l
     case WM_SETCURSOR:
       SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
       return TRUE;
-    case WM_LBUTTONUP:
-      follow(link);
+    // A click is a press and a release both over the link, as for a button.
+    case WM_LBUTTONDOWN:
+      SetWindowLongPtrA(link, kPressedOffset, 1);
+      SetCapture(link);
+      if (GetWindowLongA(link, GWL_STYLE) & WS_TABSTOP) SetFocus(link);
       return 0;
-    case WM_GETDLGCODE:
+    case WM_LBUTTONUP: {
+      const bool pressed = GetWindowLongPtrA(link, kPressedOffset) != 0;
+      SetWindowLongPtrA(link, kPressedOffset, 0);
+      if (GetCapture() == link) ReleaseCapture();
+      RECT client;
+      GetClientRect(link, &client);
+      POINT at = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+      if (pressed && PtInRect(&client, at)) follow(link);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lparam) != link) SetWindowLongPtrA(link, kPressedOffset, 0);
+      return 0;
+    case WM_GETDLGCODE: {
+      // Enter opens the link instead of pressing the dialog's default button.
+      const MSG* key = reinterpret_cast<const MSG*>(lparam);
+      if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) return DLGC_WANTCHARS | DLGC_WANTMESSAGE;
       return DLGC_WANTCHARS;
+    }
     case WM_KEYDOWN:
       if (wparam == VK_RETURN || wparam == VK_SPACE) follow(link);
       return 0;
@@ -100,7 +124,7 @@ bool register_hyperlink(HINSTANCE instance) {
   WNDCLASSA window_class = {};
   if (GetClassInfoA(instance, kHyperlinkClass, &window_class)) return true;
   window_class.lpfnWndProc = hyperlink_proc;
-  window_class.cbWndExtra = 2 * sizeof(LONG_PTR);
+  window_class.cbWndExtra = 3 * sizeof(LONG_PTR);
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
   window_class.lpszClassName = kHyperlinkClass;

@@ -21,8 +21,11 @@ void add_tooltip(HWND tooltips, HWND owner, HWND tool, const char* text) {
   SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-Tooltips::~Tooltips() {
+Tooltips::~Tooltips() { destroy(); }
+
+void Tooltips::destroy() {
   if (tips_) DestroyWindow(tips_);
+  tips_ = nullptr;
 }
 
 bool Tooltips::create(HWND owner) {

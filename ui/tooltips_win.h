@@ -22,6 +22,8 @@ class Tooltips {
   bool create(HWND owner);
   // Shows `text` while the pointer rests on `tool`, a child of the owner.
   void add(HWND tool, const char* text);
+  // Destroys the tooltip window now (its owner is going); create may follow.
+  void destroy();
   HWND window() const { return tips_; }
 
  private:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audio/levels.h"
+#include "win/worker_thread_win.h"
 
 namespace vt {
 
@@ -28,7 +29,33 @@ bool register_wave_window(HINSTANCE instance) {
   return RegisterClassA(&wc) != 0;
 }
 
-WaveWindow::WaveWindow() : request_event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+// The worker and what it shares with painting. It lives on the heap so that a worker
+// stuck in a read past its stop time-out can outlive the window object: it is then
+// handed to the worker, which frees it (and lets the source go) when its run ends.
+class WaveWindow::Worker : public WorkerThread {
+ public:
+  Worker() : request_event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~Worker() override { stop_and_close(); }
+
+  void invalidate_columns(int lo, int hi);
+
+  HWND volatile window = nullptr;  // null once the window object has gone
+  uint8_t columns[kWaveColumns] = {};
+  WaveView view;
+  int32_t height = 0;
+  CriticalSection column_lock;
+  SourceRef source;
+  int32_t request_start = 0, request_count = 0;
+  volatile LONG handled_start = 0, handled_count = 0;
+  CriticalSection request_lock;
+  OwnedHandle request_event;
+
+ private:
+  void run() override;
+  void compute_columns(int lo, int hi, int32_t* buffer);
+};
+
+WaveWindow::WaveWindow() : worker_(new Worker()) {
   pens_[kWave].reset(CreatePen(PS_SOLID, 1, RGB(102, 255, 102)));
   pens_[kBackground].reset(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
   pens_[kOutsideWave].reset(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT)));
@@ -39,14 +66,20 @@ WaveWindow::WaveWindow() : request_event_(CreateEventA(nullptr, TRUE, FALSE, nul
   register_wave_window(GetModuleHandleA(nullptr));
 }
 
+// A worker already asked to stop and still stuck is not waited for a second time.
 WaveWindow::~WaveWindow() {
-  unload();
+  unload(worker_->stop_requested() ? 0 : 5000);
   if (window_) SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-  stop_and_close();
+  {
+    CriticalSectionLock lock(worker_->column_lock);
+    worker_->window = nullptr;
+  }
+  WorkerThread::release(worker_);
 }
 
 void WaveWindow::attach(HWND window) {
   window_ = window;
+  worker_->window = window;
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   resize();
 }
@@ -55,49 +88,57 @@ void WaveWindow::resize() {
   if (!window_) return;
   RECT client;
   GetClientRect(window_, &client);
-  CriticalSectionLock lock(column_lock_);
-  view_.width = std::min(std::max(static_cast<int>(client.right) - 2, 1), kWaveColumns);
-  height_ = client.bottom - 1;
+  CriticalSectionLock lock(worker_->column_lock);
+  worker_->view.width = std::min(std::max(static_cast<int>(client.right) - 2, 1), kWaveColumns);
+  worker_->height = client.bottom - 1;
 }
+
+bool WaveWindow::running() const { return worker_->running(); }
+int WaveWindow::width() const { return worker_->view.width; }
+int WaveWindow::height() const { return worker_->height; }
+uint8_t WaveWindow::column(int x) const { return worker_->columns[x]; }
 
 void WaveWindow::load(const SourceRef& source) {
   unload();
   request(0, 0);
   // A worker stuck past its stop time-out still reads the previous source.
-  if (thread_handle() && WaitForSingleObject(thread_handle(), 0) == WAIT_TIMEOUT) return;
+  if (worker_->alive()) return;
   if (source->status != kSourceOk) return;
-  source_ = source;
+  worker_->source = source;
   if (window_) SetWindowLongA(window_, GWL_STYLE, GetWindowLongA(window_, GWL_STYLE) & ~WS_DISABLED);
   {
-    CriticalSectionLock lock(column_lock_);
-    view_.length = 0;
+    CriticalSectionLock lock(worker_->column_lock);
+    worker_->view.length = 0;
   }
-  handled_start_ = handled_count_ = 0;
-  start(THREAD_PRIORITY_LOWEST);
+  worker_->handled_start = worker_->handled_count = 0;
+  worker_->start(THREAD_PRIORITY_LOWEST);
 }
 
-void WaveWindow::unload() {
-  stop(5000);
+void WaveWindow::unload(DWORD wait_ms) {
   // The source is let go only once the worker that reads it has ended.
-  if (!thread_handle() || WaitForSingleObject(thread_handle(), 0) != WAIT_TIMEOUT) source_.reset();
+  if (worker_->stop(wait_ms)) worker_->source.reset();
   if (window_) EnableWindow(window_, FALSE);
 }
+
+void WaveWindow::request_stop() { worker_->request_stop(); }
 
 void WaveWindow::set_length(int32_t frames) {
   int32_t old = length_;
   length_ = frames;
-  CriticalSectionLock lock(column_lock_);
-  int a = view_.column_of(std::min(old, frames)), b = view_.column_of(std::max(old, frames));
-  if (view_.length == 0) return;
+  CriticalSectionLock lock(worker_->column_lock);
+  const WaveView& view = worker_->view;
+  int a = view.column_of(std::min(old, frames)), b = view.column_of(std::max(old, frames));
+  if (view.length == 0) return;
   invalidate_columns(a < 0 ? 0 : a, b < 0 ? 0 : b + 1);
 }
 
 void WaveWindow::set_cursor(int32_t frame, int32_t span) {
-  CriticalSectionLock lock(column_lock_);
-  if (view_.length != 0) {
+  CriticalSectionLock lock(worker_->column_lock);
+  const WaveView& view = worker_->view;
+  if (view.length != 0) {
     for (int64_t f : {static_cast<int64_t>(cursor_), static_cast<int64_t>(frame)}) {
       int64_t end = f == cursor_ ? f + span_ : f + span;
-      int a = view_.column_of(f), b = view_.column_of(end);
+      int a = view.column_of(f), b = view.column_of(end);
       if (b < 0) continue;
       invalidate_columns(a < 0 ? 0 : a, b + 1);
     }
@@ -107,58 +148,62 @@ void WaveWindow::set_cursor(int32_t frame, int32_t span) {
 }
 
 void WaveWindow::request(int32_t start, int32_t count) {
-  CriticalSectionLock lock(request_lock_);
-  request_start_ = start;
-  request_count_ = count;
-  SetEvent(request_event_.get());
+  CriticalSectionLock lock(worker_->request_lock);
+  worker_->request_start = start;
+  worker_->request_count = count;
+  SetEvent(worker_->request_event.get());
 }
 
 WaveView WaveWindow::view() {
-  CriticalSectionLock lock(column_lock_);
-  return view_;
+  CriticalSectionLock lock(worker_->column_lock);
+  return worker_->view;
 }
 
 bool WaveWindow::idle() {
-  CriticalSectionLock lock(request_lock_);
-  return handled_start_ == request_start_ && handled_count_ == request_count_;
+  CriticalSectionLock lock(worker_->request_lock);
+  return worker_->handled_start == worker_->request_start && worker_->handled_count == worker_->request_count;
 }
 
-void WaveWindow::invalidate_columns(int lo, int hi) {
-  if (!window_ || hi <= lo) return;
-  RECT rect = {lo + 1, 1, hi + 2, height_};
-  InvalidateRect(window_, &rect, FALSE);
+void WaveWindow::invalidate_columns(int lo, int hi) { worker_->invalidate_columns(lo, hi); }
+
+void WaveWindow::Worker::invalidate_columns(int lo, int hi) {
+  HWND target = window;
+  if (!target || hi <= lo) return;
+  RECT rect = {lo + 1, 1, hi + 2, height};
+  InvalidateRect(target, &rect, FALSE);
 }
 
-void WaveWindow::run() {
-  const int channels = source_->channels ? source_->channels : 1;
+void WaveWindow::Worker::run() {
+  const int channels = source->channels ? source->channels : 1;
   std::vector<int32_t> buffer(static_cast<size_t>(kMaxFramesPerCall) * channels);
   int32_t last_start = 0, last_count = 0;
   while (!stop_requested()) {
     int32_t start, count;
     {
-      CriticalSectionLock lock(request_lock_);
-      ResetEvent(request_event_.get());
-      start = request_start_;
-      count = request_count_;
+      CriticalSectionLock lock(request_lock);
+      ResetEvent(request_event.get());
+      start = request_start;
+      count = request_count;
     }
     if (start == last_start && count == last_count) {
-      wait_for_stop_or_event(request_event_.get(), INFINITE);
+      wait_for_stop_or_event(request_event.get(), INFINITE);
       continue;
     }
     ViewChange change;
     int width;
     {
-      CriticalSectionLock lock(column_lock_);
-      change = apply_view_request(view_, start, count, window_ != nullptr);
-      width = view_.width;
-      if (change.shift != 0 && window_) {
-        RECT area = {1, 1, width + 1, height_};
-        ScrollWindowEx(window_, change.shift, 0, &area, &area, nullptr, nullptr, 0);
-        shift_columns(columns_, width, change);
-        RECT dirty = {change.lo + 1, 1, change.hi + 2, height_};
-        ValidateRect(window_, &dirty);
-      } else if (!change.rescaled && change.hi > change.lo && window_) {
-        ValidateRect(window_, nullptr);
+      CriticalSectionLock lock(column_lock);
+      HWND target = window;
+      change = apply_view_request(view, start, count, target != nullptr);
+      width = view.width;
+      if (change.shift != 0 && target) {
+        RECT area = {1, 1, width + 1, height};
+        ScrollWindowEx(target, change.shift, 0, &area, &area, nullptr, nullptr, 0);
+        shift_columns(columns, width, change);
+        RECT dirty = {change.lo + 1, 1, change.hi + 2, height};
+        ValidateRect(target, &dirty);
+      } else if (!change.rescaled && change.hi > change.lo && target) {
+        ValidateRect(target, nullptr);
       }
     }
     int lo = std::min(std::max(change.lo, 0), width);
@@ -167,54 +212,56 @@ void WaveWindow::run() {
     invalidate_columns(lo, hi);
     last_start = start;
     last_count = count;
-    CriticalSectionLock lock(request_lock_);
-    handled_start_ = start;
-    handled_count_ = count;
+    CriticalSectionLock lock(request_lock);
+    handled_start = start;
+    handled_count = count;
   }
 }
 
 // Each column is the largest magnitude over the frames up to the next column's first.
-void WaveWindow::compute_columns(int lo, int hi, int32_t* buffer) {
+void WaveWindow::Worker::compute_columns(int lo, int hi, int32_t* buffer) {
   if (lo >= hi) return;
-  const int channels = source_->channels ? source_->channels : 1;
-  source_->seek(std::max(view_.frame_of(lo), 0));
+  const int channels = source->channels ? source->channels : 1;
+  source->seek(std::max(view.frame_of(lo), 0));
   for (int x = lo; x < hi && !stop_requested(); ++x) {
-    int64_t e = static_cast<int64_t>(view_.frame_of(x + 1)) - source_->position();
+    int64_t e = static_cast<int64_t>(view.frame_of(x + 1)) - source->position();
     int32_t m = 0;
     while (e > 0) {
       int frames = static_cast<int>(std::min<int64_t>(e, kMaxFramesPerCall));
-      source_->read(buffer, frames);
+      source->read(buffer, frames);
       m = std::max(m, peak_magnitude(buffer, frames, channels));
       e -= frames;
     }
-    columns_[x] = column_value(m);
+    columns[x] = column_value(m);
   }
 }
 
 void WaveWindow::paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window_, &ps);
-  CriticalSectionLock lock(column_lock_);
+  CriticalSectionLock lock(worker_->column_lock);
+  const WaveView& view = worker_->view;
+  const uint8_t* columns = worker_->columns;
   const RECT& update = ps.rcPaint;
-  const int width = view_.width, height = height_;
+  const int width = view.width, height = worker_->height;
   if (IsWindowEnabled(window_)) {
-    int cursor = view_.column_of(cursor_);
+    int cursor = view.column_of(cursor_);
     if (cursor == width) cursor = width - 1;
-    int span_end = view_.column_of(static_cast<int64_t>(cursor_) + span_);
-    int first = view_.column_of(0), last = view_.column_of(length_);
+    int span_end = view.column_of(static_cast<int64_t>(cursor_) + span_);
+    int first = view.column_of(0), last = view.column_of(length_);
     // Column `width` would be the frame line (and one byte past the columns).
     int from = std::max(static_cast<int>(update.left) - 1, 0), to = std::min(width - 1, static_cast<int>(update.right) - 1);
     const int mid = height / 2;
     for (int x = from; x <= to; ++x) {
       const int px = x + 1;
-      if (view_.length != 0 && x == cursor) {
+      if (view.length != 0 && x == cursor) {
         SelectObject(dc, pens_[kCursor].get());
         MoveToEx(dc, px, 1, nullptr);
         LineTo(dc, px, height);
         continue;
       }
       Pen wave = kWave, background = kBackground;
-      bool inside = view_.length != 0 && first < width && x >= first && last >= 0 && x < last;
+      bool inside = view.length != 0 && first < width && x >= first && last >= 0 && x < last;
       if (!inside) {
         wave = kOutsideWave;
         background = kOutsideBackground;
@@ -222,7 +269,7 @@ void WaveWindow::paint() {
         wave = kSpanWave;
         background = kSpanBackground;
       }
-      const int half = (columns_[x] * height) >> 9;
+      const int half = (columns[x] * height) >> 9;
       SelectObject(dc, pens_[background].get());
       MoveToEx(dc, px, 1, nullptr);
       LineTo(dc, px, mid - half);
@@ -259,8 +306,8 @@ LRESULT WaveWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       int x = static_cast<short>(LOWORD(lparam));
       int32_t frame;
       {
-        CriticalSectionLock lock(column_lock_);
-        frame = view_.frame_of(x);
+        CriticalSectionLock lock(worker_->column_lock);
+        frame = worker_->view.frame_of(x);
       }
       set_cursor(frame, 0);
       PostMessageA(GetParent(window_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window_), kWaveWindowClicked),

@@ -9,7 +9,6 @@
 #include "audio/stream.h"
 #include "ui/wave_peaks.h"
 #include "win/handles_win.h"
-#include "win/worker_thread_win.h"
 
 namespace vt {
 
@@ -18,10 +17,13 @@ constexpr WORD kWaveWindowClicked = 2;  // WM_COMMAND code posted to the parent 
 
 bool register_wave_window(HINSTANCE instance);
 
-class WaveWindow : public WorkerThread {
+class WaveWindow {
  public:
   WaveWindow();
-  ~WaveWindow() override;
+  // A worker that has not ended keeps its source and columns: they go when it ends.
+  ~WaveWindow();
+  WaveWindow(const WaveWindow&) = delete;
+  WaveWindow& operator=(const WaveWindow&) = delete;
 
   // Binds the object to its control; the owner then keeps it disabled until Load.
   void attach(HWND window);
@@ -29,17 +31,21 @@ class WaveWindow : public WorkerThread {
   // Shows `source` (the window is enabled without a message); a source that is not
   // usable leaves the window disabled.
   void load(const SourceRef& source);
-  void unload();
+  // Stops the worker, waiting at most `wait_ms`, and lets the source go once it ended.
+  void unload(DWORD wait_ms = 5000);
+  // Asks the worker to end without waiting (an owner stopping several things at once).
+  void request_stop();
   void set_length(int32_t frames);
   void set_cursor(int32_t frame, int32_t span);
   // The region to show; only the latest request is handled when the worker gets to it.
   void request(int32_t start, int32_t count);
   int32_t cursor() const { return cursor_; }
+  bool running() const;
 
   // For tests: the picture's state.
-  int width() const { return view_.width; }
-  int height() const { return height_; }
-  uint8_t column(int x) const { return columns_[x]; }
+  int width() const;
+  int height() const;
+  uint8_t column(int x) const;
   WaveView view();
   // True once the latest request has been computed.
   bool idle();
@@ -47,26 +53,17 @@ class WaveWindow : public WorkerThread {
   static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
  private:
-  void run() override;
+  class Worker;
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   void paint();
   void invalidate_columns(int lo, int hi);
-  void compute_columns(int lo, int hi, int32_t* buffer);
 
   HWND window_ = nullptr;
-  uint8_t columns_[kWaveColumns] = {};
-  WaveView view_;
   int32_t cursor_ = 0;
   int32_t span_ = 0;
   int32_t length_ = 0;
-  int32_t height_ = 0;
-  CriticalSection column_lock_;
   OwnedPen pens_[7];
-  SourceRef source_;
-  int32_t request_start_ = 0, request_count_ = 0;
-  volatile LONG handled_start_ = 0, handled_count_ = 0;
-  CriticalSection request_lock_;
-  OwnedHandle request_event_;
+  Worker* worker_;
 };
 
 }  // namespace vt

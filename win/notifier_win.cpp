@@ -21,12 +21,17 @@ Notifier::Notifier(NotificationTarget* owner) {
   window_ = CreateWindowExA(0, kNotifierClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, owner);
 }
 
-Notifier::~Notifier() {
-  if (window_) DestroyWindow(window_);
+Notifier::~Notifier() { close(); }
+
+void Notifier::close() {
+  HWND window = window_;
+  window_ = nullptr;
+  if (window) DestroyWindow(window);
 }
 
 void Notifier::post() const {
-  if (window_) PostMessageA(window_, WM_USER, 0, 0);
+  HWND window = window_;
+  if (window) PostMessageA(window, WM_USER, 0, 0);
 }
 
 LRESULT CALLBACK Notifier::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -15,13 +15,15 @@ class Notifier {
  public:
   explicit Notifier(NotificationTarget* owner);
   ~Notifier();
-  // Safe from any thread.
+  // Safe from any thread; nothing once closed.
   void post() const;
+  // Destroys the window now (on the thread that made it): posts no longer arrive.
+  void close();
   HWND window() const { return window_; }
 
  private:
   static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  HWND window_ = nullptr;
+  HWND volatile window_ = nullptr;
 };
 
 }  // namespace vt

@@ -87,16 +87,29 @@ TEST(RecordingsListRows, RenameCleansAndRefusesClashes) {
   std::vector<RecordingRow> rows = {make_row(file("Interview.wav")), make_row(file("b.wav")),
                                     make_row(file("c.mp3"))};
   std::string cleaned;
-  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "Entretien été", &cleaned));
+  const std::string folder = "C:\\rec";
+  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "Entretien été", folder, &cleaned));
   EXPECT_EQ("Entretien t", cleaned);
-  EXPECT_EQ(kRenameEmpty, check_rename(rows, 0, "éé.?", &cleaned));
-  EXPECT_EQ(kRenameEmpty, check_rename(rows, 0, "", &cleaned));
-  EXPECT_EQ(kRenameTaken, check_rename(rows, 0, "B", &cleaned));
-  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "c", &cleaned));  // c is an Mp3
-  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "Interview", &cleaned));
-  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "INTERVIEW", &cleaned));
+  EXPECT_EQ(kRenameEmpty, check_rename(rows, 0, "éé.?", folder, &cleaned));
+  EXPECT_EQ(kRenameEmpty, check_rename(rows, 0, "", folder, &cleaned));
+  EXPECT_EQ(kRenameTaken, check_rename(rows, 0, "B", folder, &cleaned));
+  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "c", folder, &cleaned));  // c is an Mp3
+  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "Interview", folder, &cleaned));
+  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, "INTERVIEW", folder, &cleaned));
   EXPECT_EQ("INTERVIEW", cleaned);
-  EXPECT_EQ(259u, (check_rename(rows, 0, std::string(400, 'z'), &cleaned), cleaned.size()));
+  // A long name is shortened so that the path keeps its extension within 259 characters.
+  EXPECT_EQ(kRenameAccepted, check_rename(rows, 0, std::string(400, 'z'), folder, &cleaned));
+  EXPECT_EQ(248u, cleaned.size());  // 259 - "C:\\rec\\" - ".wav"
+  RecordingRow renamed = rows[0];
+  renamed.name = cleaned;
+  EXPECT_EQ("C:\\rec\\" + std::string(248, 'z') + ".wav", row_path(folder, renamed));
+  // The shortened name is the one checked for a clash.
+  rows.push_back(make_row(file(std::string(248, 'q') + ".wav")));
+  EXPECT_EQ(kRenameTaken, check_rename(rows, 0, std::string(300, 'Q'), folder, &cleaned));
+  // A file without a known format keeps its own extension's room.
+  std::vector<RecordingRow> odd = {make_row(file("x.flac"))};
+  EXPECT_EQ(kRenameAccepted, check_rename(odd, 0, std::string(300, 'y'), "C:\\rec\\", &cleaned));
+  EXPECT_EQ(247u, cleaned.size());
 }
 
 TEST(RecordingsListHandOver, BurnerListAndSwitches) {

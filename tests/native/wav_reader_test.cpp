@@ -113,6 +113,10 @@ TEST_F(Files, ImpossibleFormatsAreRejected) {
   EXPECT_EQ(kSourceBadFormat, wav(riff(cat({chunk("fmt ", fmt_body(1, 0, 16)), data})))->status);
   EXPECT_EQ(kSourceBadFormat, wav(riff(cat({chunk("fmt ", fmt_body(1, 196001, 16)), data})))->status);
   EXPECT_EQ(kSourceOk, wav(riff(cat({chunk("fmt ", fmt_body(1, 196000, 16)), data})))->status);
+  // Below 1000 Hz the times of a long file would not fit 32-bit milliseconds.
+  EXPECT_EQ(kSourceBadFormat, wav(riff(cat({chunk("fmt ", fmt_body(1, 1, 16)), data})))->status);
+  EXPECT_EQ(kSourceBadFormat, wav(riff(cat({chunk("fmt ", fmt_body(1, 999, 16)), data})))->status);
+  EXPECT_EQ(kSourceOk, wav(riff(cat({chunk("fmt ", fmt_body(1, 1000, 16)), data})))->status);
   // Frames smaller than their samples would be read out of step.
   Bytes narrow = fmt_body(2, 8000, 16);
   narrow[12] = 2;
@@ -263,6 +267,8 @@ TEST_F(Files, BadAiffFiles) {
   EXPECT_EQ(kSourceNoCodec, aiff(form(cat({comm(2, 24, 8000), ssnd})))->status);
   EXPECT_EQ(kSourceBadFormat, aiff(form(cat({comm(0, 16, 8000), ssnd})))->status);
   EXPECT_EQ(kSourceBadFormat, aiff(form(cat({comm(1, 16, 0), ssnd})))->status);
+  EXPECT_EQ(kSourceBadFormat, aiff(form(cat({comm(1, 16, 999), ssnd})))->status);
+  EXPECT_EQ(kSourceOk, aiff(form(cat({comm(1, 16, 1000), ssnd})))->status);
   EXPECT_EQ(kSourceBadFormat, aiff(form(cat({comm(1, 16, 200000), ssnd})))->status);
   EXPECT_EQ(kSourceBadFormat, aiff(form(comm(2, 16, 8000)))->status);
   EXPECT_EQ(kSourceBadFormat, aiff(form(cat({aiff_chunk("COMM", Bytes(10, 1)), ssnd})))->status);

@@ -542,12 +542,26 @@ TEST_F(UiControls, HyperlinkIsBlueUnderlinedAndTellsItsParent) {
   ReleaseDC(link, dc);
   EXPECT_GT(blue, 40);
   g_notices.clear();
-  // Without an address, a click only reaches the parent (no browser in tests).
+  // Without an address, a click only reaches the parent (no browser in tests). A click
+  // is a press and a release over the link: a press elsewhere released over it, or a
+  // press on it released outside, is none.
   SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-  SendMessageA(link, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(0, notices_with(kIdLink, STN_CLICKED));
+  SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(400, 5));
+  EXPECT_EQ(0, notices_with(kIdLink, STN_CLICKED));
+  SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(6, 6));
+  EXPECT_EQ(1, notices_with(kIdLink, STN_CLICKED));
+  // Enter on the focused link opens it through the dialog keys, rather than pressing
+  // the default button (IDOK to the parent).
+  ASSERT_TRUE(vt_test::focus(link));
+  MSG enter = {link, WM_KEYDOWN, VK_RETURN, 1};
+  if (!IsDialogMessageA(host_, &enter)) DispatchMessageA(&enter);
+  EXPECT_EQ(2, notices_with(kIdLink, STN_CLICKED));
+  EXPECT_EQ(0, notices_with(IDOK, BN_CLICKED));
   ASSERT_EQ(2u, g_notices.size());
   EXPECT_EQ(kIdLink, g_notices[0].id);
-  EXPECT_EQ(STN_CLICKED, g_notices[0].code);
 }
 
 TEST_F(UiControls, PictureButtonShowsItsIconAndTooltip) {

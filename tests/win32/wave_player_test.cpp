@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
+
 #include "formats/file_readers.h"
 #include "player/wave_player_win.h"
 #include "tests/native/test_streams.h"
@@ -25,13 +27,14 @@ class Reports : public PlayerListener {
     position_ms = ms;
     ++positions;
   }
+  void on_device_refused(uint32_t) override { ++refused; }
   void on_levels(const LevelRecord& record, uint32_t) override {
     channels = record.channel_count;
     loudest = std::max<int>(loudest, record.db[0]);
     quietest = std::min<int>(quietest, record.db[0]);
     ++levels;
   }
-  int started = 0, stopped = 0, scrubs = 0, positions = 0, levels = 0, channels = 0;
+  int started = 0, stopped = 0, scrubs = 0, positions = 0, levels = 0, channels = 0, refused = 0;
   int loudest = -128, quietest = 128;
   int32_t position_ms = -1;
   uint32_t last_cookie = 0;
@@ -118,6 +121,21 @@ TEST(WavePlayerSound, ScrubLoopsTheSnippetUntilPlayResumes) {
   EXPECT_TRUE(covered) << "scrub from " << scrub_started << " to " << moved << ", sound:" << seen;
 }
 
+// Mono samples behind a channel count of 0, as a reader could report it.
+class NoChannelsSource : public AudioSource {
+ public:
+  NoChannelsSource() : AudioSource(8000, kFullScale, 1) { channels = 0; }
+  void read(int32_t* out, int frames) override {
+    for (int i = 0; i < frames; ++i) out[i] = 0;
+    position_ += frames;
+  }
+  int32_t position() override { return position_; }
+  int32_t length() override { return 2000; }
+
+ private:
+  int32_t position_ = 0;
+};
+
 TEST(WavePlayer, RingSizesFollowTheRate) {
   WavePlayer player;
   struct Case {
@@ -133,12 +151,14 @@ TEST(WavePlayer, RingSizesFollowTheRate) {
     EXPECT_EQ(c.channels, player.channels());
     player.close();
   }
-  // A source without channels plays as mono.
-  SourceRef none(new vt_test::VectorSource(std::vector<int32_t>(100), 8000, 0));
-  if (player.open(none)) {
-    EXPECT_EQ(1, player.channels());
-  }
-  player.close();
+  // A source that reports no channels plays as mono, to its end.
+  Reports reports;
+  player.set_listener(&reports, 0);
+  ASSERT_TRUE(player.open(SourceRef(new NoChannelsSource())));
+  EXPECT_EQ(1, player.channels());
+  EXPECT_EQ(800, player.frames_per_buffer());
+  ASSERT_TRUE(wait_until([&] { return reports.stopped == 1; }, 10000));
+  EXPECT_EQ(250, reports.position_ms);
 }
 
 TEST(WavePlayer, EmptyAndUnusableStreams) {
@@ -223,6 +243,63 @@ TEST(WavePlayer, CloseAfterTheStopTimeOutLeavesTheSourceToTheWriter) {
   ASSERT_TRUE(wait_until([&] { return player.open(other); }, 10000));
   EXPECT_EQ(1, held->reference_count);  // let go once the writer had ended
   player.close();
+}
+
+TEST(WavePlayer, DestroyedWhileTheWriterHangsLeavesItsSourceToTheWriter) {
+  auto* hanging = new HangingSource();
+  SourceRef held(hanging);
+  {
+    WavePlayer player;
+    ASSERT_TRUE(player.open(held));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hanging->reading, 10000));
+  }  // waits for the writer once, in vain
+  EXPECT_EQ(2, held->reference_count);  // still the writer's
+  SetEvent(hanging->release);
+  // The writer, once out of its read, frees what the player left it.
+  EXPECT_TRUE(wait_until([&] { return held->reference_count == 1; }, 15000));
+}
+
+// A device that takes so many buffers and refuses every one after (or every header).
+std::atomic<int> g_writes_left{0};
+MMRESULT WINAPI refusing_write(HWAVEOUT out, WAVEHDR* header, UINT size) {
+  if (g_writes_left.fetch_sub(1) <= 0) return MMSYSERR_NOMEM;
+  return waveOutWrite(out, header, size);
+}
+MMRESULT WINAPI refusing_prepare(HWAVEOUT, WAVEHDR*, UINT) { return MMSYSERR_NOMEM; }
+const WaveOutCalls kRefusingWrites = {waveOutOpen,  waveOutPrepareHeader, waveOutUnprepareHeader,
+                                      refusing_write, waveOutReset,       waveOutClose};
+const WaveOutCalls kRefusingHeaders = {waveOutOpen,  refusing_prepare, waveOutUnprepareHeader,
+                                       waveOutWrite, waveOutReset,     waveOutClose};
+
+TEST(WavePlayer, ABufferTheDeviceRefusesEndsPlaybackWhereItWas) {
+  SourceRef source(new vt_test::VectorSource(vt_test::sine(8000, 500, 8192 * 16, 8000 * 20), 8000, 1));
+  g_writes_left = 3;
+  WavePlayer player(kRefusingWrites);
+  Reports reports;
+  player.set_listener(&reports, 0);
+  ASSERT_TRUE(player.open(source));
+  // The three buffers taken play out (800 frames each); then playback ends there.
+  ASSERT_TRUE(wait_until([&] { return reports.stopped == 1; }, 10000));
+  EXPECT_EQ(1, reports.refused);
+  EXPECT_EQ(300, reports.position_ms);
+  EXPECT_EQ(kPlayerClosed, player.state());
+  // The scrub loop refused: closed at once, where it was.
+  g_writes_left = 1000;
+  source->seek(8000 * 5);
+  ASSERT_TRUE(player.open(source));
+  g_writes_left = 0;
+  player.scrub();
+  EXPECT_EQ(kPlayerClosed, player.state());
+  EXPECT_EQ(2, reports.stopped);
+  EXPECT_EQ(2, reports.refused);
+  EXPECT_GE(reports.position_ms, 5000);  // the scrub point: what had played of the ring
+  EXPECT_LE(reports.position_ms, 5000 + 6400);
+  // A device that will not prepare the ring does not play.
+  WavePlayer unprepared(kRefusingHeaders);
+  unprepared.set_listener(&reports, 0);
+  EXPECT_FALSE(unprepared.open(source));
+  EXPECT_EQ(3, reports.refused);
+  EXPECT_EQ(kPlayerClosed, unprepared.state());
 }
 
 // vtool play on the same player: positions and levels as it goes, the end, exit code 0.
