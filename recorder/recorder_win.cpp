@@ -357,7 +357,7 @@ std::string Recorder::notice() const {
     case ResumeCause::kSuspended: return "Mise en veille, reprise au réveil...";
     case ResumeCause::kNone: break;
   }
-  if (device_lost_) return "Entrée audio perdue, enregistrement terminé";
+  if (device_lost_) return "Entrée perdue, enregistrement terminé";
   if (silence_warning_) return "Aucun son reçu de l'entrée audio";
   return std::string();
 }
