@@ -18,13 +18,27 @@ std::string extension_of(const std::string& path) {
   return path.substr(dot);
 }
 
+// The interpreter's own switch names.
+const char* const kSwitchNames[] = {"-record", "-resume", "-recordfile", "-pause", "-restart", "-done",
+                                    "-exit", "-exitifstop", "-hide", "-show", "-outdir", "-showbtn",
+                                    "-play", "-ms", "-logon", "-block", "-install"};
+
+bool is_switch_name(const std::string& word) {
+  for (const char* name : kSwitchNames)
+    if (same(word, name)) return true;
+  return false;
+}
+
 // Three slots of two arguments: -s RATE, -m CHANNELS, -b BITS, each consumed whether or
 // not its flag matches. Returns the index after the group; saves only a complete one.
+// A slot that begins with a switch of the interpreter ends the group unsaved and leaves
+// the switch to be carried out: "-recordfile x.wav -ms 5000" must keep its time limit.
 size_t read_wav_group(const std::vector<std::string>& args, size_t at, SwitchTarget& target) {
   WavSwitchGroup group;
   static const char* const kFlags[3] = {"-s", "-m", "-b"};
   for (int slot = 0; slot < 3; ++slot) {
     if (at >= args.size()) return at;             // ran out before this slot began
+    if (is_switch_name(args[at])) return at;
     if (at + 1 >= args.size()) return args.size();  // a slot without its value
     const bool match = same(args[at], kFlags[slot]);
     const int value = std::atoi(args[at + 1].c_str());

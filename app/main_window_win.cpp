@@ -72,6 +72,10 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       hotkeys_.on_hotkey(static_cast<int>(wparam), *this);
       refresh_controls();
       return TRUE;
+    case WM_POWERBROADCAST:
+      on_power_broadcast(wparam);
+      if (window_) SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);  // a sleep is never refused
+      return TRUE;
     case WM_ENDSESSION:
       if (wparam) recorder_.exit();
       return TRUE;
@@ -142,6 +146,9 @@ void MainWindow::on_timer(UINT_PTR id) {
       watch_disk_space();
       SetTimer(window_, kTimerLowDisk, 4000, nullptr);
       break;
+    case kTimerResume:
+      recorder_.resume_elapsed();
+      break;
     case kTimerSetupWizard:
       // A first start that records at once: the wizard waits until capture stops.
       if (recorder_.engine_running()) {
@@ -192,6 +199,36 @@ void MainWindow::start_interval_timer(UINT ms) {
 
 void MainWindow::stop_interval_timer() {
   if (window_) KillTimer(window_, kTimerInterval);
+}
+
+void MainWindow::start_resume_timer(UINT ms) {
+  if (window_) SetTimer(window_, kTimerResume, ms, nullptr);
+}
+
+void MainWindow::stop_resume_timer() {
+  if (window_) KillTimer(window_, kTimerResume);
+}
+
+void MainWindow::notice_changed() {
+  shown_.recorder_notice = recorder_.notice();
+  panel_.update(shown_);
+}
+
+// The recording is finished before the sleep and goes on in a new file after it.
+void MainWindow::on_power_broadcast(WPARAM event) {
+  switch (event) {
+    case PBT_APMSUSPEND:
+      recorder_.power_suspending();
+      break;
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMECRITICAL:
+    case PBT_APMRESUMEAUTOMATIC:
+      recorder_.power_resumed();
+      break;
+    default:
+      break;
+  }
+  refresh_controls();
 }
 
 // Keys typed into a text box stay there: Home or Del while a recording's name is being

@@ -19,7 +19,7 @@
 namespace vt {
 
 enum MainWindowTimer { kTimerStatusBar = 1, kTimerQuitAfterStop = 4, kTimerInterval = 5, kTimerLowDisk = 6,
-                       kTimerSetupWizard = 7 };
+                       kTimerSetupWizard = 7, kTimerResume = 8 };
 
 // Closes the window from another copy of the program.
 constexpr UINT kCloseNowMessage = 1126;
@@ -85,6 +85,10 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget, pr
   void start_interval_timer(UINT ms) override;
   void stop_interval_timer() override;
   void exit_requested() override;
+  void notice_changed() override;
+  void start_resume_timer(UINT ms) override;
+  void stop_resume_timer() override;
+  void on_power_broadcast(WPARAM event);
 
   // SwitchTarget: what the command switches do.
   void set_format(int format_index) override { recorder_.set_format(format_index); }

@@ -90,7 +90,10 @@ void StatusPanel::paint(PAINTSTRUCT& paint_record) {
   }
   const bool recording = data_.display_state == kDisplayRecording;
   HFONT normal = normal_font_.get();
-  draw_text(dc.get(), 130, 6, state_line(data_.display_state), recording ? kAlertColour : kTextColour, normal);
+  if (data_.recorder_notice.empty())
+    draw_text(dc.get(), 130, 6, state_line(data_.display_state), recording ? kAlertColour : kTextColour, normal);
+  else
+    draw_text(dc.get(), 130, 6, data_.recorder_notice, kAlertColour, bold_font_.get());
   draw_text(dc.get(), 130, 22, data_.time_text, kTimeColour, time_font_.get());
   draw_text(dc.get(), 130, 48, "Nom de Fichier: " + data_.file_name, kTextColour, normal);
   draw_text(dc.get(), 130, 67, "Info sur le Fichier: " + data_.file_info, kTextColour, normal);

@@ -18,6 +18,8 @@ struct StatusPanelData {
   std::string free_space;  // "%5.2f MB"
   bool low_disk = false;
   std::string time_text = "0:00:00.00";
+  // The recorder's notice (a lost input, a silent one); shown in place of the state line.
+  std::string recorder_notice;
 };
 
 class StatusPanel : public CustomPanel {

@@ -79,6 +79,15 @@ static const IntSetting kWarnSpaceBelow = {kSectionSettings, "WarnSpaceBelow", H
 static const BoolSetting kRecordWhenRun = {kSectionSettings, "RecordWhenRun", Hive::User, false};
 static const BoolSetting kInstallWizRun = {kSectionSettings, "InstallWizRun", Hive::User, false};
 static const BoolSetting kShowRecordingsList = {kSectionSettings, "ShowRecordingsList", Hive::User, false};
+// Unattended recording: after a lost input device or a sleep, go on in a new file.
+static const BoolSetting kResumeRecording = {kSectionSettings, "ResumeRecording", Hive::User, true};
+// Keep the computer from sleeping while recording or waiting to resume.
+static const BoolSetting kStayAwake = {kSectionSettings, "StayAwake", Hive::User, true};
+// Warn in the status panel after this many seconds of digital silence from the input.
+static const BoolSetting kWarnSilence = {kSectionSettings, "WarnSilence", Hive::User, true};
+static const IntSetting kWarnSilenceSecs = {kSectionSettings, "WarnSilenceSecs", Hive::User, 60};
+// Seconds without a buffer after which the input device counts as lost.
+static const IntSetting kDeviceTimeoutSecs = {kSectionSettings, "DeviceTimeoutSecs", Hive::User, 25};
 
 // Delivery methods and their places (machine hive), edited on the transmit page.
 static const BoolSetting kSendEmail = {kSectionSettings, "SendEmail", Hive::Machine, false};

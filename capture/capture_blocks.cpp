@@ -22,6 +22,9 @@ void CaptureBlocks::begin(AudioSink* sink, int32_t max_duration_ms, int8_t thres
   limits_.hang_time_ms = hang_time_ms;
   last_loud_ms_ = sink_position_ms();
   sink_failed = 0;
+  device_lost = 0;
+  silent_frames_ = 0;
+  silent_run_ms_ = 0;
   state = kCaptureWaitingForVoice;
 }
 
@@ -60,8 +63,22 @@ void CaptureBlocks::remember_as_previous() {
 
 void CaptureBlocks::take_block(const int16_t* pcm) { convert(pcm, frames_ * channels_); }
 
+void CaptureBlocks::count_silence() {
+  int8_t loudest = -127;
+  for (int c = 0; c < channels_; ++c) loudest = std::max(loudest, levels.db[c]);
+  if (loudest > kDigitalSilenceDb) {
+    silent_frames_ = 0;
+  } else {
+    silent_frames_ += frames_;
+  }
+  const int32_t rate = sink_ ? sink_->sample_rate : 0;
+  silent_run_ms_ = rate > 0 ? static_cast<int32_t>(silent_frames_ * 1000 / rate) : 0;
+}
+
 void CaptureBlocks::process_block() {
   int8_t level = measure(current_.data(), frames_);
+  // The device's own silence, whatever the voice gate makes of the block.
+  count_silence();
   if (state == kCaptureWaitingForVoice) {
     if (level < limits_.threshold) {
       remember_as_previous();

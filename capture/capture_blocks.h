@@ -10,6 +10,10 @@
 
 namespace vt {
 
+// A block whose every channel peaks at this level or below is digital silence: a 16-bit
+// peak of 2, which no connected microphone's own noise stays under.
+constexpr int8_t kDigitalSilenceDb = -72;
+
 enum CaptureState : uint8_t { kCaptureStopped = 0, kCaptureWaitingForVoice = 1, kCaptureRecording = 2 };
 
 // Frames in one 100 ms device buffer at `rate`, within 32..8192.
@@ -41,11 +45,15 @@ class CaptureBlocks {
   int frames_per_block() const { return frames_; }
   int32_t last_loud_ms() const { return last_loud_ms_; }
   int32_t sink_position_ms() const;
+  // How long the device has given nothing but digital silence, up to the last block.
+  int32_t silent_run_ms() const { return silent_run_ms_; }
 
   std::atomic<uint8_t> state{kCaptureStopped};
   std::atomic<uint8_t> maximum_reached{0};
   // The sink failed a write (disk full): the run is to end.
   std::atomic<uint8_t> sink_failed{0};
+  // The device delivered nothing in time or reported an error: the run has ended.
+  std::atomic<uint8_t> device_lost{0};
   std::atomic<uint8_t> levels_ready{0};
   std::atomic<uint8_t> state_changed{0};
   LevelRecord levels;
@@ -53,11 +61,14 @@ class CaptureBlocks {
  private:
   int8_t measure(const int32_t* block, int frames);  // fills `levels`, returns the combined level
   void remember_as_previous();
+  void count_silence();  // after measure() of the whole block
   void convert(const int16_t* pcm, int samples);
 
   AudioSink* sink_ = nullptr;
   CaptureLimits limits_;
   std::atomic<int32_t> last_loud_ms_{0};
+  std::atomic<int32_t> silent_run_ms_{0};
+  int64_t silent_frames_ = 0;
   int frames_ = 0;
   int channels_ = 1;
   std::vector<int32_t> current_;

@@ -46,10 +46,12 @@ bool CaptureEngine::start(int32_t max_duration_ms, int8_t threshold, int32_t han
   if (blocks_.state == kCaptureStopped) {
     WorkerThread::stop(5000);
     blocks_.finish();
+    blocks_.device_lost = 0;  // told by the result
     run_sink_.reset();
     sink_.reset();
     return false;
   }
+  run_reported_ = true;
   listener_->on_waiting_for_voice(cookie_);
   listener_->on_time(cookie_, blocks_.last_loud_ms());
   return true;
@@ -57,6 +59,11 @@ bool CaptureEngine::start(int32_t max_duration_ms, int8_t threshold, int32_t han
 
 void CaptureEngine::stop() {
   if (state() == kCaptureStopped) return;
+  finish_run();
+}
+
+void CaptureEngine::finish_run() {
+  run_reported_ = false;
   if (!WorkerThread::stop(5000)) {
     CriticalSectionLock hold(handoff_);
     // Stuck in the sink (an encoder that stopped reading): whatever the thread can still
@@ -140,6 +147,9 @@ void CaptureEngine::close_device() {
 void CaptureEngine::run() {
   OwnedHandle buffer_event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   if (!open_device(buffer_event.get())) {
+    // Told by start's result, or, after a slow open that start no longer waited for, as
+    // a lost device.
+    blocks_.device_lost = 1;
     blocks_.state = kCaptureStopped;
     end_run();
     SetEvent(started_event_.get());
@@ -148,20 +158,24 @@ void CaptureEngine::run() {
   SetEvent(started_event_.get());
   wait_for_event_or_stop(go_event_.get(), INFINITE);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-  waveInStart(wave_in_);
+  if (!stop_requested() && waveInStart(wave_in_) != MMSYSERR_NOERROR) blocks_.device_lost = 1;
 
   int next = 0;
-  while (!stop_requested()) {
+  while (!stop_requested() && !blocks_.device_lost) {
     WAVEHDR& header = headers_[next];
     ResetEvent(buffer_event.get());
     if (!(header.dwFlags & WHDR_DONE)) {
-      // A device that delivers nothing for 25 s ends the run.
-      if (wait_for_event_or_stop(buffer_event.get(), 25000) != 0) break;
+      // A device that delivers nothing in time (unplugged, out of range, its driver
+      // reset) ends the run, and the owner hears of it.
+      const int waited = wait_for_event_or_stop(buffer_event.get(), device_timeout_ms);
+      if (waited == 2) blocks_.device_lost = 1;
+      if (waited != 0) break;
       continue;
     }
     blocks_.take_block(reinterpret_cast<const int16_t*>(header.lpData));
     header.dwFlags &= ~WHDR_DONE;
-    waveInAddBuffer(wave_in_, &header, sizeof header);
+    // A device closed or removed under us says so here, at once.
+    if (waveInAddBuffer(wave_in_, &header, sizeof header) != MMSYSERR_NOERROR) blocks_.device_lost = 1;
     next = (next + 1) % kCaptureBuffers;
     blocks_.process_block();
     notifier_.post();
@@ -203,6 +217,13 @@ void CaptureEngine::on_notify() {
     if (blocks_.state == kCaptureStopped) return;
     stop();
     listener_->on_sink_failed(cookie_);
+    return;
+  }
+  if (blocks_.device_lost && run_reported_) {
+    // What reached the sink is kept; the owner decides what comes next.
+    blocks_.device_lost = 0;
+    finish_run();
+    listener_->on_device_lost(cookie_);
     return;
   }
   if (blocks_.maximum_reached) {

@@ -34,9 +34,14 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
 
   uint8_t device = 0;       // 0: the system's default input; n: input device n - 1
   int8_t input_line = -1;   // mixer line of the recording volume
+  // A device that delivers no buffer for this long is taken as lost.
+  DWORD device_timeout_ms = kDeviceTimeoutMs;
+  static constexpr DWORD kDeviceTimeoutMs = 25000;
   uint8_t state() const { return abandoned_ ? static_cast<uint8_t>(kCaptureStopped) : blocks_.state.load(); }
   const LevelRecord& levels() const { return blocks_.levels; }
   int32_t last_loud_ms() const { return blocks_.last_loud_ms(); }
+  // How long the running capture has received nothing but digital silence.
+  int32_t silent_run_ms() const { return blocks_.silent_run_ms(); }
 
  private:
   void run() override;
@@ -47,6 +52,9 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   bool release_abandoned_run();
   // On the run's thread: the device is closed; an abandoned run is finished here.
   void end_run();
+  // Ends a run that was reported started: what it recorded is kept, Stopped is reported.
+  void finish_run();
+  bool run_reported_ = false;  // start returned true and stop has not come yet
 
   RecorderListener null_listener_;
   RecorderListener* listener_ = &null_listener_;

@@ -20,6 +20,9 @@ class RecorderListener {
   virtual void on_levels(uint32_t cookie, const LevelRecord& levels) {}
   // The sink failed a write: capture has been stopped (on_stopped came first).
   virtual void on_sink_failed(uint32_t cookie) {}
+  // The input device stopped delivering or failed: capture has been stopped (on_stopped
+  // came first) and the sink keeps what reached it.
+  virtual void on_device_lost(uint32_t cookie) {}
 };
 
 }  // namespace vt

@@ -1,5 +1,7 @@
 #include "delivery/delivery_queue_win.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -98,17 +100,29 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
 
   bool stop_requested() const override { return WorkerThread::stop_requested(); }
   void show_error(const std::string& text) override { tell(text); }
+  // Closes the failure box the worker is showing, if any: the program's end never
+  // waits for someone to read it.
+  void dismiss_message() const {
+    const DWORD thread = box_thread_;
+    if (thread) EnumThreadWindows(thread, close_failure_box, 0);
+  }
 
  private:
   void run() override;
+  static BOOL CALLBACK close_failure_box(HWND window, LPARAM);
   // A stopped delivery says nothing: the program is closing and the record stays
   // for the next start; a box now could outlive the objects it reports to.
   void tell(const std::string& text) {
-    if (!stop_requested()) listener_->delivery_message(text);
+    if (stop_requested()) return;
+    box_thread_ = GetCurrentThreadId();
+    listener_->delivery_message(text);
+    box_thread_ = 0;
   }
   int after_method(int result, const char* message, const std::string& path) {
-    if (result != kSendDone) tell(with_file_name(message, path));
-    return result;
+    if (result == kSendDone) return result;
+    tell(with_file_name(message, path));
+    // A message the program's end closed unread: the record stays for the next start.
+    return stop_requested() ? kSendStopped : result;
   }
 
   DeliveryListener default_listener_;
@@ -117,7 +131,17 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
   std::string list_path_;
   // The record delivered last whose removal from the list failed (worker only).
   std::string undone_head_;
+  std::atomic<DWORD> box_thread_{0};  // the worker while its listener shows a message
 };
+
+BOOL CALLBACK DeliveryWorker::close_failure_box(HWND window, LPARAM) {
+  char type[16] = {}, caption[64] = {};
+  GetClassNameA(window, type, sizeof type);
+  GetWindowTextA(window, caption, sizeof caption);
+  if (lstrcmpA(type, "#32770") == 0 && lstrcmpA(caption, kProductTitle) == 0)
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return TRUE;
+}
 
 int DeliveryWorker::deliver_file(const std::string& path) {
   DeliverySettings settings = load_delivery_settings();
@@ -176,16 +200,26 @@ void DeliveryWorker::run() {
 
 DeliveryQueue::DeliveryQueue(DeliveryListener* listener) : worker_(new DeliveryWorker(listener)) {}
 
-// A worker still busy after the wait (a mail client's blocking call, a box the user
-// has not dismissed) is left to the ending process rather than freed under it.
+// A worker still busy after the wait (a mail client's blocking call) is left to the
+// ending process rather than freed under it.
 DeliveryQueue::~DeliveryQueue() {
-  worker_->stop(7000);
+  stop(7000);
   if (!worker_->thread_handle()) delete worker_;
 }
 
 void DeliveryQueue::resume_pending(const std::string& list_path) { worker_->resume_pending(list_path); }
 void DeliveryQueue::enqueue_recording(const std::string& path) { worker_->enqueue_recording(path); }
-void DeliveryQueue::stop(DWORD wait_ms) { worker_->stop(wait_ms); }
+// The stop comes first, so that a failure box closed here counts as unread; the box is
+// closed again at each step in case it was only being made.
+void DeliveryQueue::stop(DWORD wait_ms) {
+  if (worker_->stop(0)) return;
+  for (DWORD waited = 0; waited < wait_ms;) {
+    worker_->dismiss_message();
+    const DWORD step = std::min<DWORD>(100, wait_ms - waited);
+    if (worker_->stop(step)) return;
+    waited += step;
+  }
+}
 bool DeliveryQueue::delivering() const { return worker_->running(); }
 int DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
 

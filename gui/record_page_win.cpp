@@ -6,6 +6,7 @@
 #include "gui/options_rules.h"
 #include "win/settings_win.h"
 #include "gui/record_page_res.h"
+#include "recorder/recorder_rules.h"
 #include "ui/db_slider_win.h"
 
 namespace vt {
@@ -55,6 +56,12 @@ void RecordPage::on_init() {
   CheckRadioButton(page_, IDC_RECORD_STOP_AT_MAX, IDC_RECORD_CONTINUE_AT_MAX,
                    stop_at_max ? IDC_RECORD_STOP_AT_MAX : IDC_RECORD_CONTINUE_AT_MAX);
   set_ticked(page_, IDC_RECORD_OPEN_LIST, read_setting(kLaunchPlayWhenStop));
+  set_ticked(page_, IDC_RECORD_RESUME, read_setting(kResumeRecording));
+  set_ticked(page_, IDC_RECORD_STAY_AWAKE, read_setting(kStayAwake));
+  set_ticked(page_, IDC_RECORD_WARN_SILENCE, read_setting(kWarnSilence));
+  SendDlgItemMessageA(page_, IDC_RECORD_SILENCE_SECS, EM_LIMITTEXT, 5, 0);
+  SetDlgItemInt(page_, IDC_RECORD_SILENCE_SECS, static_cast<UINT>(silence_warning_ms(read_setting(kWarnSilenceSecs)) / 1000),
+                FALSE);
   update_enabling();
 }
 
@@ -74,6 +81,7 @@ bool RecordPage::on_command(int id, int notification) {
       return true;
     case IDC_RECORD_VOICE:
     case IDC_RECORD_LIMIT:
+    case IDC_RECORD_WARN_SILENCE:
       update_enabling();
       return true;
   }
@@ -129,6 +137,7 @@ void RecordPage::update_enabling() {
   EnableWindow(GetDlgItem(page_, IDC_RECORD_VOICE_LEVEL), is_ticked(page_, IDC_RECORD_VOICE));
   static const int kLimitControls[] = {IDC_RECORD_MAX_TIME, IDC_RECORD_STOP_AT_MAX, IDC_RECORD_CONTINUE_AT_MAX};
   enable_items(page_, kLimitControls, 3, is_ticked(page_, IDC_RECORD_LIMIT));
+  EnableWindow(GetDlgItem(page_, IDC_RECORD_SILENCE_SECS), is_ticked(page_, IDC_RECORD_WARN_SILENCE));
 }
 
 bool RecordPage::apply() {
@@ -161,6 +170,20 @@ bool RecordPage::apply() {
   write_setting(kStopReachMaxTime, is_ticked(page_, IDC_RECORD_STOP_AT_MAX));
   write_setting(kMaxTime, max_time.c_str());
   write_setting(kLaunchPlayWhenStop, is_ticked(page_, IDC_RECORD_OPEN_LIST));
+  write_setting(kResumeRecording, is_ticked(page_, IDC_RECORD_RESUME));
+  write_setting(kStayAwake, is_ticked(page_, IDC_RECORD_STAY_AWAKE));
+  const bool warn_silence = is_ticked(page_, IDC_RECORD_WARN_SILENCE);
+  write_setting(kWarnSilence, warn_silence);
+  if (warn_silence) {
+    BOOL read = FALSE;
+    const UINT seconds = GetDlgItemInt(page_, IDC_RECORD_SILENCE_SECS, &read, FALSE);
+    if (!read || seconds < 1 || seconds > 86400) {
+      refuse_apply(page_, "Veuillez entrer une durée de silence comprise entre 1 et 86400 secondes.",
+                   "Durée invalide");
+      return false;
+    }
+    write_setting(kWarnSilenceSecs, static_cast<int>(seconds));
+  }
   return true;
 }
 

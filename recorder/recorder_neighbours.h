@@ -52,12 +52,20 @@ class SetupWizard {
   virtual void run() {}
 };
 
+// The system's sleep: held off while the recorder means to record.
+class StayAwake {
+ public:
+  virtual ~StayAwake() = default;
+  virtual void stay_awake(bool on) {}
+};
+
 // Everything at once, for the places that wire them.
 struct RecorderNeighbours {
   RecordingDelivery* delivery = nullptr;
   RecordingsList* list = nullptr;
   HotkeyRegistry* hotkeys = nullptr;
   SetupWizard* wizard = nullptr;
+  StayAwake* awake = nullptr;  // null: the system's own (SetThreadExecutionState)
 };
 
 }  // namespace vt

@@ -1,5 +1,6 @@
 #include "recorder/recorder_rules.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vt {
@@ -55,6 +56,20 @@ std::string drive_of(const std::string& folder) {
 bool records_at_start(const std::vector<std::string>& args, bool record_when_run) {
   if (args.size() < 2) return record_when_run;
   return args[1] == "-logon";
+}
+
+uint32_t device_timeout_ms(int32_t stored_seconds) {
+  if (stored_seconds < 1) return 25000;
+  return static_cast<uint32_t>(std::min(stored_seconds, 3600)) * 1000u;
+}
+
+int32_t silence_warning_ms(int32_t stored_seconds) {
+  if (stored_seconds < 1) return 60000;
+  return std::min(stored_seconds, 86400) * 1000;
+}
+
+std::string numbered_name(const std::string& name, int number) {
+  return name + " (" + std::to_string(number) + ")";
 }
 
 }  // namespace vt

@@ -24,6 +24,17 @@ std::string drive_of(const std::string& folder);
 // the timer can count.
 uint32_t interval_tone_ms(int32_t stored_seconds);
 
+// The capture engine's lost-device time-out for a stored `DeviceTimeoutSecs`: 25 s for
+// nothing usable (0, negative, letters), at most an hour.
+uint32_t device_timeout_ms(int32_t stored_seconds);
+
+// The silence warning's delay for a stored `WarnSilenceSecs`: 60 s for nothing usable,
+// at most a day.
+int32_t silence_warning_ms(int32_t stored_seconds);
+
+// The name a resumed recording takes when `name` is already used: "name (2)", "name (3)"...
+std::string numbered_name(const std::string& name, int number);
+
 // Whether start-up records at once: no arguments and RecordWhenRun, or "-logon" first.
 bool records_at_start(const std::vector<std::string>& args, bool record_when_run);
 

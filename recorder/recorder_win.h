@@ -20,6 +20,9 @@ namespace vt {
 // What the status panel's first line shows.
 enum RecorderDisplayState { kDisplayReady = 0, kDisplayRecording = 1, kDisplayWaiting = 2 };
 
+// Why the recorder goes on by itself in a new file.
+enum class ResumeCause { kNone, kDeviceLost, kSuspended };
+
 // What the recorder asks of the window that shows it. The defaults do nothing, so the
 // recorder runs without a window.
 class RecorderView {
@@ -40,6 +43,11 @@ class RecorderView {
   virtual void stop_interval_timer() {}
   // The Exit command: the program is to end.
   virtual void exit_requested() {}
+  // The recorder's notice (notice()) changed.
+  virtual void notice_changed() {}
+  // The resume timer: `resume_elapsed` is to be called once after `ms`.
+  virtual void start_resume_timer(UINT ms) {}
+  virtual void stop_resume_timer() {}
 };
 
 class Recorder : private RecorderListener {
@@ -75,6 +83,22 @@ class Recorder : private RecorderListener {
   // open until the recorder goes.
   void shut_down();
 
+  // Unattended recording. The recording in progress ends as Stop-and-mark ends it (the
+  // file finished and handed on, the list not opened); with `resume` the recorder then
+  // goes on by itself in a new file named by the pattern as soon as capture starts again.
+  void finish_and_resume(ResumeCause cause, bool resume);
+  // The resume timer fired: one attempt, and the timer again when it fails.
+  void resume_elapsed();
+  // The system is about to sleep / has woken up.
+  void power_suspending();
+  void power_resumed();
+  // From the end of the recording until the device has given a block again.
+  bool awaiting_resume() const { return resume_cause_ != ResumeCause::kNone; }
+  ResumeCause resume_cause() const { return resume_cause_; }
+  bool silence_warning() const { return silence_warning_; }
+  // What the status panel says about the unattended recording; empty when all is well.
+  std::string notice() const;
+
   // The recording format and its settings.
   void set_format(int format_index);
   void save_wav_group(int rate, int channels, int bits);
@@ -96,7 +120,13 @@ class Recorder : private RecorderListener {
 
  private:
   void open_writer_and_start();
-  void start_capture();
+  // Creates the writer for the current path; false when it failed.
+  bool open_writer();
+  // `quiet`: an attempt of the recorder's own, without tone or message.
+  bool start_capture(bool quiet = false);
+  void stop_resuming();
+  void hold_awake();
+  void set_silence_warning(bool on);
   void play_tone(int resource);
   void show_error(const std::string& text);
   void set_path(const std::string& path);
@@ -108,6 +138,7 @@ class Recorder : private RecorderListener {
   void on_time(uint32_t cookie, int32_t ms) override;
   void on_levels(uint32_t cookie, const LevelRecord& levels) override;
   void on_sink_failed(uint32_t cookie) override;
+  void on_device_lost(uint32_t cookie) override;
 
   HINSTANCE instance_;
   RecorderView default_view_;
@@ -121,7 +152,15 @@ class Recorder : private RecorderListener {
   bool record_lit_ = false;
   bool pause_lit_ = false;
   bool exit_when_stopped_ = false;
+  bool shut_down_ = false;
   RecorderDisplayState display_state_ = kDisplayReady;
+  ResumeCause resume_cause_ = ResumeCause::kNone;
+  bool suspended_ = false;       // between the system's suspend and its wake-up
+  bool resumed_file_ = false;    // the current file was opened by a resume attempt
+  bool device_lost_ = false;     // the last recording ended with its device
+  bool awake_held_ = false;
+  bool silence_warning_ = false;
+  int32_t silence_warning_after_ms_ = 0;  // 0: no warning for this capture
   CaptureEngine engine_;
   EncoderSettings mp3_settings_;
   RegistrySection mp3_store_{Hive::Machine, kEncoderSettingsSection};

@@ -1,5 +1,6 @@
 #include "recorder/recording_name_win.h"
 
+#include "recorder/recorder_rules.h"
 #include "win/settings_win.h"
 #include "formats/recording_format_names.h"
 #include "ui/text_edit_dlg_win.h"
@@ -77,6 +78,20 @@ bool new_recording_name(HWND owner, RecordingsList* list, std::string* path) {
     if (name.empty() || (recording_exists(list, name, format_index) && ask_replace(owner) != IDYES)) return false;
   }
   *path = recording_path(name, format_index);
+  return true;
+}
+
+bool resume_recording_path(std::string* path) {
+  const int format_index = read_setting(kFormat);
+  std::string name = expand_name_pattern(read_setting(kFileNameFormat));
+  if (name.empty()) name = expand_name_pattern(kFileNameFormat.default_value);
+  if (name.empty()) return false;
+  std::string candidate = recording_path(name, format_index);
+  for (int number = 2; GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES; ++number) {
+    if (number > 999) return false;
+    candidate = recording_path(numbered_name(name, number), format_index);
+  }
+  *path = candidate;
   return true;
 }
 

@@ -32,4 +32,9 @@ std::string expand_name_pattern(const std::string& pattern);
 // user gave up (no recording). `list` may be null.
 bool new_recording_name(HWND owner, RecordingsList* list, std::string* path);
 
+// The name of a recording the recorder goes on with by itself (no one to ask): the
+// pattern, numbered " (2)", " (3)"... when its file exists already, so that nothing is
+// replaced. False when no free name is found.
+bool resume_recording_path(std::string* path);
+
 }  // namespace vt

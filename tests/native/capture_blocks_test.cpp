@@ -222,6 +222,31 @@ TEST_F(CaptureBlocksTest, FailedWriteIsFlaggedForTheEngineToEndTheRun) {
   EXPECT_EQ(0, blocks.sink_failed.load());
 }
 
+// Digital silence is a peak of at most 2 (16-bit) on every channel, counted whatever
+// the voice gate does, and any block above it starts the count again.
+TEST_F(CaptureBlocksTest, DigitalSilenceIsTimedOnTheDeviceNotOnTheGate) {
+  start(8000, 2, -18, 5000);
+  for (int i = 0; i < 600; ++i) feed(2);
+  EXPECT_EQ(60000, blocks.silent_run_ms());
+  EXPECT_EQ(kCaptureWaitingForVoice, blocks.state.load());
+  feed(3);  // quiet room noise, far below the gate: not the device's silence
+  EXPECT_EQ(0, blocks.silent_run_ms());
+  silence(3);
+  EXPECT_EQ(300, blocks.silent_run_ms());
+  feed(3, 0, 2);  // one channel alive is enough
+  EXPECT_EQ(0, blocks.silent_run_ms());
+  feed(8192);
+  silence(2);
+  EXPECT_EQ(kCaptureRecording, blocks.state.load());
+  EXPECT_EQ(200, blocks.silent_run_ms());
+  // A new run counts afresh.
+  start(44100, 1, -127, 216000000);
+  EXPECT_EQ(0, blocks.silent_run_ms());
+  silence(1);
+  EXPECT_EQ(100, blocks.silent_run_ms());
+  EXPECT_EQ(0, blocks.device_lost.load());
+}
+
 TEST_F(CaptureBlocksTest, DrainWritesWholeFramesOnlyWhileRecording) {
   start(8000, 2, -127, 216000000);
   std::vector<int16_t> pcm(1601, 100);

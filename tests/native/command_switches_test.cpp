@@ -65,6 +65,13 @@ TEST(CommandSwitches, ActInOrderAndSkipUnknownWords) {
   EXPECT_EQ("", run({"-outdir"}));
 }
 
+// A scheduled "-recordfile x.wav -ms N" keeps its limit: the group stops at a switch.
+TEST(CommandSwitches, WavGroupNeverSwallowsTheSwitchesAfterIt) {
+  EXPECT_EQ("format0 file:x.wav ms5000 ", run({"-recordfile", "x.wav", "-ms", "5000"}));
+  EXPECT_EQ("format0 record ms5000 ", run({"-record", "wav", "-s", "8000", "-ms", "5000"}));
+  EXPECT_EQ("format0 file:x.wav exitifstop hide ", run({"-recordfile", "x.wav", "-exitifstop", "-hide"}));
+}
+
 TEST(CommandSwitches, WavGroupSavesOnlyWhenComplete) {
   EXPECT_EQ("format0 wav:8000/1/8 record ", run({"-record", "wav", "-s", "8000", "-m", "1", "-b", "8"}));
   EXPECT_EQ("format0 wav:8000/-/16 record ", run({"-record", "wav", "-s", "8000", "-x", "2", "-b", "16"}));

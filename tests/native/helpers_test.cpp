@@ -60,6 +60,17 @@ TEST(RecorderRules, IntervalToneLastsAtLeastOneSecond) {
   EXPECT_EQ(2147483000u, interval_tone_ms(2147483647));
 }
 
+TEST(RecorderRules, UnattendedTimeOutsFallBackToTheirDefaultsAndStayBounded) {
+  EXPECT_EQ(25000u, device_timeout_ms(0));  // letters read as 0
+  EXPECT_EQ(25000u, device_timeout_ms(-3));
+  EXPECT_EQ(2000u, device_timeout_ms(2));
+  EXPECT_EQ(3600000u, device_timeout_ms(2147483647));
+  EXPECT_EQ(60000, silence_warning_ms(0));
+  EXPECT_EQ(5000, silence_warning_ms(5));
+  EXPECT_EQ(86400000, silence_warning_ms(2147483647));
+  EXPECT_EQ("Untitled 03 (2)", numbered_name("Untitled 03", 2));
+}
+
 TEST(RecorderRules, FreeSpaceAndDrive) {
   EXPECT_EQ(0u, free_space_kb(1023));
   EXPECT_EQ(2u, free_space_kb(2048));

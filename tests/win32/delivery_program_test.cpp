@@ -241,5 +241,65 @@ TEST_F(DeliveryProgramTest, KilledAgainAndAgainWhileDeliveringLosesNoRecord) {
   EXPECT_LE(deliveries, 10 + kills);
 }
 
+// The top-level windows of a process: its failure boxes are dialogs captioned with the
+// product title that, unlike its main window, have no status panel (111).
+std::vector<HWND> failure_boxes_of(DWORD process_id) {
+  std::vector<HWND> boxes;
+  HWND at = nullptr;
+  while ((at = FindWindowExA(nullptr, at, "#32770", kTitle)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(at, &owner);
+    if (owner == process_id && IsWindowVisible(at) && !GetDlgItem(at, 111)) boxes.push_back(at);
+  }
+  return boxes;
+}
+
+// A scheduled start records with a time limit while an earlier run's record fails its
+// delivery: the failure box stays up, unanswered, and still the limit stops the
+// recording and the program ends. The record whose box went unread stays listed for
+// the next start, before the new recording.
+TEST_F(DeliveryProgramTest, FailureBoxLeftUpHoldsNeitherTheTimeLimitNorTheExit) {
+  write_setting(kStoppedTone, true);
+  write_setting(kRecordTone, true);
+  write_setting(kSendFolder, true);
+  write_setting(kSendFolderDir, (folder_ + "\\absent").c_str());
+  const std::string earlier = folder_ + "\\Plus ancien.wav";
+  { std::ofstream(earlier, std::ios::binary) << "RIFF"; }
+  {
+    std::string list("\x01\x00\x00\x00\x04\x01\x00\x00", 8);
+    std::string record = earlier;
+    record.resize(260, '\0');
+    std::ofstream(list_, std::ios::binary) << list << record;
+  }
+  std::unique_ptr<vt_test::LinuxProcess> tone(vt_test::start_steady_tone());
+  const std::string take = folder_ + "\\lat.wav";
+  HANDLE first = start("-recordfile \"" + take + "\" -ms 5000");
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 30000));
+  CloseHandle(first);
+  HWND window = vt_test::find_window("#32770", kTitle, 30000);
+  ASSERT_NE(nullptr, window);
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  program_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+  ASSERT_NE(nullptr, program_);
+  ASSERT_TRUE(wait_until([&] { return !failure_boxes_of(id).empty(); }, 30000)) << "no failure box";
+
+  // Left up: the program ends by itself, its recording finished at the limit.
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(program_, 25000)) << "the box held the limit or the exit";
+  CloseHandle(program_);
+  program_ = nullptr;
+  const int64_t size = file_size(take);
+  ASSERT_GT(size, 44);
+  std::string header = text_of(take).substr(0, 8);
+  EXPECT_EQ(size - 8, *reinterpret_cast<const int32_t*>(header.data() + 4)) << "not finished";
+  EXPECT_LT(size, 44 + 44100 * 2 * 9) << "recorded well past its 5 s";
+
+  std::string list = text_of(list_);
+  ASSERT_EQ(8u + 2 * 260, list.size());
+  EXPECT_EQ(earlier, std::string(list.c_str() + 8));
+  EXPECT_EQ(take, std::string(list.c_str() + 8 + 260));
+}
+
 }  // namespace
 }  // namespace vt

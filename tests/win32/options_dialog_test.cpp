@@ -79,10 +79,10 @@ class OptionsDialogTest : public ::testing::Test {
     static const vt::BoolSetting* const kBools[] = {
         &vt::kRecordTone, &vt::kStoppedTone,  &vt::kIntervalTone, &vt::kRecordWhenRun, &vt::kVoiceActivate,
         &vt::kCheckMaxTime, &vt::kStopReachMaxTime, &vt::kLaunchPlayWhenStop, &vt::kPromptForName, &vt::kSendEmail, &vt::kSendFtp,
-        &vt::kSendFolder, &vt::kSendRun};
+        &vt::kSendFolder, &vt::kSendRun, &vt::kResumeRecording, &vt::kStayAwake, &vt::kWarnSilence};
     static const vt::IntSetting* const kInts[] = {&vt::kIntervalSecs, &vt::kWarnSpaceBelow, &vt::kRecordDevice,
                                                    &vt::kRecordChan, &vt::kRecordVolume, &vt::kVoiceActivateLevel,
-                                                   &vt::kFormat};
+                                                   &vt::kFormat, &vt::kWarnSilenceSecs};
     static const vt::TextSetting* const kTexts[] = {&vt::kMaxTime,    &vt::kSendFolderDir, &vt::kSendRunExe,
                                                      &vt::kOpenExeDir, &vt::kEmailTo,       &vt::kFtpServer,
                                                      &vt::kFtpUserName, &vt::kFtpPassword,  &vt::kFtpDirectory,
@@ -395,6 +395,39 @@ TEST_F(OptionsDialogTest, RecordPageChecksTheMaximumDuration) {
   });
   EXPECT_EQ("0", stored(vt::kCheckMaxTime));
   EXPECT_EQ("3 heures", stored(vt::kMaxTime));
+}
+
+// Unattended recording: on by default; the silence delay is checked only when its box
+// is ticked.
+TEST_F(OptionsDialogTest, RecordPageUnattendedOptions) {
+  vt::OptionsOutcome outcome = run(vt::kOptionsRecordPage, [&](HWND sheet) {
+    HWND page = current_page(sheet);
+    EXPECT_TRUE(vt_test::is_checked(page, IDC_RECORD_RESUME));
+    EXPECT_TRUE(vt_test::is_checked(page, IDC_RECORD_STAY_AWAKE));
+    EXPECT_TRUE(vt_test::is_checked(page, IDC_RECORD_WARN_SILENCE));
+    EXPECT_EQ("60", vt_test::control_text(page, IDC_RECORD_SILENCE_SECS));
+    set_box(page, IDC_RECORD_WARN_SILENCE, false);
+    EXPECT_FALSE(vt_test::is_enabled(vt_test::child(page, IDC_RECORD_SILENCE_SECS)));
+    set_box(page, IDC_RECORD_WARN_SILENCE, true);
+    EXPECT_TRUE(vt_test::is_enabled(vt_test::child(page, IDC_RECORD_SILENCE_SECS)));
+    set_box(page, IDC_RECORD_RESUME, false);
+    for (const char* typed : {"0", "", "86401"}) {
+      SCOPED_TRACE(typed);
+      type_text(page, IDC_RECORD_SILENCE_SECS, typed);
+      press(sheet, PSBTN_OK);
+      EXPECT_EQ("Veuillez entrer une durée de silence comprise entre 1 et 86400 secondes.", answer_box("Durée invalide"));
+      EXPECT_FALSE(sheet_closed());
+    }
+    EXPECT_EQ("(absent)", stored(vt::kWarnSilenceSecs));
+    type_text(page, IDC_RECORD_SILENCE_SECS, "90");
+    press(sheet, PSBTN_OK);
+    EXPECT_TRUE(wait_until(sheet_closed, 20000));
+  });
+  EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
+  EXPECT_EQ("0", stored(vt::kResumeRecording));
+  EXPECT_EQ("1", stored(vt::kStayAwake));
+  EXPECT_EQ("1", stored(vt::kWarnSilence));
+  EXPECT_EQ("90", stored(vt::kWarnSilenceSecs));
 }
 
 TEST_F(OptionsDialogTest, RecordPageVoiceActivationAndInputLines) {

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -87,6 +90,38 @@ class DialogAnswerer {
   std::thread thread_;
 };
 
+// The stay-awake requests, in order (Wine's SetThreadExecutionState does nothing).
+class AwakeLog : public StayAwake {
+ public:
+  void stay_awake(bool on) override { calls.push_back(on); }
+  std::vector<bool> calls;
+};
+
+// Seconds of audio as sox reads the file (a Linux path).
+double sox_seconds(const std::string& linux_path) {
+  vt_test::LinuxProcess probe("sox --i -D '" + linux_path + "' > '" + linux_path + ".len'");
+  if (!probe.start()) return -1;
+  int status = -1;
+  if (!probe.wait(30000, &status) || status != 0) return -1;
+  FILE* in = fopen(vt_test::windows_path(linux_path + ".len").c_str(), "r");
+  if (!in) return -1;
+  double seconds = -1;
+  if (fscanf(in, "%lf", &seconds) != 1) seconds = -1;
+  fclose(in);
+  return seconds;
+}
+
+// The largest 16-bit sample of the file's first `frames` frames.
+int peak_of(const std::string& path, int frames) {
+  SourceRef file = open_audio_file(path);
+  if (file->status != kSourceOk) return -1;
+  std::vector<int32_t> samples(static_cast<size_t>(frames) * file->channels);
+  file->read(samples.data(), frames);
+  int peak = 0;
+  for (int32_t sample : samples) peak = std::max(peak, std::abs(sample) / 16);
+  return peak;
+}
+
 class RecorderTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -107,6 +142,8 @@ class RecorderTest : public ::testing::Test {
                                               "CheckMaxTime", "MaxTime", "StopReachMaxTime", "LaunchPlayWhenStop",
                                               "InstallWizRun", "IntervalTone", "ShowRecordingsList", "WarnSpaceBelow"};
     for (const char* name : kUserValues) guards_.emplace_back(new vt_test::SettingGuard(Hive::User, "Settings", name));
+    for (const char* name : {"ResumeRecording", "StayAwake", "WarnSilence", "WarnSilenceSecs", "DeviceTimeoutSecs"})
+      guards_.emplace_back(new vt_test::SettingGuard(Hive::User, "Settings", name));
     for (const char* name : {"RecordDevice", "MainWindowX", "MainWindowY", "ShowButtons"})
       guards_.emplace_back(new vt_test::SettingGuard(Hive::Machine, "Settings", name));
     folder_ = vt_test::build_dir() + "/recorder-test-" + std::to_string(GetTickCount());
@@ -129,6 +166,7 @@ class RecorderTest : public ::testing::Test {
     recorder_.reset(new Recorder(GetModuleHandleA(nullptr)));
     RecorderNeighbours neighbours;
     neighbours.delivery = &hooks_;
+    neighbours.awake = &awake_;
     recorder_->set_neighbours(neighbours);
     main_.reset(new MainWindow(GetModuleHandleA(nullptr), *recorder_));
     ASSERT_TRUE(main_->create({"vocatrack.exe"}));
@@ -177,6 +215,7 @@ class RecorderTest : public ::testing::Test {
   std::vector<std::unique_ptr<vt_test::SettingGuard>> guards_;
   std::string folder_;
   HandOverLog hooks_;
+  AwakeLog awake_;
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<MainWindow> main_;
 };
@@ -376,6 +415,112 @@ TEST_F(RecorderTest, Mp3RecordingGoesThroughTheEncoder) {
   double length = seconds_in(hooks_.finished[0]);
   EXPECT_GT(length, 1.3);
   EXPECT_LT(length, 3.0);
+}
+
+// The input stops delivering (its source suspended): the recording is finished and
+// handed on, the panel says why, and a new file takes what comes once it is back.
+TEST_F(RecorderTest, LostDeviceFinishesTheRecordingAndANewFileFollowsWhenItIsBack) {
+  write_setting(kDeviceTimeoutSecs, 2);
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(1500));
+  const std::string first = recorder_->current_path();
+  ASSERT_EQ(0, vt_test::run_linux("pactl suspend-sink \"$VT_PULSE_SINK\" 1"));
+  const bool finished = pump_until(main_.get(), [&] { return !hooks_.finished.empty(); }, 30000);
+  EXPECT_EQ("Entrée audio perdue, en attente...", main_->status().recorder_notice);
+  EXPECT_TRUE(recorder_->awaiting_resume());
+  EXPECT_FALSE(awake_.calls.empty() || !awake_.calls.back()) << "still to stay awake while waiting";
+  // Attempts on the device while it stays silent leave no files behind.
+  pump_until(main_.get(), [] { return false; }, 5000);
+  const int resumed = vt_test::run_linux("pactl suspend-sink \"$VT_PULSE_SINK\" 0");
+  ASSERT_TRUE(finished) << "the lost device went unnoticed";
+  ASSERT_EQ(0, resumed);
+  EXPECT_EQ(first, hooks_.finished[0]);
+  const std::string first_linux = folder_ + "/" + first.substr(first.find_last_of('\\') + 1);
+  EXPECT_GT(sox_seconds(first_linux), 1.3) << "the first file is finished and readable up to the loss";
+
+  ASSERT_TRUE(pump_until(main_.get(), [&] {
+    return !recorder_->awaiting_resume() && recorder_->engine_state() == kCaptureRecording;
+  }, 30000)) << "no new recording after the device came back";
+  EXPECT_EQ("", main_->status().recorder_notice);
+  const std::string second = recorder_->current_path();
+  EXPECT_NE(first, second);
+  EXPECT_EQ("Untitled 02", main_->status().file_name);
+  ASSERT_TRUE(recording_for(1500));
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
+  ASSERT_EQ(2u, hooks_.finished.size()) << "attempts while the device was gone left no recordings";
+  WIN32_FIND_DATAA found;
+  int wav_files = 0;
+  HANDLE search = FindFirstFileA((vt_test::windows_path(folder_) + "\\*.wav").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) ++wav_files;
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  EXPECT_EQ(2, wav_files);
+  EXPECT_EQ(second, hooks_.finished[1]);
+  EXPECT_GT(seconds_in(second), 1.3);
+  EXPECT_NEAR(8192, peak_of(second, 22050), 400) << "the second file holds the tone played after the return";
+  EXPECT_FALSE(awake_.calls.back());
+}
+
+// A posted suspend and resume: the recording is finished before the sleep, the system
+// may sleep meanwhile, and a second complete file follows the wake-up.
+TEST_F(RecorderTest, SleepFinishesTheRecordingAndTheWakeUpStartsTheNext) {
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(1000));
+  ASSERT_EQ(std::vector<bool>{true}, awake_.calls) << "recording asks the system to stay awake, once";
+  const std::string first = recorder_->current_path();
+  PostMessageA(main_->window(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  ASSERT_TRUE(pump_until(main_.get(), [&] { return !hooks_.finished.empty(); }, 10000));
+  EXPECT_EQ(kCaptureStopped, recorder_->engine_state());
+  EXPECT_EQ((std::vector<bool>{true, false}), awake_.calls) << "released for the sleep";
+  EXPECT_GT(seconds_in(first), 0.9);
+  pump_until(main_.get(), [] { return false; }, 2500);  // asleep: no attempt to resume
+  EXPECT_TRUE(recorder_->current_path().empty());
+
+  PostMessageA(main_->window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+  PostMessageA(main_->window(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  ASSERT_TRUE(pump_until(main_.get(), [&] {
+    return !recorder_->awaiting_resume() && recorder_->engine_state() == kCaptureRecording;
+  }, 15000));
+  const std::string second = recorder_->current_path();
+  EXPECT_NE(first, second);
+  ASSERT_TRUE(recording_for(1000));
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
+  ASSERT_EQ(2u, hooks_.finished.size());
+  EXPECT_GT(seconds_in(second), 0.9);
+  EXPECT_EQ((std::vector<bool>{true, false, true, false}), awake_.calls);
+
+  // Switched off, nothing is asked and a sleep ends the recording for good.
+  write_setting(kStayAwake, false);
+  write_setting(kResumeRecording, false);
+  key(VK_F5);
+  ASSERT_TRUE(recording_for(500));
+  PostMessageA(main_->window(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+  PostMessageA(main_->window(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  ASSERT_TRUE(pump_until(main_.get(), [&] { return hooks_.finished.size() == 3; }, 10000));
+  pump_until(main_.get(), [] { return false; }, 2500);
+  EXPECT_TRUE(recorder_->current_path().empty());
+  EXPECT_EQ(4u, awake_.calls.size());
+}
+
+// Only digital silence from the input (nothing plays into the sink) raises the warning;
+// the tone clears it.
+TEST_F(RecorderTest, SilentInputIsWarnedInThePanelUntilSoundComesBack) {
+  write_setting(kWarnSilenceSecs, 2);
+  delete tone_;
+  tone_ = nullptr;
+  key(VK_F5);
+  const bool warned = pump_until(main_.get(), [&] {
+    return main_->status().recorder_notice == "Aucun son reçu de l'entrée audio";
+  }, 20000);
+  EXPECT_EQ(kCaptureRecording, recorder_->engine_state());
+  tone_ = vt_test::start_steady_tone();
+  ASSERT_TRUE(warned) << "no warning after 2 s of silence";
+  EXPECT_TRUE(pump_until(main_.get(), [&] { return main_->status().recorder_notice.empty(); }, 15000))
+      << "the warning stayed after the sound came back";
+  EXPECT_EQ(nullptr, FindWindowExA(nullptr, nullptr, "#32770", "")) << "never a box";
+  key(VK_F7);
+  ASSERT_TRUE(stopped());
 }
 
 TEST_F(RecorderTest, LevelsReachTheMeterAndAScreenshotShowsThePanel) {
