@@ -147,7 +147,7 @@ TEST(Id3v1, ReadsThirtyByteFieldsAndTheTrackOnlyAfterAZero) {
   EXPECT_EQ("", list.get("GENRE"));  // past the list
 }
 
-TEST(Id3v1, WritesCutValuesAndKeepsTheOldTrackAndGenreWhenEmpty) {
+TEST(Id3v1, WritesCutValuesAndEmptiedTrackAndGenreStayEmpty) {
   vt_test::TempDir dir;
   std::string path = dir.path("w.mp3");
   Bytes sound = audio();
@@ -168,7 +168,8 @@ TEST(Id3v1, WritesCutValuesAndKeepsTheOldTrackAndGenreWhenEmpty) {
   EXPECT_EQ(9, t[126]);
   EXPECT_EQ(120, t[127]);  // 119 and 120 share the name; the last one is written
 
-  // The trailer is rewritten in place; empty track and genre leave the old bytes.
+  // The trailer is rewritten in place; emptied track and genre are emptied there too
+  // (no track, and a code past the genre list), so they do not come back.
   list = read(path);
   list.store("TRACKNUMBER", "", true);
   list.store("GENRE", "", true);
@@ -177,9 +178,27 @@ TEST(Id3v1, WritesCutValuesAndKeepsTheOldTrackAndGenreWhenEmpty) {
   file = vt_test::read_file(path);
   ASSERT_EQ(sound.size() + 128, file.size());
   t = &file[sound.size()];
-  EXPECT_EQ(9, t[126]);
-  EXPECT_EQ(120, t[127]);
+  EXPECT_EQ(0, t[126]);
+  EXPECT_EQ(255, t[127]);
   EXPECT_EQ(0, t[33]);  // the emptied artist is empty
+  list = read(path);
+  expect_fields(list, {std::string(29, 'T'), "", "", "", "", "", ""});
+  ASSERT_TRUE(write_tags(list, path));
+  EXPECT_EQ(file, vt_test::read_file(path));
+
+  // A 1.0 trailer whose comment fills all 30 bytes: its last byte is no track number,
+  // neither when read nor once the comment is cut to 28 on writing.
+  Bytes v10 = v1_trailer("Title", 'x', 'y', 12);
+  vt_test::write_file(path, sound + v10);
+  list = read(path);
+  EXPECT_EQ("", list.get("TRACKNUMBER"));
+  EXPECT_EQ("A comment of 28 characters..xy", list.get("COMMENT"));
+  ASSERT_TRUE(write_tags(list, path));
+  file = vt_test::read_file(path);
+  EXPECT_EQ(0, file[file.size() - 2]);
+  EXPECT_EQ(0, file[file.size() - 3]);
+  EXPECT_EQ(12, file.back());
+  EXPECT_EQ("", read(path).get("TRACKNUMBER"));
 }
 
 TEST(Id3v2, LongValuesGoWholeIntoID3v2AndCutIntoTheTrailer) {
@@ -216,8 +235,9 @@ TEST(Id3v2, TagWithOtherFramesIsRewrittenWithAllOfThemAndTheAudioRightAfter) {
   ASSERT_TRUE(write_tags(list, path));
   Bytes file = vt_test::read_file(path);
   Bytes frames = frame("TENC", text_body("Encoder")) + frame("TPE1", text_body("Who")) + frame("TIT2", text_body("New"));
-  // Entries go out in list order (newest first); the padding is gone.
-  EXPECT_EQ(tag(frames) + sound, Bytes(file.begin(), file.end() - 128));
+  // Entries go out in list order (newest first), in the old tag's room; the audio
+  // stays where it was.
+  EXPECT_EQ(tag(frames + padding) + sound, Bytes(file.begin(), file.end() - 128));
   EXPECT_EQ("New", read(path).get("TITLE"));
 }
 
