@@ -52,67 +52,89 @@ bool put(BinaryFile& file, int64_t at, const uint8_t* bytes, size_t count) {
   return file.seek(at) && file.write(bytes, static_cast<int>(count));
 }
 
+// Where the parts of an MP3 file lie and what is to be written.
+struct Mp3Plan {
+  int64_t size = 0, audio_begin = 0, audio_end = 0, room = 0;
+  bool has_trailer = false, with_id3v2 = false;
+  uint8_t trailer[kId3v1Size] = {};
+  std::vector<uint8_t> tag;
+};
+
+bool plan_mp3(const TagList& list, BinaryFile& file, Mp3Plan& plan) {
+  plan.size = file.size();
+  plan.audio_end = plan.size;
+  uint8_t header[kId3v2HeaderSize];
+  Id3v2Place place;
+  bool tag_at_start = plan.size >= kId3v2HeaderSize && file.seek(0) &&
+                      read_exactly(file, header, kId3v2HeaderSize) && is_id3v2_header(header, place);
+  if (tag_at_start) {
+    if (place.extent > plan.size) return false;
+    plan.audio_begin = plan.room = place.extent;
+  }
+  plan.has_trailer = plan.size - kId3v1Size >= plan.audio_begin && file.seek(plan.size - kId3v1Size) &&
+                     read_exactly(file, plan.trailer, kId3v1Size) && is_id3v1(plan.trailer);
+  if (plan.has_trailer) {
+    plan.audio_end = plan.size - kId3v1Size;
+  } else {
+    std::memset(plan.trailer, 0, sizeof plan.trailer);
+  }
+  write_id3v1(list, plan.trailer);
+  plan.with_id3v2 = tag_at_start || needs_id3v2(list);
+  return !plan.with_id3v2 || build_id3v2(list, plan.tag);
+}
+
+bool fits_in_place(const Mp3Plan& plan) {
+  return !plan.with_id3v2 ||
+         (static_cast<int64_t>(plan.tag.size()) <= plan.room && plan.room - kId3v2HeaderSize <= 0x0FFFFFFF);
+}
+
 }  // namespace
 
 // The trailer is written in place (or appended first: the only step that needs disk
 // room, undone when it fails). The ID3v2 tag is written in place when it fits in the
 // old one's room, body first and header last, so that its extent never changes and
-// no reader ever takes audio for tag; otherwise the file is rewritten once, beside
-// the old one, with padding for later edits. Only a tag at the very start is
-// replaced: "ID3" further in may be audio.
+// no reader ever takes audio for tag. Only a tag at the very start is replaced: "ID3"
+// further in may be audio.
+int write_mp3_tags_in(const TagList& list, BinaryFile& file) {
+  Mp3Plan plan;
+  if (!list.whole || !plan_mp3(list, file, plan)) return kPumpFailed;
+  if (!fits_in_place(plan)) return kTagsNeedRewrite;
+  if (!plan.has_trailer && !put(file, plan.size, plan.trailer, kId3v1Size)) {
+    if (file.seek(plan.size)) file.truncate_here();
+    return kPumpFailed;
+  }
+  if (plan.with_id3v2) {
+    std::vector<uint8_t>& tag = plan.tag;
+    tag.resize(static_cast<size_t>(plan.room), 0);
+    put_synchsafe(static_cast<uint32_t>(plan.room - kId3v2HeaderSize), &tag[6]);
+    if (!put(file, kId3v2HeaderSize, &tag[kId3v2HeaderSize], tag.size() - kId3v2HeaderSize) ||
+        !put(file, 0, tag.data(), kId3v2HeaderSize))
+      return kPumpFailed;
+  }
+  if (plan.has_trailer && !put(file, plan.audio_end, plan.trailer, kId3v1Size)) return kPumpFailed;
+  return file.flush() ? kPumpDone : kPumpFailed;
+}
+
+// A tag that outgrew its room: the file is rewritten once, beside the old one, with
+// padding for later edits, and takes the old one's place when complete.
 int write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
   if (!list.whole || !open_binary_file_waiting(path, FileAccess::kReadShared, kTagFileBudgetMs)) return kPumpFailed;
   std::unique_ptr<BinaryFile> file = open_binary_file_waiting(path, FileAccess::kUpdateShared, kTagFileBudgetMs);
   if (!file) return kPumpFailed;
-  int64_t size = file->size();
-  int64_t audio_begin = 0, audio_end = size;
-  uint8_t header[kId3v2HeaderSize];
-  Id3v2Place place;
-  bool tag_at_start = size >= kId3v2HeaderSize && file->seek(0) &&
-                      read_exactly(*file, header, kId3v2HeaderSize) && is_id3v2_header(header, place);
-  if (tag_at_start) {
-    if (place.extent > size) return kPumpFailed;
-    audio_begin = place.extent;
-  }
-  uint8_t trailer[kId3v1Size] = {};
-  bool has_trailer = size - kId3v1Size >= audio_begin && file->seek(size - kId3v1Size) &&
-                     read_exactly(*file, trailer, kId3v1Size) && is_id3v1(trailer);
-  if (has_trailer) {
-    audio_end = size - kId3v1Size;
-  } else {
-    std::memset(trailer, 0, sizeof trailer);
-  }
-  write_id3v1(list, trailer);
-
-  std::vector<uint8_t> tag;
-  bool with_id3v2 = tag_at_start || needs_id3v2(list);
-  if (with_id3v2 && !build_id3v2(list, tag)) return kPumpFailed;
-  int64_t room = tag_at_start ? place.extent : 0;
-  if (!with_id3v2 || static_cast<int64_t>(tag.size()) <= room) {
-    if (!has_trailer && !put(*file, size, trailer, kId3v1Size)) {
-      if (file->seek(size)) file->truncate_here();
-      return kPumpFailed;
-    }
-    if (with_id3v2) {
-      tag.resize(static_cast<size_t>(room), 0);
-      put_synchsafe(static_cast<uint32_t>(room - kId3v2HeaderSize), &tag[6]);
-      if (!put(*file, kId3v2HeaderSize, &tag[kId3v2HeaderSize], tag.size() - kId3v2HeaderSize) ||
-          !put(*file, 0, tag.data(), kId3v2HeaderSize))
-        return kPumpFailed;
-    }
-    if (has_trailer && !put(*file, audio_end, trailer, kId3v1Size)) return kPumpFailed;
-    return file->flush() ? kPumpDone : kPumpFailed;
-  }
-
+  int in_place = write_mp3_tags_in(list, *file);
+  if (in_place != kTagsNeedRewrite) return in_place;
+  Mp3Plan plan;
+  if (!plan_mp3(list, *file, plan)) return kPumpFailed;
+  std::vector<uint8_t>& tag = plan.tag;
   int64_t padded = (static_cast<int64_t>(tag.size()) + 2 * kPaddingUnit - 1) / kPaddingUnit * kPaddingUnit;
   if (padded - kId3v2HeaderSize > 0x0FFFFFFF) return kPumpFailed;
   tag.resize(static_cast<size_t>(padded), 0);
   put_synchsafe(static_cast<uint32_t>(padded - kId3v2HeaderSize), &tag[6]);
   FileRewrite rewrite(path);
   if (!rewrite.out() || !rewrite.out()->write(tag.data(), static_cast<int>(tag.size()))) return kPumpFailed;
-  int copied = rewrite.copy(*file, audio_begin, audio_end, progress);
+  int copied = rewrite.copy(*file, plan.audio_begin, plan.audio_end, progress);
   if (copied != kPumpDone) return copied;
-  if (!rewrite.out()->write(trailer, kId3v1Size)) return kPumpFailed;
+  if (!rewrite.out()->write(plan.trailer, kId3v1Size)) return kPumpFailed;
   file.reset();
   return rewrite.commit() ? kPumpDone : kPumpFailed;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "audio/transforms.h"
+#include "base/binary_file.h"
 #include "tags/tag_list.h"
 
 namespace vt {
@@ -13,5 +14,9 @@ bool read_mp3_tags(TagList& list, const std::string& path);
 // file has an ID3v2 tag or a value needs one, into the ID3v2 tag at the start.
 // 0 done, 1 cancelled through `progress` (may be null), 2 failed: the file unchanged.
 int write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress = nullptr);
+// The same on an open file, only where the new tag fits in the old one's room:
+// kTagsNeedRewrite (nothing written) when it does not.
+constexpr int kTagsNeedRewrite = 3;
+int write_mp3_tags_in(const TagList& list, BinaryFile& file);
 
 }  // namespace vt
