@@ -526,3 +526,140 @@ TEST(RiffInfo, DataCutShortGetsItsTrueSizeAndOtherDamageIsRefused) {
   EXPECT_FALSE(read_tags(none, dir.path("missing.wav")));
   EXPECT_FALSE(write_tags(none, dir.path("missing.mp3")));
 }
+
+namespace {
+
+Bytes v22_frame(const std::string& id, const Bytes& body) {
+  uint32_t n = uint32_t(body.size());
+  return text(id) + Bytes{uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)} + body;
+}
+Bytes comm_body(const std::string& language, const std::string& value) {
+  return Bytes{0} + text(language) + Bytes{0} + text(value);
+}
+// The frames region of the tag at the start of `file` (without header and padding).
+Bytes tag_region(const Bytes& file) {
+  uint32_t size = uint32_t(file[6]) << 21 | uint32_t(file[7]) << 14 | uint32_t(file[8]) << 7 | file[9];
+  return Bytes(file.begin() + 10, file.begin() + 10 + size);
+}
+
+}  // namespace
+
+TEST(Id3v2, FramesNotUnderstoodAreReadPastAndKeptByteForByte) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("odd.mp3");
+  // A lowercase frame id first (some taggers write "Date"), a 2.2 id padded with a
+  // zero, two comments in two languages, TYER beside TDRC, and a last frame whose
+  // size runs past the tag.
+  Bytes lower = frame("Date", text_body("2001"));
+  Bytes padded_id = text("TP1") + Bytes{0} + be32(8) + Bytes{0, 0} + text_body("Artist");
+  Bytes english = frame("COMM", comm_body("eng", "English")), french = frame("COMM", comm_body("fra", "French"));
+  Bytes year = frame("TYER", text_body("1999")), recorded = frame("TDRC", text_body("2001-02-03"));
+  Bytes overrun = text("TCOP") + be32(5000) + Bytes{0, 0} + text_body("(c) cut");
+  Bytes sound = audio();
+  vt_test::write_file(path, tag(lower + padded_id + english + french + year + recorded + overrun) + sound);
+  TagList list = read(path);
+  EXPECT_TRUE(list.whole);
+  expect_fields(list, {"", "Artist", "", "", "", "2001-02-03", "French"});
+
+  list.store("TITLE", "Nouveau", true);
+  ASSERT_TRUE(write_tags(list, path));
+  Bytes file = vt_test::read_file(path);
+  Bytes frames = tag_region(file);
+  for (const Bytes& kept : {lower, english, year}) EXPECT_TRUE(contains(frames, kept));
+  EXPECT_TRUE(contains(frames, frame("TPE1", text_body("Artist"))));
+  auto at = std::search(frames.begin(), frames.end(), overrun.begin(), overrun.end());
+  ASSERT_NE(frames.end(), at);
+  EXPECT_TRUE(std::all_of(at + overrun.size(), frames.end(), [](uint8_t b) { return b == 0; }))
+      << "the frame that runs past the tag stays last, before the padding";
+  EXPECT_TRUE(ends_with(file, sound + Bytes(file.end() - 128, file.end())));
+  // The superseded frames come first, so the entries' frames are still read last.
+  list = read(path);
+  expect_fields(list, {"Nouveau", "Artist", "", "", "", "2001-02-03", "French"});
+  // Emptied, a field stays empty: the other comment and the year go with it.
+  list.store("COMMENT", "", true);
+  list.store("DATE", "", true);
+  ASSERT_TRUE(write_tags(list, path));
+  frames = tag_region(vt_test::read_file(path));
+  EXPECT_FALSE(contains(frames, english));
+  EXPECT_FALSE(contains(frames, year));
+  EXPECT_TRUE(contains(frames, lower));
+  expect_fields(read(path), {"Nouveau", "Artist", "", "", "", "", ""});
+}
+
+TEST(Id3v2, ExtendedHeaderFlagWithoutOneAndOneThatDoesNotFit) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("ext.mp3");
+  for (int version : {3, 4}) {
+    vt_test::write_file(path, tag(frame("TIT2", text_body("Flagged"), version), version, 0x40) + audio());
+    EXPECT_EQ("Flagged", read(path).get("TITLE")) << version;
+  }
+  // An extended header whose size runs past the tag: nothing of it can be read, so
+  // nothing is written, neither by the library nor by its callers.
+  Bytes damaged = tag(be32(500) + Bytes(6, 0) + frame("TIT2", text_body("Lost")) + frame("APIC", Bytes(40, 9)), 3, 0x40) +
+                  audio();
+  vt_test::write_file(path, damaged);
+  TagList list = read(path);
+  EXPECT_FALSE(list.whole);
+  list.store("TITLE", "Écrasé", true);
+  EXPECT_FALSE(write_tags(list, path));
+  EXPECT_EQ(damaged, vt_test::read_file(path));
+  // A list read from a file that could not be opened is never written either.
+  std::string later = dir.path("later.wav");
+  TagList none;
+  EXPECT_FALSE(read_tags(none, later));
+  Bytes wav = wav_with(info(sub("IART", "Gardé")), {});
+  vt_test::write_file(later, wav);
+  none.store("TITLE", "Vide", true);
+  EXPECT_FALSE(write_tags(none, later));
+  EXPECT_EQ(wav, vt_test::read_file(later));
+}
+
+TEST(Id3v2, V22CompilationAndSortOrderFramesBecomeTheirV23Forms) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("v22.mp3");
+  Bytes frames = v22_frame("TT2", text_body("Title")) + v22_frame("TCP", text_body("1")) +
+                 v22_frame("TST", text_body("Sort title")) + v22_frame("TSA", text_body("Sort album")) +
+                 v22_frame("TSP", text_body("Sort artist")) + v22_frame("TS2", text_body("Sort band")) +
+                 v22_frame("TSC", text_body("Sort composer"));
+  vt_test::write_file(path, tag(frames, 2) + audio());
+  TagList list = read(path);
+  list.store("ARTIST", "New", true);
+  ASSERT_TRUE(write_tags(list, path));
+  Bytes written = tag_region(vt_test::read_file(path));
+  const char* pairs[][2] = {{"TCMP", "1"}, {"TSOT", "Sort title"}, {"TSOA", "Sort album"},
+                            {"TSOP", "Sort artist"}, {"TSO2", "Sort band"}, {"TSOC", "Sort composer"}};
+  for (auto& pair : pairs) EXPECT_TRUE(contains(written, frame(pair[0], text_body(pair[1])))) << pair[0];
+}
+
+TEST(Id3v2, CodePagePunctuationIsWrittenSoEveryReaderSeesIt) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("fr.mp3");
+  const std::string summer = "L\x92\xE9t\xE9";  // "L’été" in Windows-1252
+  for (int version : {3, 4}) {
+    vt_test::write_file(path, tag(frame("TENC", text_body("x"), version), version) + audio());
+    TagList list = read(path);
+    list.store("TITLE", summer, true);
+    list.store("ARTIST", "\xE9t\xE9", true);  // inside ISO-8859-1: stays encoding 0
+    list.store("COMMENT", "\x85 \x9C", true);  // "… œ"
+    ASSERT_TRUE(write_tags(list, path));
+    Bytes frames = tag_region(vt_test::read_file(path));
+    EXPECT_TRUE(contains(frames, frame("TPE1", text_body("\xE9t\xE9"), version)));
+    if (version == 3) {
+      Bytes utf16 = {1, 0xFF, 0xFE, 'L', 0, 0x19, 0x20, 0xE9, 0, 't', 0, 0xE9, 0, 0, 0};
+      EXPECT_TRUE(contains(frames, frame("TIT2", utf16, 3)));
+      Bytes comment = {1, 0, 0, 0, 0, 0, 0xFF, 0xFE, 0x26, 0x20, ' ', 0, 0x53, 0x01, 0, 0};
+      EXPECT_TRUE(contains(frames, frame("COMM", comment, 3)));
+    } else {
+      EXPECT_TRUE(contains(frames, frame("TIT2", Bytes{3} + text("L\xE2\x80\x99\xC3\xA9t\xC3\xA9") + Bytes{0}, 4)));
+    }
+    list = read(path);
+    EXPECT_EQ(summer, list.get("TITLE"));
+    EXPECT_EQ("\x85 \x9C", list.get("COMMENT"));
+  }
+  // Without an ID3v2 tag, such a value makes one: the trailer alone would garble it.
+  vt_test::write_file(path, audio());
+  TagList list = read(path);
+  list.store("TITLE", summer, true);
+  ASSERT_TRUE(write_tags(list, path));
+  EXPECT_EQ(0, std::memcmp(vt_test::read_file(path).data(), "ID3", 3));
+}
