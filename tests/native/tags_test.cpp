@@ -1,6 +1,10 @@
 // Tag formats on files laid out byte by byte after the standards: the list's rules,
 // ID3v1, ID3v2.2/2.3/2.4 and RIFF INFO, damaged input and the rewrite's guarantees.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +13,8 @@
 
 #include "tags/genres.h"
 #include "tags/id3v2.h"
+#include "tags/mp3_tags.h"
+#include "tags/riff_info.h"
 #include "tags/tag_files.h"
 #include "tags/tag_tables.h"
 #include "tests/support/native_files.h"
@@ -662,4 +668,185 @@ TEST(Id3v2, CodePagePunctuationIsWrittenSoEveryReaderSeesIt) {
   list.store("TITLE", summer, true);
   ASSERT_TRUE(write_tags(list, path));
   EXPECT_EQ(0, std::memcmp(vt_test::read_file(path).data(), "ID3", 3));
+}
+
+namespace {
+
+// A file that takes at most `budget` more bytes and then nothing: a write cut short by
+// a kill, a power cut or a full disk. Truncation counts as one byte.
+class CutFile : public BinaryFile {
+ public:
+  CutFile(std::unique_ptr<BinaryFile> file, int64_t budget) : file_(std::move(file)), budget_(budget) {}
+  int read(void* data, int bytes) override { return file_->read(data, bytes); }
+  bool write(const void* data, int bytes) override {
+    int64_t take = std::min<int64_t>(bytes, std::max<int64_t>(budget_, 0));
+    if (take > 0 && !file_->write(data, static_cast<int>(take))) return false;
+    budget_ -= bytes;
+    written_ += take;
+    return take == bytes;
+  }
+  bool seek(int64_t offset) override { return file_->seek(offset); }
+  int64_t tell() override { return file_->tell(); }
+  int64_t size() override { return file_->size(); }
+  bool truncate_here() override { return budget_-- > 0 && file_->truncate_here(); }
+  int64_t written() const { return written_; }
+
+ private:
+  std::unique_ptr<BinaryFile> file_;
+  int64_t budget_;
+  int64_t written_ = 0;
+};
+
+// Every cut of the write: at each 512-byte block within each write and at each
+// write's end. `check` gets the file as the cut left it.
+template <typename Write, typename Check>
+void cut_everywhere(const std::string& path, const Bytes& original, Write write, Check check) {
+  vt_test::write_file(path, original);
+  CutFile whole(open_binary_file(path, FileAccess::kUpdateShared), INT64_MAX);
+  ASSERT_TRUE(write(whole));
+  int64_t total = whole.written();
+  std::vector<int64_t> cuts;
+  for (int64_t at = 0; at < total; at += 512) cuts.push_back(at);
+  for (int64_t bytes : {1, 4, 8, 12}) cuts.push_back(bytes);
+  cuts.push_back(total + 1);
+  for (int64_t budget : cuts) {
+    vt_test::write_file(path, original);
+    {
+      CutFile cut(open_binary_file(path, FileAccess::kUpdateShared), budget);
+      write(cut);
+    }
+    SCOPED_TRACE("cut after " + std::to_string(budget) + " bytes of " + std::to_string(total));
+    check(vt_test::read_file(path));
+  }
+}
+
+uint32_t synchsafe_at(const Bytes& b, size_t at) {
+  return uint32_t(b[at]) << 21 | uint32_t(b[at + 1]) << 14 | uint32_t(b[at + 2]) << 7 | b[at + 3];
+}
+
+}  // namespace
+
+TEST(TagsInPlace, Mp3TagThatFitsIsWrittenInItsRoomAndACutNeverReachesTheAudio) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("room.mp3");
+  Bytes sound = audio(20000);
+  Bytes old_tag = tag(frame("TIT2", text_body("Old title")) + frame("APIC", Bytes(900, 0x5A)) + Bytes(3000, 0));
+  Bytes trailer = v1_trailer("Old title", 0, 3, 17);
+  Bytes original = old_tag + sound + trailer;
+  vt_test::write_file(path, original);
+  TagList list = read(path);
+  list.store("TITLE", "A new and somewhat longer title", true);
+  list.store("TRACKNUMBER", "", true);
+  ASSERT_TRUE(write_tags(list, path));
+  Bytes file = vt_test::read_file(path);
+  ASSERT_EQ(original.size(), file.size()) << "nothing moved";
+  EXPECT_EQ(old_tag.size() - 10, synchsafe_at(file, 6)) << "the tag keeps its room";
+  EXPECT_TRUE(std::equal(sound.begin(), sound.end(), file.begin() + old_tag.size()));
+  EXPECT_EQ("A new and somewhat longer title", read(path).get("TITLE"));
+  EXPECT_EQ("", read(path).get("TRACKNUMBER"));
+
+  // Cut anywhere, the audio is where the tag's header says it begins, byte for byte,
+  // and the title is the old one or the new one.
+  vt_test::write_file(path, original);
+  list = read(path);
+  list.store("TITLE", "Cut title", true);
+  cut_everywhere(
+      path, original,
+      [&](BinaryFile& f) { return write_mp3_tags_in(list, f) == 0; },
+      [&](const Bytes& now) {
+        ASSERT_EQ(original.size(), now.size());
+        EXPECT_EQ(0, std::memcmp(now.data(), "ID3", 3));
+        EXPECT_EQ(old_tag.size(), 10 + synchsafe_at(now, 6));
+        EXPECT_TRUE(std::equal(sound.begin(), sound.end(), now.begin() + old_tag.size()));
+        TagList seen;
+        vt_test::write_file(dir.path("seen.mp3"), now);
+        read_tags(seen, dir.path("seen.mp3"));
+        std::string title = seen.get("TITLE");
+        EXPECT_TRUE(title == "Old title" || title == "Cut title" || title.empty()) << title;
+      });
+}
+
+namespace {
+
+// The chunks inside the RIFF size, which must end exactly at a chunk's end within the
+// file; the offset of the data chunk, or 0.
+size_t check_riff_walk(const Bytes& file) {
+  size_t riff_end = 8 + riff_size(file), data_at = 0;
+  EXPECT_LE(riff_end, file.size());
+  size_t at = 12;
+  while (at + 8 <= riff_end) {
+    uint32_t size = file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | uint32_t(file[at + 7]) << 24;
+    if (!std::memcmp(&file[at], "data", 4)) data_at = at;
+    at += 8 + size + (size & 1);
+  }
+  EXPECT_EQ(riff_end, at) << "the RIFF size ends on a chunk's end";
+  return data_at;
+}
+
+}  // namespace
+
+TEST(TagsInPlace, WavIsWrittenInPlaceAndACutLeavesItsRiffSizeAndDataRight) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("cut.wav");
+  Bytes original = wav_with({}, info(sub("IART", "Old artist") + sub("ISFT", "keep")) + disp("Old"), 3000);
+  size_t data_at = check_riff_walk(original);
+  Bytes data(original.begin() + data_at, original.begin() + data_at + 8 + 6000);
+  vt_test::write_file(path, original);
+  TagList list = read(path);
+  list.store("ARTIST", "A longer artist than before", true);
+  list.store("TITLE", "Titre neuf", true);
+  cut_everywhere(
+      path, original, [&](BinaryFile& f) { return write_wav_tags_in(list, f); },
+      [&](const Bytes& now) {
+        EXPECT_EQ(data_at, check_riff_walk(now));
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), now.begin() + data_at)) << "the data chunk never moves";
+        vt_test::write_file(dir.path("seen.wav"), now);
+        TagList seen;
+        read_tags(seen, dir.path("seen.wav"));
+        std::string artist = seen.get("ARTIST");
+        EXPECT_TRUE(artist == "Old artist" || artist == "A longer artist than before" || artist.empty()) << artist;
+      });
+  // The whole write: both values there, the data chunk where it was.
+  TagList after = read(path);
+  EXPECT_EQ("A longer artist than before", after.get("ARTIST"));
+  EXPECT_EQ("Titre neuf", after.get("TITLE"));
+}
+
+TEST(TagsInPlace, ReadOnlyAndFullDiskLeaveTheFileAsItWas) {
+  vt_test::TempDir dir;
+  std::string mp3 = dir.path("full.mp3"), wav = dir.path("full.wav");
+  Bytes untagged = audio(200000), bare_wav = wav_with({}, {}, 100000);
+  vt_test::write_file(mp3, untagged);
+  vt_test::write_file(wav, bare_wav);
+  TagList mp3_list = read(mp3), wav_list = read(wav);
+  mp3_list.store("TITLE", "A title longer than the trailer holds", true);
+  wav_list.store("ARTIST", "Quelqu'un", true);
+
+  ASSERT_EQ(0, chmod(mp3.c_str(), 0444));
+  ASSERT_EQ(0, chmod(wav.c_str(), 0444));
+  EXPECT_FALSE(write_tags(mp3_list, mp3));
+  EXPECT_FALSE(write_tags(wav_list, wav));
+  EXPECT_EQ(untagged, vt_test::read_file(mp3));
+  EXPECT_EQ(bare_wav, vt_test::read_file(wav));
+  ASSERT_EQ(0, chmod(mp3.c_str(), 0644));
+  ASSERT_EQ(0, chmod(wav.c_str(), 0644));
+
+  // No file may grow past its present size: the MP3 needs a whole new file, the WAV
+  // room for its new chunks.
+  struct sigaction ignore = {}, before = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &before);
+  struct rlimit old_limit;
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = bare_wav.size() + 20;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
+  bool mp3_written = write_tags(mp3_list, mp3), wav_written = write_tags(wav_list, wav);
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  sigaction(SIGXFSZ, &before, nullptr);
+  EXPECT_FALSE(mp3_written);
+  EXPECT_FALSE(wav_written);
+  EXPECT_EQ(untagged, vt_test::read_file(mp3));
+  EXPECT_EQ(bare_wav, vt_test::read_file(wav));
+  EXPECT_NE(0, access((mp3 + ".vtnew").c_str(), F_OK)) << "no new file left behind";
 }
