@@ -850,3 +850,49 @@ TEST(TagsInPlace, ReadOnlyAndFullDiskLeaveTheFileAsItWas) {
   EXPECT_EQ(bare_wav, vt_test::read_file(wav));
   EXPECT_NE(0, access((mp3 + ".vtnew").c_str(), F_OK)) << "no new file left behind";
 }
+
+namespace {
+
+// Counts what a rewrite shows and asks to stop at the first chance.
+class CancellingProgress : public ProgressDisplay {
+ public:
+  void set_progress_fraction(double fraction) override { last = fraction; }
+  bool pump_and_check_cancel() override { return ++asked >= 1; }
+  double last = -1;
+  int asked = 0;
+};
+
+}  // namespace
+
+TEST(TagsInPlace, RewriteOfATagThatOutgrewItsRoomLeavesPaddingAndCanBeCancelled) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("grow.mp3");
+  Bytes sound = audio(3 << 20);  // more than one block of the copy
+  Bytes original = tag(frame("TIT2", text_body("Short"))) + sound;
+  vt_test::write_file(path, original);
+  TagList list = read(path);
+  list.store("TITLE", std::string(200, 'L'), true);
+  CancellingProgress cancel;
+  EXPECT_EQ(1, write_tags(list, path, &cancel));
+  EXPECT_EQ(1, cancel.asked);
+  EXPECT_GT(cancel.last, 0.0);
+  EXPECT_LT(cancel.last, 1.0);
+  EXPECT_EQ(original, vt_test::read_file(path));
+  EXPECT_NE(0, access((path + ".vtnew").c_str(), F_OK)) << "no new file left behind";
+
+  ASSERT_EQ(0, write_tags(list, path, nullptr));
+  Bytes file = vt_test::read_file(path);
+  size_t room = 10 + synchsafe_at(file, 6);
+  size_t frames = 10 + 10 + 202;  // header, TIT2 header, body
+  EXPECT_EQ(0u, room % 1024);
+  EXPECT_GE(room - frames, 1024u) << "padding for later edits";
+  EXPECT_LT(room - frames, 4096u);
+  EXPECT_TRUE(std::equal(sound.begin(), sound.end(), file.begin() + room));
+  // The next edit fits: the file does not move again.
+  list = read(path);
+  list.store("ARTIST", std::string(500, 'A'), true);
+  ASSERT_TRUE(write_tags(list, path));
+  Bytes again = vt_test::read_file(path);
+  EXPECT_EQ(file.size(), again.size());
+  EXPECT_TRUE(std::equal(sound.begin(), sound.end(), again.begin() + room));
+}
