@@ -745,6 +745,16 @@ TEST(TagsInPlace, Mp3TagThatFitsIsWrittenInItsRoomAndACutNeverReachesTheAudio) {
   EXPECT_EQ("A new and somewhat longer title", read(path).get("TITLE"));
   EXPECT_EQ("", read(path).get("TRACKNUMBER"));
 
+  // A tag without padding whose edit keeps its length fits exactly.
+  Bytes tight = tag(frame("TIT2", text_body("Old title")) + frame("TENC", text_body("x"))) + sound;
+  vt_test::write_file(path, tight);
+  list = read(path);
+  list.store("TITLE", "New title", true);
+  ASSERT_TRUE(write_tags(list, path));
+  file = vt_test::read_file(path);
+  EXPECT_EQ(tight.size() + 128, file.size()) << "only the trailer was added";
+  EXPECT_TRUE(std::equal(sound.begin(), sound.end(), file.begin() + (tight.size() - sound.size())));
+
   // Cut anywhere, the audio is where the tag's header says it begins, byte for byte,
   // and the title is the old one or the new one.
   vt_test::write_file(path, original);
