@@ -64,9 +64,14 @@ size_t wav_data(const Bytes& file, Bytes* payload) {
 }
 
 bool has_frame(const std::vector<vt::Id3Frame>& frames, const vt::Id3Frame& wanted) {
-  return std::any_of(frames.begin(), frames.end(), [&](const vt::Id3Frame& f) {
-    return f.id == wanted.id && f.body == wanted.body && f.raw == wanted.raw;
-  });
+  return std::any_of(frames.begin(), frames.end(),
+                     [&](const vt::Id3Frame& f) { return f.id == wanted.id && f.body == wanted.body; });
+}
+
+// A frame kept as it was read (one that ran past the old tag) is written back byte for
+// byte; in a new tag with room after it, it may read as a frame again.
+bool has_bytes(const Bytes& file, const Bytes& wanted) {
+  return std::search(file.begin(), file.end(), wanted.begin(), wanted.end()) != file.end();
 }
 
 }  // namespace
@@ -101,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (mp3_audio(before) != mp3_audio(after)) std::abort();
   for (const vt::Id3Frame& frame : original.kept_frames()) {
-    if (!has_frame(again.kept_frames(), frame)) std::abort();
+    if (frame.raw.empty() ? !has_frame(again.kept_frames(), frame) : !has_bytes(after, frame.raw)) std::abort();
   }
   for (const vt::TagEntry& entry : original.entries()) {
     if (entry.name != "ARTIST" && entry.name != "TITLE" && entry.name != "GENRE" &&
