@@ -79,7 +79,9 @@ bool plan_mp3(const TagList& list, BinaryFile& file, Mp3Plan& plan) {
     std::memset(plan.trailer, 0, sizeof plan.trailer);
   }
   write_id3v1(list, plan.trailer);
-  plan.with_id3v2 = tag_at_start || needs_id3v2(list);
+  // Bytes too few to be a tag header could, with the trailer after them, read as one:
+  // a real tag goes in front of them.
+  plan.with_id3v2 = tag_at_start || needs_id3v2(list) || plan.size < kId3v2HeaderSize;
   return !plan.with_id3v2 || build_id3v2(list, plan.tag);
 }
 

@@ -921,3 +921,20 @@ TEST(TagsInPlace, RewriteOfATagThatOutgrewItsRoomLeavesPaddingAndCanBeCancelled)
   EXPECT_EQ(file.size(), again.size());
   EXPECT_TRUE(std::equal(sound.begin(), sound.end(), again.begin() + room));
 }
+
+// Found by the fuzz target: a file of a few bytes that begin like a tag header, which
+// the appended trailer would complete into one.
+TEST(Id3v2, BytesTooFewForAHeaderNeverJoinTheTrailerIntoOne) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("tiny.mp3");
+  Bytes tiny = text("ID3") + Bytes{4};
+  vt_test::write_file(path, tiny);
+  TagList list = read(path);
+  list.store("ARTIST", "Fuzz artist", true);
+  ASSERT_TRUE(write_tags(list, path));
+  Bytes file = vt_test::read_file(path);
+  size_t room = 10 + synchsafe_at(file, 6);
+  ASSERT_EQ(room + tiny.size() + 128, file.size());
+  EXPECT_TRUE(std::equal(tiny.begin(), tiny.end(), file.begin() + room));
+  EXPECT_EQ("Fuzz artist", read(path).get("ARTIST"));
+}
