@@ -187,7 +187,11 @@ uint32_t v24_frame_size(const uint8_t* frames, size_t at, size_t end) {
     if (next == end) return true;
     if (next > end) return false;
     if (next + 4 > end || frames[next] == 0) return true;  // padding
-    return valid_frame_id(frames + next, 4);
+    if (valid_frame_id(frames + next, 4)) return true;
+    // A frame with an id outside the standard's letters, kept as it was read, is still
+    // a frame when its size fits.
+    return next + 10 <= end && synchsafe_value(frames + next + 4) <= end - next - 10 &&
+           !((frames[next + 4] | frames[next + 5] | frames[next + 6] | frames[next + 7]) & 0x80);
   };
   return !lands(safe) && lands(plain) ? plain : safe;
 }

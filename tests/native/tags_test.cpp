@@ -938,3 +938,17 @@ TEST(Id3v2, BytesTooFewForAHeaderNeverJoinTheTrailerIntoOne) {
   EXPECT_TRUE(std::equal(tiny.begin(), tiny.end(), file.begin() + room));
   EXPECT_EQ("Fuzz artist", read(path).get("ARTIST"));
 }
+
+// Found by the fuzz target: in ID3v2.4 a large frame followed by one with an odd id
+// reads with its synchsafe size, not the plain one.
+TEST(Id3v2, V24FrameBeforeAnOddIdKeepsItsSynchsafeSize) {
+  vt_test::TempDir dir;
+  std::string path = dir.path("odd24.mp3");
+  Bytes big = frame("TPE2", text_body(std::string(198, 'b')), 4);  // size 200: 0x00 0x00 0x01 0x48
+  Bytes odd = text("Xy!z") + safe32(4) + Bytes{0, 0} + Bytes{1, 2, 3, 4};
+  Bytes filler = frame("TALB", text_body(std::string(40, 'a')), 4);
+  vt_test::write_file(path, tag(big + odd + filler + Bytes(300, 0), 4) + audio());
+  TagList list = read(path);
+  EXPECT_EQ(std::string(198, 'b'), list.get("TPE2"));
+  EXPECT_EQ(std::string(40, 'a'), list.get("ALBUM"));
+}
