@@ -190,8 +190,8 @@ uint32_t v24_frame_size(const uint8_t* frames, size_t at, size_t end) {
     if (valid_frame_id(frames + next, 4)) return true;
     // A frame with an id outside the standard's letters, kept as it was read, is still
     // a frame when its size fits.
-    return next + 10 <= end && synchsafe_value(frames + next + 4) <= end - next - 10 &&
-           !((frames[next + 4] | frames[next + 5] | frames[next + 6] | frames[next + 7]) & 0x80);
+    return next + 10 <= end && (synchsafe_value(frames + next + 4) <= end - next - 10 ||
+                                big_endian(frames + next + 4) <= end - next - 10);
   };
   return !lands(safe) && lands(plain) ? plain : safe;
 }
