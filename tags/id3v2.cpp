@@ -205,7 +205,7 @@ const char* padded_v22_id(const uint8_t* id) {
 
 // Frames up to the padding (a zero byte where an id would begin). Frames this reader
 // does not understand are passed over by their size and kept as they are; one that
-// runs past the tag ends the list and is kept whole too.
+// runs past the tag ends the list, and the tag is then not read whole.
 void read_frames(const uint8_t* frames, size_t end, size_t at, int version, bool all_unsynchronised, TagList& list) {
   int header_size = version == 2 ? 6 : 10;
   while (at + header_size <= end) {
@@ -214,19 +214,22 @@ void read_frames(const uint8_t* frames, size_t end, size_t at, int version, bool
     uint32_t size = version == 2 ? (uint32_t(header[3]) << 16 | uint32_t(header[4]) << 8 | header[5])
                     : version == 3 ? big_endian(header + 4)
                                    : v24_frame_size(frames, at, end);
-    bool runs_past = size > end - at - header_size;
-    if (runs_past) size = static_cast<uint32_t>(end - at - header_size);
+    // A frame cut short by the tag's end: what came before is sound, but a rewrite
+    // could neither keep it as it is nor drop it without loss.
+    if (size > end - at - header_size) {
+      list.whole = false;
+      break;
+    }
     const uint8_t* body = header + header_size;
     const char* v23_id = version == 2 ? v23_id_of(header) : valid_frame_id(header, 4) ? "" : padded_v22_id(header);
     at += header_size + size;
-    if (runs_past || !v23_id) {
+    if (!v23_id) {
       // A 2.2 frame has no place in the 2.3 tag it is written back as.
       if (version != 2) {
         Id3Frame frame;
         frame.raw.assign(header, body + size);
         list.kept_frames().push_back(frame);
       }
-      if (runs_past) break;
       continue;
     }
     if (size == 0) continue;

@@ -31,8 +31,8 @@ bool read_mp3_tags(TagList& list, const std::string& path) {
     if (place.offset == 0 && place.extent > size) list.whole = false;
     // Only a tag at the start is ever replaced; an unreadable one further in (perhaps
     // only audio that looks like a header) must not stop a write.
-    if (place.offset != 0 && list.id3_version < 0) {
-      list.id3_version = 0;
+    if (place.offset != 0) {
+      if (list.id3_version < 0) list.id3_version = 0;
       list.whole = true;
     }
   }

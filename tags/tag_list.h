@@ -28,8 +28,8 @@ struct Id3Frame {
   std::string id;
   uint8_t flags[2] = {0, 0};
   std::vector<uint8_t> body;
-  // A frame this program cannot take apart (an id outside the standard's letters, or
-  // a size that runs past the tag): header and body exactly as read, written as they are.
+  // A frame this program cannot take apart (an id outside the standard's letters):
+  // header and body exactly as read, written as they are.
   std::vector<uint8_t> raw;
 };
 
