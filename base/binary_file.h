@@ -23,6 +23,8 @@ class BinaryFile {
   // later writes up to there need no allocation (ending the file at its size gives back
   // what was not used); false where the system cannot.
   virtual bool reserve(int64_t bytes) { return false; }
+  // Makes what was written reach the disk before the caller goes on.
+  virtual bool flush() { return true; }
 };
 
 enum class FileAccess {
@@ -40,6 +42,8 @@ std::unique_ptr<BinaryFile> open_binary_file_waiting(const std::string& path, Fi
 // Puts `replacement` in the place of `target` in one step (both in one folder), so a
 // reader sees either the old file or the new one, never a half-written one.
 bool replace_file(const std::string& replacement, const std::string& target);
+// The same, but the file keeps the target's attributes (read-only aside) and creation time.
+bool replace_file_keeping_attributes(const std::string& replacement, const std::string& target);
 bool remove_file(const std::string& path);
 
 // Whole-buffer read: true only when exactly `bytes` bytes were read.

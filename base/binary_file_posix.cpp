@@ -51,6 +51,7 @@ class PosixFile : public BinaryFile {
   }
 #ifdef __linux__
   // Only the system call: the library's fallback writes zeros through the whole range.
+  bool flush() override { return ::fsync(fd_) == 0; }
   bool reserve(int64_t bytes) override { return bytes > 0 && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0; }
 #endif
 
@@ -67,7 +68,10 @@ std::unique_ptr<BinaryFile> open_binary_file(const std::string& path, FileAccess
   int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  // A file without write permission is refused for writing even to the superuser, as
+  // Windows refuses a read-only file to everyone.
+  bool refused = access != FileAccess::kReadShared && ::fstat(fd, &info) == 0 && !(info.st_mode & S_IWUSR);
+  if (refused || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
     ::close(fd);
     return nullptr;
   }
@@ -81,6 +85,12 @@ std::unique_ptr<BinaryFile> open_binary_file_waiting(const std::string& path, Fi
 
 bool replace_file(const std::string& replacement, const std::string& target) {
   return std::rename(replacement.c_str(), target.c_str()) == 0;
+}
+
+bool replace_file_keeping_attributes(const std::string& replacement, const std::string& target) {
+  struct stat info;
+  if (::stat(target.c_str(), &info) == 0) ::chmod(replacement.c_str(), info.st_mode & 07777);
+  return replace_file(replacement, target);
 }
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }

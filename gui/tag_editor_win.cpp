@@ -7,11 +7,19 @@
 #include "tags/tag_files.h"
 #include "tags/tag_tables.h"
 #include "ui/dialog_win.h"
+#include "ui/progress_task_win.h"
 
 namespace vt {
 namespace {
 
 const char kOnlyWavAndMp3[] = "Seuls les repères des fichiers wav et mp3 peuvent être édités.";
+const char kNotReadWhole[] =
+    "Impossible de lire entièrement les repères de ce fichier. Ils ne seront pas modifiés, afin de ne rien perdre de "
+    "ce qu'ils contiennent.";
+const char kNotSaved[] =
+    "Impossible d'enregistrer les repères. Le fichier est peut-être ouvert dans un autre programme ou protégé en "
+    "écriture, ou le disque est plein. Le fichier n'a pas été modifié.";
+const char kSavingCaption[] = "Enregistrement des repères";
 
 // The edit of each field but the genre, in the editor's order.
 struct FieldControl {
@@ -80,6 +88,25 @@ void TagEditorDialog::on_ok() {
   EndDialog(window_, IDOK);
 }
 
+// Most saves write a few bytes in place; a tag that outgrew its room makes the whole
+// recording be copied once, which the bar shows and Annuler stops.
+class TagSaveTask : public ProgressTask {
+ public:
+  TagSaveTask(TagList& list, const std::vector<TagEdit>& edits, const std::string& path)
+      : ProgressTask(kSavingCaption), list_(list), edits_(edits), path_(path) {}
+  bool run() override {
+    size_t slash = path_.find_last_of("\\/");
+    set_progress_text(0, this, path_.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+    result = save_tag_edits(list_, edits_, path_, this);
+    return result == kTaskDone;
+  }
+
+ private:
+  TagList& list_;
+  const std::vector<TagEdit>& edits_;
+  std::string path_;
+};
+
 }  // namespace
 
 bool edit_tags(HWND owner, const std::string& path) {
@@ -88,10 +115,16 @@ bool edit_tags(HWND owner, const std::string& path) {
     return false;
   }
   TagList list;
-  read_tags(list, path);
+  if (!read_tags(list, path) || !list.whole) {
+    MessageBoxA(owner, kNotReadWhole, nullptr, MB_ICONERROR);
+    return false;
+  }
   TagEditorDialog dialog(list);
   if (dialog.run_modal(owner, "LAudioTagDataEditor") != IDOK) return false;
-  return save_tag_edits(list, dialog.edits(), path);
+  TagSaveTask task(list, dialog.edits(), path);
+  run_progress_task(&task, owner);
+  if (task.result == kTaskFailed) MessageBoxA(owner, kNotSaved, nullptr, MB_ICONERROR);
+  return task.result == kTaskDone;
 }
 
 }  // namespace vt

@@ -21,6 +21,8 @@ step "MP3 decoder instructions (callgrind)"
 "$here/bench-mp3-instructions.sh" "$native/bench/mp3_decode_only" "$native/bench/mp3-instructions" >> "$rows"
 step "vtool conversions beside sox"
 "$here/bench-vtool.sh" "$native/tools/vtool" "$native/bench/vtool-work" >> "$rows"
+step "tag edits beside mid3v2"
+"$here/bench-tags.sh" "$native/tools/vtool" "$native/bench/tags-work" >> "$rows"
 
 step "Win32 build under Wine"
 read -r cbr _ simd < "$mp3work/times.txt"

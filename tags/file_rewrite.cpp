@@ -15,21 +15,26 @@ FileRewrite::~FileRewrite() {
   if (created_ && !committed_) remove_file(temporary_);
 }
 
-bool FileRewrite::copy(BinaryFile& in, int64_t begin, int64_t end) {
-  if (!out_ || !in.seek(begin)) return false;
-  std::vector<uint8_t> block(1 << 16);
+int FileRewrite::copy(BinaryFile& in, int64_t begin, int64_t end, ProgressDisplay* progress) {
+  if (!out_ || !in.seek(begin)) return kPumpFailed;
+  std::vector<uint8_t> block(1 << 20);
+  int64_t first = begin;
   while (begin < end) {
     int want = static_cast<int>(std::min<int64_t>(end - begin, static_cast<int64_t>(block.size())));
-    if (!read_exactly(in, block.data(), want) || !out_->write(block.data(), want)) return false;
+    if (!read_exactly(in, block.data(), want) || !out_->write(block.data(), want)) return kPumpFailed;
     begin += want;
+    if (progress) {
+      progress->set_progress_fraction(double(begin - first) / double(end - first));
+      if (progress->pump_and_check_cancel()) return kPumpCancelled;
+    }
   }
-  return true;
+  return kPumpDone;
 }
 
 bool FileRewrite::commit() {
-  if (!out_) return false;
+  if (!out_ || !out_->flush()) return false;
   out_.reset();
-  if (!replace_file(temporary_, path_)) return false;
+  if (!replace_file_keeping_attributes(temporary_, path_)) return false;
   committed_ = true;
   return true;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "audio/transforms.h"
 #include "base/binary_file.h"
 
 namespace vt {
@@ -20,9 +21,11 @@ class FileRewrite {
 
   // The new file, or null when it could not be created.
   BinaryFile* out() { return out_.get(); }
-  // Appends bytes [begin, end) of `in`; false on a short read or a failed write.
-  bool copy(BinaryFile& in, int64_t begin, int64_t end);
-  // Closes the new file and puts it in the old one's place.
+  // Appends bytes [begin, end) of `in`: 0 done, 1 cancelled through `progress`
+  // (may be null), 2 a short read or a failed write.
+  int copy(BinaryFile& in, int64_t begin, int64_t end, ProgressDisplay* progress = nullptr);
+  // Flushes and closes the new file and puts it in the old one's place, with the old
+  // one's attributes and creation time.
   bool commit();
 
  private:

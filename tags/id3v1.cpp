@@ -16,6 +16,8 @@ constexpr int kTextSize = 30, kYearSize = 4, kCommentSize = 28;
 constexpr int kZeroAt = 125, kTrackAt = 126, kGenreAt = 127;
 // Written fields keep room for a terminating zero.
 constexpr int kWrittenText = 29, kWrittenComment = 28;
+// A code past the genre list: no genre.
+constexpr uint8_t kNoGenre = 0xFF;
 
 std::string field(const uint8_t* block, int at, int size) {
   const char* text = reinterpret_cast<const char*>(block + at);
@@ -55,17 +57,28 @@ void write_id3v1(const TagList& list, uint8_t* block) {
   put_field(block, kAlbumAt, kTextSize, kWrittenText, list.get(kFieldAlbum));
   put_field(block, kYearAt, kYearSize, kYearSize, list.get(kFieldDate));
   put_field(block, kCommentAt, kCommentSize + 1, kWrittenComment, list.get(kFieldComment));
+  // An emptied track or genre is emptied here too: left as it was, it would come back
+  // at the next reading (and the last comment byte of a 1.0 trailer would read as a track).
   std::string track = list.get(kFieldTrackNumber);
-  if (!track.empty()) block[kTrackAt] = static_cast<uint8_t>(std::atoi(track.c_str()));
+  block[kZeroAt] = 0;
+  block[kTrackAt] = track.empty() ? 0 : static_cast<uint8_t>(std::atoi(track.c_str()));
   std::string genre = list.get(kFieldGenre);
-  if (!genre.empty()) {
+  if (genre.empty()) {
+    block[kGenreAt] = kNoGenre;
+  } else {
     int code = starts_with_digit(genre) ? std::atoi(genre.c_str()) : genre_code(genre);
-    if (code >= 0) block[kGenreAt] = static_cast<uint8_t>(code);
+    if (code >= 0 && code <= 0xFF) block[kGenreAt] = static_cast<uint8_t>(code);
   }
 }
 
-// A value the trailer would cut or lose needs an ID3v2 tag beside it.
+// A value the trailer would cut or lose needs an ID3v2 tag beside it; so does one with
+// the code page's own characters (’ œ …), which other readers of the trailer garble.
 bool id3v1_holds(const TagList& list) {
+  for (const char* field : kTagFields) {
+    for (char c : list.get(field)) {
+      if (static_cast<uint8_t>(c) >= 0x80 && static_cast<uint8_t>(c) < 0xA0) return false;
+    }
+  }
   if (list.get(kFieldTitle).size() > kWrittenText || list.get(kFieldArtist).size() > kWrittenText ||
       list.get(kFieldAlbum).size() > kWrittenText || list.get(kFieldComment).size() > kWrittenComment ||
       list.get(kFieldDate).size() > kYearSize)

@@ -187,32 +187,59 @@ uint32_t v24_frame_size(const uint8_t* frames, size_t at, size_t end) {
     if (next == end) return true;
     if (next > end) return false;
     if (next + 4 > end || frames[next] == 0) return true;  // padding
-    return valid_frame_id(frames + next, 4);
+    if (valid_frame_id(frames + next, 4)) return true;
+    // A frame with an id outside the standard's letters, kept as it was read, is still
+    // a frame when its size fits.
+    return next + 10 <= end && (synchsafe_value(frames + next + 4) <= end - next - 10 ||
+                                big_endian(frames + next + 4) <= end - next - 10);
   };
   return !lands(safe) && lands(plain) ? plain : safe;
 }
 
+// A frame id of ID3v2.2 that some programs wrote into 2.3 and 2.4 tags, padded with
+// a zero byte ("TP1\0"): the 2.3 id it stands for, or null.
+const char* padded_v22_id(const uint8_t* id) {
+  if (id[3] != 0 || !valid_frame_id(id, 3)) return nullptr;
+  return v23_id_of(id);
+}
+
+// Frames up to the padding (a zero byte where an id would begin). Frames this reader
+// does not understand are passed over by their size and kept as they are; one that
+// runs past the tag ends the list, and the tag is then not read whole.
 void read_frames(const uint8_t* frames, size_t end, size_t at, int version, bool all_unsynchronised, TagList& list) {
   int header_size = version == 2 ? 6 : 10;
   while (at + header_size <= end) {
     const uint8_t* header = frames + at;
-    if (!valid_frame_id(header, version == 2 ? 3 : 4)) break;  // the frames end at their padding
+    if (header[0] == 0) break;
     uint32_t size = version == 2 ? (uint32_t(header[3]) << 16 | uint32_t(header[4]) << 8 | header[5])
                     : version == 3 ? big_endian(header + 4)
                                    : v24_frame_size(frames, at, end);
-    if (size > end - at - header_size) break;  // runs past the tag: what came before is sound
+    // A frame cut short by the tag's end: what came before is sound, but a rewrite
+    // could neither keep it as it is nor drop it without loss.
+    if (size > end - at - header_size) {
+      list.whole = false;
+      break;
+    }
     const uint8_t* body = header + header_size;
+    const char* v23_id = version == 2 ? v23_id_of(header) : valid_frame_id(header, 4) ? "" : padded_v22_id(header);
     at += header_size + size;
+    if (!v23_id) {
+      // A 2.2 frame has no place in the 2.3 tag it is written back as.
+      if (version != 2) {
+        Id3Frame frame;
+        frame.raw.assign(header, body + size);
+        list.kept_frames().push_back(frame);
+      }
+      continue;
+    }
     if (size == 0) continue;
     Id3Frame frame;
     if (version == 2) {
-      const char* id = v23_id_of(header);
-      if (!id) continue;  // no ID3v2.3 counterpart to write it back as
-      frame.id = id;
+      frame.id = v23_id;
       frame.body.assign(body, body + size);
       if (frame.id == "APIC") frame.body = picture_from_v22(frame.body);
     } else {
-      frame.id.assign(reinterpret_cast<const char*>(header), 4);
+      frame.id = *v23_id ? std::string(v23_id) : std::string(reinterpret_cast<const char*>(header), 4);
       frame.flags[0] = header[8];
       frame.flags[1] = header[9];
       if (version == 4 && ((frame.flags[1] & kV4Unsynchronised) || all_unsynchronised)) {
@@ -275,17 +302,26 @@ void read_id3v2(const std::vector<uint8_t>& tag, TagList& list) {
   list.id3_version = place.version;
   if (place.version < 2 || place.version > 4 || (place.version == 2 && (flags & kTagExtendedHeader))) {
     list.id3_version = kUnreadableTag;  // unknown layout, or a compressed 2.2 tag
+    list.whole = false;
     return;
   }
   std::vector<uint8_t> frames(tag.begin() + kId3v2HeaderSize, tag.begin() + end);
   // Up to 2.3 unsynchronisation covers the whole tag; in 2.4 it is undone frame by frame.
   if (place.version < 4 && (flags & kTagUnsynchronised)) frames = without_unsynchronisation(frames.data(), frames.size());
   size_t at = 0;
-  if (place.version >= 3 && (flags & kTagExtendedHeader)) {
-    if (frames.size() < 4) return;
+  // Some taggers set the extended-header flag with no extended header: the frames
+  // then start at once, and no extended header size reads as a frame id.
+  if (place.version >= 3 && (flags & kTagExtendedHeader) && !(frames.size() >= 4 && valid_frame_id(frames.data(), 4))) {
     // 2.3 counts the extended header without its size field, 2.4 with it.
-    uint32_t size = place.version == 3 ? big_endian(frames.data()) + 4 : synchsafe_value(frames.data());
-    if (size > frames.size()) return;
+    bool room = frames.size() >= 4;
+    uint32_t size = !room ? uint32_t(frames.size())
+                    : place.version == 3 ? big_endian(frames.data()) + 4
+                                         : synchsafe_value(frames.data());
+    if (size > frames.size() || (room && size < 4)) {
+      list.id3_version = kUnreadableTag;
+      list.whole = false;
+      return;
+    }
     at = size;
   }
   read_frames(frames.data(), frames.size(), at, place.version,
@@ -303,6 +339,10 @@ bool needs_id3v2(const TagList& list) {
 namespace {
 
 void append_frame(std::vector<uint8_t>& tag, const Id3Frame& frame, int version) {
+  if (!frame.raw.empty()) {
+    tag.insert(tag.end(), frame.raw.begin(), frame.raw.end());
+    return;
+  }
   uint8_t header[10];
   std::memcpy(header, frame.id.data(), 4);
   uint32_t size = static_cast<uint32_t>(frame.body.size());
@@ -324,16 +364,36 @@ bool writable_frame_id(const std::string& id) {
   return id.size() == 4 && valid_frame_id(reinterpret_cast<const uint8_t*>(id.data()), 4);
 }
 
-// A frame for an entry the user set or changed: ISO-8859-1 text and a zero byte
-// (a comment with a zero language and an empty description, a link with an empty one).
-Id3Frame text_frame(const std::string& id, const std::string& value) {
+bool needs_wide_text(const std::string& value) {
+  for (char c : value) {
+    uint8_t byte = static_cast<uint8_t>(c);
+    if (byte >= 0x80 && byte < 0xA0) return true;
+  }
+  return false;
+}
+
+// A frame for an entry the user set or changed (a comment with a zero language and an
+// empty description, a link with an empty one). Text inside ISO-8859-1 goes as it is;
+// text with the code page's own characters (’ œ € … –) as UTF-16 in 2.3 and UTF-8 in
+// 2.4, so that every reader shows the same characters.
+Id3Frame text_frame(const std::string& id, const std::string& value, int version) {
+  bool link = id == "WXXX";
+  int encoding = link || !needs_wide_text(value) ? 0 : version == 4 ? 3 : 1;
+  std::string text = value;
+  std::string terminator(1, '\0');
+  if (encoding == 3) {
+    text = utf8_from_text(value);
+  } else if (encoding == 1) {
+    text = utf16le_from_text(value);
+    terminator.assign(2, '\0');
+  }
   Id3Frame frame;
   frame.id = id;
-  frame.body.push_back(0);
-  if (id == "COMM") frame.body.insert(frame.body.end(), {0, 0, 0, 0});
-  if (id == "WXXX") frame.body.push_back(0);
-  frame.body.insert(frame.body.end(), value.begin(), value.end());
-  frame.body.push_back(0);
+  frame.body.push_back(static_cast<uint8_t>(encoding));
+  if (id == "COMM") frame.body.insert(frame.body.end(), {0, 0, 0});
+  if (id == "COMM" || link) frame.body.insert(frame.body.end(), terminator.begin(), terminator.end());
+  frame.body.insert(frame.body.end(), text.begin(), text.end());
+  frame.body.insert(frame.body.end(), terminator.begin(), terminator.end());
   return frame;
 }
 
@@ -345,6 +405,9 @@ bool build_id3v2(const TagList& list, std::vector<uint8_t>& tag) {
   tag.assign(kId3v2HeaderSize, 0);
   std::memcpy(tag.data(), "ID3", 3);
   tag[3] = static_cast<uint8_t>(version);
+  for (const auto& superseded : list.superseded_frames()) {
+    if (!list.get(superseded.first).empty()) append_frame(tag, superseded.second, version);
+  }
   for (const TagEntry& entry : list.entries()) {
     if (entry.has_frame && entry.value == entry.value_as_read) {
       append_frame(tag, entry.frame, version);
@@ -354,7 +417,7 @@ bool build_id3v2(const TagList& list, std::vector<uint8_t>& tag) {
     const char* field_frame = frame_of_field(entry.name, version);
     std::string id = entry.has_frame ? entry.frame.id : field_frame ? field_frame : entry.name;
     if (!writable_frame_id(id)) continue;
-    append_frame(tag, text_frame(id, entry.value), version);
+    append_frame(tag, text_frame(id, entry.value, version), version);
   }
   for (const Id3Frame& frame : list.kept_frames()) append_frame(tag, frame, version);
   size_t size = tag.size() - kId3v2HeaderSize;

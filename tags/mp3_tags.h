@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "audio/transforms.h"
+#include "base/binary_file.h"
 #include "tags/tag_list.h"
 
 namespace vt {
@@ -9,7 +11,12 @@ namespace vt {
 // False when the file cannot be opened (the list then holds nothing from it).
 bool read_mp3_tags(TagList& list, const std::string& path);
 // Writes the list (read from this file and edited) into the trailer and, when the
-// file has an ID3v2 tag or a value needs one, into a new ID3v2 tag at the start.
-bool write_mp3_tags(const TagList& list, const std::string& path);
+// file has an ID3v2 tag or a value needs one, into the ID3v2 tag at the start.
+// 0 done, 1 cancelled through `progress` (may be null), 2 failed: the file unchanged.
+int write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress = nullptr);
+// The same on an open file, only where the new tag fits in the old one's room:
+// kTagsNeedRewrite (nothing written) when it does not.
+constexpr int kTagsNeedRewrite = 3;
+int write_mp3_tags_in(const TagList& list, BinaryFile& file);
 
 }  // namespace vt

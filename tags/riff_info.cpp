@@ -22,6 +22,9 @@ const InfoField kInfoFields[] = {{"IPRD", kFieldTitle},       {"ITRK", kFieldTra
                                  {"IART", kFieldArtist}};
 constexpr uint32_t kDispText = 1;          // clipboard format CF_TEXT
 constexpr size_t kMaxTextRead = 1024;      // more than a value keeps
+// Blank chunks at the end are written over only up to this much (it is held in
+// memory, to be put back if appending fails).
+constexpr int64_t kMaxTailReused = 1 << 20;
 
 uint32_t le32(const uint8_t* b) { return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24; }
 void put_le32(uint32_t v, uint8_t* b) {
@@ -85,14 +88,22 @@ int64_t find_wave_form(BinaryFile& file, int64_t size, int64_t* riff_at) {
 
 bool read_wav_tags(TagList& list, const std::string& path) {
   std::unique_ptr<BinaryFile> file = open_binary_file_waiting(path, FileAccess::kReadShared, kTagFileBudgetMs);
-  if (!file) return false;
+  if (!file) {
+    list.whole = false;
+    return false;
+  }
   int64_t size = file->size(), riff_at = 0;
   int64_t at = find_wave_form(*file, size, &riff_at);
   if (at < 0) return true;
   uint8_t header[12];
-  while (at + 8 <= size && file->seek(at) && read_exactly(*file, header, 8)) {
+  while (at + 8 <= size) {
+    // A read that fails inside the file is an error, not the end of the chunks.
+    if (!file->seek(at) || !read_exactly(*file, header, 8)) {
+      list.whole = false;
+      break;
+    }
     int64_t chunk = le32(header + 4), data = at + 8, next = data + even(chunk);
-    if (same_id(header, "LIST") && chunk >= 4 && read_exactly(*file, header + 8, 4)) {
+    if (same_id(header, "LIST") && chunk >= 4 && data + 4 <= size && read_exactly(*file, header + 8, 4)) {
       if (!is_info_type(header + 8)) {
         at = data + 4;  // the list's chunks are read as chunks
         continue;
@@ -151,13 +162,33 @@ class WavTagWriter {
   bool write();
 
  private:
+  struct Patch {
+    int64_t at;
+    std::vector<uint8_t> bytes;
+  };
+  bool plan();
   bool rewrite_info_list(int64_t data, int64_t end, bool* emptied);
+  // While planning, writes inside the file are noted to be made after the appending.
   bool put(int64_t at, const void* bytes, size_t count) {
-    return file_.seek(at) && file_.write(bytes, static_cast<int>(count));
+    const uint8_t* b = static_cast<const uint8_t*>(bytes);
+    patches_.push_back({at, std::vector<uint8_t>(b, b + count)});
+    return true;
+  }
+  bool write_at(int64_t at, const std::vector<uint8_t>& bytes) {
+    return bytes.empty() || (file_.seek(at) && file_.write(bytes.data(), static_cast<int>(bytes.size())));
+  }
+  bool set_riff_size(int64_t end) {
+    uint8_t riff_size[4];
+    put_le32(static_cast<uint32_t>(std::min<int64_t>(end - riff_at_ - 8, 0xFFFFFFFF)), riff_size);
+    return write_at(riff_at_ + 4, std::vector<uint8_t>(riff_size, riff_size + 4));
   }
 
   const TagList& list_;
   BinaryFile& file_;
+  std::vector<Patch> patches_;
+  std::vector<uint8_t> data_size_patch_;  // a data chunk cut short gets its true size first
+  int64_t riff_at_ = 0, size_ = 0, end_ = 0;
+  std::vector<uint8_t> added_;
   std::vector<bool> placed_;
   std::vector<uint8_t> disp_;
   bool disp_placed_ = false;
@@ -190,7 +221,8 @@ bool WavTagWriter::rewrite_info_list(int64_t data, int64_t end, bool* emptied) {
       if (!slot.blank || slot.size != static_cast<int64_t>(entry.value.size()) + 1) continue;
       std::vector<uint8_t> bytes(entry.value.begin(), entry.value.end());
       bytes.push_back(0);
-      if (!put(slot.at, info_id_of_field(entry.name), 4) || !put(slot.at + 8, bytes.data(), bytes.size())) return false;
+      // The text before the id, so that the slot holds the field only once it is whole.
+      if (!put(slot.at + 8, bytes.data(), bytes.size()) || !put(slot.at, info_id_of_field(entry.name), 4)) return false;
       slot.blank = false;
       placed_[i] = true;
       break;
@@ -200,12 +232,12 @@ bool WavTagWriter::rewrite_info_list(int64_t data, int64_t end, bool* emptied) {
   return true;
 }
 
-// Walks the chunks as the reader does. Chunks at the end that hold nothing but blank
-// slots are cut away before new ones are appended, so saving again and again does
-// not make the file grow.
-bool WavTagWriter::write() {
-  int64_t size = file_.size(), riff_at = 0;
-  int64_t at = find_wave_form(file_, size, &riff_at);
+// Walks the chunks as the reader does, noting what to write. Chunks at the end that
+// hold nothing but blank slots are cut away before new ones are appended, so saving
+// again and again does not make the file grow.
+bool WavTagWriter::plan() {
+  int64_t size = file_.size();
+  int64_t at = find_wave_form(file_, size, &riff_at_);
   if (at < 0) return false;
   int64_t tail = -1, inside_list_until = 0, last_data_at = -1;
   uint8_t header[12];
@@ -241,43 +273,64 @@ bool WavTagWriter::write() {
   // patched, gets the size of what is there; other chunks are not guessed at.
   if (at > size + 1) {
     if (last_data_at < 0) return false;
-    uint8_t data_size[4];
-    put_le32(static_cast<uint32_t>(std::min<int64_t>(size - last_data_at - 8, 0xFFFFFFFF)), data_size);
-    if (!put(last_data_at + 4, data_size, 4)) return false;
+    data_size_patch_.resize(4);
+    put_le32(static_cast<uint32_t>(std::min<int64_t>(size - last_data_at - 8, 0xFFFFFFFF)), data_size_patch_.data());
+    patches_.insert(patches_.begin(), {last_data_at + 4, data_size_patch_});
     at = last_data_at + 8 + even(size - last_data_at - 8);
   }
   // New chunks go where the next chunk would begin: after a last chunk without its pad
   // byte (one is added), or over a few stray bytes too short to be a chunk.
-  int64_t end = tail >= 0 ? tail : std::min(at, size);
-  std::vector<uint8_t> added;
-  if (end & 1) added.push_back(0);
+  size_ = size;
+  end_ = tail >= 0 && size - tail <= kMaxTailReused ? tail : std::min(at, size);
+  if (end_ & 1) added_.push_back(0);
   std::vector<std::pair<const char*, std::string>> values;
   for (size_t i = 0; i < placed_.size(); ++i) {
     if (!placed_[i]) values.push_back({info_id_of_field(list_.entries()[i].name), list_.entries()[i].value});
   }
   if (!values.empty()) {
     std::vector<uint8_t> list = info_list(values);
-    added.insert(added.end(), list.begin(), list.end());
+    added_.insert(added_.end(), list.begin(), list.end());
   }
-  if (!disp_placed_) added.insert(added.end(), disp_.begin(), disp_.end());
-  if (!added.empty() && !put(end, added.data(), added.size())) return false;
-  int64_t new_size = end + static_cast<int64_t>(added.size());
-  if (!file_.seek(new_size) || !file_.truncate_here()) return false;
-  uint8_t riff_size[4];
-  put_le32(static_cast<uint32_t>(std::min<int64_t>(new_size - riff_at - 8, 0xFFFFFFFF)), riff_size);
-  return put(riff_at + 4, riff_size, 4);
+  if (!disp_placed_) added_.insert(added_.end(), disp_.begin(), disp_.end());
+  return true;
+}
+
+// The order keeps the file whole at every instant: the RIFF size never covers a chunk
+// not yet complete, new chunks are in place before old slots are blanked, and the
+// data chunk never moves. Appending is the only step that needs disk room; when it
+// fails, the file is put back as it was.
+bool WavTagWriter::write() {
+  if (!plan()) return false;
+  int64_t new_size = end_ + static_cast<int64_t>(added_.size());
+  std::vector<uint8_t> old_tail(static_cast<size_t>(size_ - end_));
+  if (!file_.seek(end_) || !read_exactly(file_, old_tail.data(), static_cast<int>(old_tail.size()))) return false;
+  if (!data_size_patch_.empty() && !write_at(patches_.front().at, patches_.front().bytes)) return false;
+  if (end_ < size_ && !set_riff_size(end_)) return false;
+  if (!write_at(end_, added_)) {
+    if (file_.seek(end_) && file_.truncate_here() && write_at(end_, old_tail)) set_riff_size(size_);
+    return false;
+  }
+  if (new_size < size_ && !(file_.seek(new_size) && file_.truncate_here())) return false;
+  if (!set_riff_size(new_size)) return false;
+  for (const Patch& patch : patches_) {
+    // Chunks from end_ on were cut away or written over.
+    if (patch.at < end_ && !write_at(patch.at, patch.bytes)) return false;
+  }
+  return file_.flush();
 }
 
 }  // namespace
 
 bool write_wav_tags(const TagList& list, const std::string& path) {
-  std::unique_ptr<BinaryFile> file = open_binary_file_waiting(path, FileAccess::kReadShared, kTagFileBudgetMs);
+  if (!list.whole || !open_binary_file_waiting(path, FileAccess::kReadShared, kTagFileBudgetMs)) return false;
+  std::unique_ptr<BinaryFile> file = open_binary_file_waiting(path, FileAccess::kUpdateShared, kTagFileBudgetMs);
   if (!file) return false;
-  FileRewrite rewrite(path);
-  if (!rewrite.out() || !rewrite.copy(*file, 0, file->size())) return false;
-  file.reset();
-  WavTagWriter writer(list, *rewrite.out());
-  return writer.write() && rewrite.commit();
+  return write_wav_tags_in(list, *file);
+}
+
+bool write_wav_tags_in(const TagList& list, BinaryFile& file) {
+  WavTagWriter writer(list, file);
+  return writer.write();
 }
 
 }  // namespace vt

@@ -67,9 +67,11 @@ void TagList::store(const std::string& name, const std::string& value, bool repl
   set(name, cut_and_strip(value));
 }
 
-// A later frame for the same entry supersedes the earlier one, which is not kept:
-// written back, it would be read last and win over an edit.
+// A later frame for the same entry supersedes the earlier one, which is kept aside.
 void TagList::store_from_frame(const std::string& name, const std::string& value, const Id3Frame& frame) {
+  if (TagEntry* before = find(name)) {
+    if (before->has_frame) superseded_.push_back({name, before->frame});
+  }
   store(name, value, true);
   TagEntry* entry = find(name);
   entry->has_frame = true;
@@ -80,7 +82,9 @@ void TagList::store_from_frame(const std::string& name, const std::string& value
 void TagList::clear() {
   entries_.clear();
   kept_frames_.clear();
+  superseded_.clear();
   id3_version = 0;
+  whole = true;
 }
 
 }  // namespace vt

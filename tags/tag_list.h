@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -27,6 +28,9 @@ struct Id3Frame {
   std::string id;
   uint8_t flags[2] = {0, 0};
   std::vector<uint8_t> body;
+  // A frame this program cannot take apart (an id outside the standard's letters):
+  // header and body exactly as read, written as they are.
+  std::vector<uint8_t> raw;
 };
 
 struct TagEntry {
@@ -60,13 +64,22 @@ class TagList {
   // with another description, frames this program does not know): written back as read.
   std::vector<Id3Frame>& kept_frames() { return kept_frames_; }
   const std::vector<Id3Frame>& kept_frames() const { return kept_frames_; }
+  // Earlier frames of a field that a later frame of the same field superseded (a
+  // second comment language, TYER beside TDRC): written before the entries, so the
+  // reader still finds the entry's frame last; dropped once the field is emptied.
+  std::vector<std::pair<std::string, Id3Frame>>& superseded_frames() { return superseded_; }
+  const std::vector<std::pair<std::string, Id3Frame>>& superseded_frames() const { return superseded_; }
   // The version of the file's ID3v2 tag (2, 3 or 4), 0 when it has none, -1 when its
   // tag could not be taken apart (it is then never rewritten).
   int id3_version = 0;
+  // False when some of the file's tags could not be read (a read error, a layout this
+  // program cannot take apart): a write would lose what was not read, so none is made.
+  bool whole = true;
 
  private:
   std::vector<TagEntry> entries_;
   std::vector<Id3Frame> kept_frames_;
+  std::vector<std::pair<std::string, Id3Frame>> superseded_;
 };
 
 }  // namespace vt

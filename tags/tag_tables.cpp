@@ -44,7 +44,10 @@ const FrameIdPair kId3v22Frames[] = {
     {"TRD", "TRDA"}, {"TRK", "TRCK"}, {"TSI", "TSIZ"}, {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"},
     {"TT3", "TIT3"}, {"TXT", "TEXT"}, {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"},
     {"WAF", "WOAF"}, {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
-    {"WXX", "WXXX"}};
+    {"WXX", "WXXX"},
+    // Compilation flag and sort orders, written in 2.2 tags by a popular music player
+    // (which gives them these 2.3 ids).
+    {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSA", "TSOA"}, {"TSP", "TSOP"}, {"TS2", "TSO2"}, {"TSC", "TSOC"}};
 const int kId3v22FrameCount = sizeof kId3v22Frames / sizeof kId3v22Frames[0];
 
 }  // namespace vt

@@ -72,6 +72,18 @@ std::string text_from_utf16(const uint8_t* data, size_t bytes, bool big_endian) 
   return out;
 }
 
+std::string utf16le_from_text(const std::string& text) {
+  std::string out = "\xFF\xFE";
+  for (char c : text) {
+    uint8_t byte = static_cast<uint8_t>(c);
+    uint32_t code = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
+    if (!code) code = 0xFFFD;
+    out += static_cast<char>(code & 0xFF);
+    out += static_cast<char>(code >> 8);
+  }
+  return out;
+}
+
 std::string utf8_from_text(const std::string& text) {
   std::string out;
   for (char c : text) {

@@ -3,6 +3,7 @@
 #include "tools/vtool_tags.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,14 +23,22 @@ int fail(const std::string& file, const std::string& reason) {
   return 2;
 }
 
-bool frame_id(const std::string& name) {
-  return name.size() == 4 && std::all_of(name.begin(), name.end(), [](char c) {
-           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-         });
+// Text frames only (T***, but not user texts and not the frames of the seven fields,
+// which would stand beside the field's own frame).
+bool text_frame_id(const std::string& name) {
+  static const char* const kFieldFrames[] = {"TIT2", "TPE1", "TALB", "TCON", "TRCK", "TYER", "TDRC", "TXXX"};
+  if (name.size() != 4 || name[0] != 'T' || !std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      }))
+    return false;
+  return std::none_of(std::begin(kFieldFrames), std::end(kFieldFrames), [&](const char* id) { return name == id; });
 }
 
 bool mp3_path(const std::string& path) {
-  return path.size() >= 4 && (path.compare(path.size() - 4, 4, ".mp3") == 0 || path.compare(path.size() - 4, 4, ".MP3") == 0);
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return ext == ".mp3";
 }
 
 void print_tags(const TagList& list) {
@@ -60,7 +69,7 @@ int tags_command(int argc, char** argv) {
     size_t equals = argument.find('=');
     std::string name = argument.substr(0, equals);
     // Other ID3v2 frames have a place only in MP3 files.
-    if (equals == std::string::npos || !(is_tag_field(name) || (frame_id(name) && mp3_path(path))))
+    if (equals == std::string::npos || !(is_tag_field(name) || (text_frame_id(name) && mp3_path(path))))
       return fail(path, "nom de repère inconnu: " + name);
     edits.push_back({name, tag_text_from_console(argument.substr(equals + 1))});
   }
@@ -72,6 +81,7 @@ int tags_command(int argc, char** argv) {
     print_tags(list);
     return 0;
   }
+  if (!list.whole) return fail(path, "les repères n'ont pu être lus en entier (fichier inchangé)");
   if (!save_tag_edits(list, edits, path)) return fail(path, "les repères n'ont pu être écrits (fichier inchangé)");
   return 0;
 }

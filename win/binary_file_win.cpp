@@ -37,6 +37,7 @@ class WindowsFile : public BinaryFile {
     return GetFileSizeEx(file_.get(), &bytes) ? bytes.QuadPart : 0;
   }
   bool truncate_here() override { return SetEndOfFile(file_.get()) != 0; }
+  bool flush() override { return FlushFileBuffers(file_.get()) != 0; }
 
  private:
   OwnedHandle file_;
@@ -85,6 +86,21 @@ std::unique_ptr<BinaryFile> open_binary_file_waiting(const std::string& path, Fi
 
 bool replace_file(const std::string& replacement, const std::string& target) {
   return MoveFileExA(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// The creation time is set on the replacement before the move; the attributes after
+// it, since a read-only replacement could not be moved over the target.
+bool replace_file_keeping_attributes(const std::string& replacement, const std::string& target) {
+  WIN32_FILE_ATTRIBUTE_DATA old;
+  bool known = GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &old) != 0;
+  if (known) {
+    OwnedHandle file(CreateFileA(replacement.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    if (file.valid()) SetFileTime(file.get(), &old.ftCreationTime, nullptr, nullptr);
+  }
+  if (!replace_file(replacement, target)) return false;
+  if (known) SetFileAttributesA(target.c_str(), old.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+  return true;
 }
 
 bool remove_file(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

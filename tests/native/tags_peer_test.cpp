@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -240,4 +243,122 @@ TEST(TagsPeers, DamagedAndMissingFiles) {
   std::string refused = vtool("'" + dir.path("x.aif") + "' TITLE=a", 2);
   EXPECT_NE(std::string::npos, refused.find("Seuls les repères des fichiers wav et mp3 peuvent être édités.")) << refused;
   EXPECT_EQ(sound, vt_test::read_file(dir.path("x.aif")));
+}
+
+namespace {
+
+std::string corpus_dir() {
+  const char* shared = std::getenv("VT_SHARED_DIR");
+  return shared ? std::string(shared) + "/tag-corpus" : std::string();
+}
+
+// The bytes between the ID3v2 tag at the start (if any) and the ID3v1 trailer (if any).
+std::vector<uint8_t> audio_region(const std::vector<uint8_t>& file) {
+  size_t begin = 0, end = file.size();
+  if (file.size() >= 10 && !std::memcmp(file.data(), "ID3", 3) && !((file[6] | file[7] | file[8] | file[9]) & 0x80)) {
+    size_t size = size_t(file[6]) << 21 | size_t(file[7]) << 14 | size_t(file[8]) << 7 | file[9];
+    begin = std::min(file.size(), 10 + size + ((file[5] & 0x10) ? 10 : 0));
+  }
+  if (end >= begin + 128 && !std::memcmp(&file[end - 128], "TAG", 3)) end -= 128;
+  return std::vector<uint8_t>(file.begin() + begin, file.begin() + end);
+}
+
+std::map<std::string, std::string> as_map(const std::set<std::string>& fields) {
+  std::map<std::string, std::string> out;
+  for (const std::string& line : fields) out[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  return out;
+}
+
+}  // namespace
+
+// Tag files of the field (their README names what is odd in each): the fields read as
+// mutagen reads them, and a title edit keeps the audio bytes and every other frame,
+// or is refused with the file unchanged.
+TEST(TagsPeers, RealWorldTagFilesReadAsMutagenReadsThemAndSurviveAnEdit) {
+  require_peers();
+  std::string corpus = corpus_dir();
+  ASSERT_FALSE(corpus.empty()) << "VT_SHARED_DIR is not set";
+  std::string listing;
+  ASSERT_EQ(0, vt_test::run_command("ls '" + corpus + "' | grep -E '\\.(mp3|id3)$'", &listing));
+  vt_test::TempDir dir;
+  int compared = 0, agreed = 0, files = 0;
+  for (const std::string& name : lines(listing)) {
+    SCOPED_TRACE(name);
+    ++files;
+    std::string path = dir.path(name.substr(0, name.rfind('.')) + ".mp3");
+    must_run("cp '" + corpus + "/" + name + "' '" + path + "' && chmod u+w '" + path + "'");
+    std::string mutagen_fields;
+    bool mutagen_reads = vt_test::run_command("/usr/bin/python3 '" + peer_script() + "' fields '" + path + "' 2>/dev/null",
+                                              &mutagen_fields) == 0;
+    std::set<std::string> frames_before;
+    std::string version = mutagen_reads ? peer("version", path) : "";
+    std::vector<uint8_t> original = vt_test::read_file(path);
+    // This program looks for a tag through the whole file, as it always has; the others
+    // look only at the start, so a tag behind junk is read here alone.
+    bool tag_behind_junk = original.size() > 3 && std::memcmp(original.data(), "ID3", 3) != 0 &&
+                           mutagen_fields.empty() && !our_fields(path).empty();
+    if (mutagen_reads && !tag_behind_junk) {
+      std::map<std::string, std::string> theirs = as_map(lines(mutagen_fields)), ours = as_map(our_fields(path));
+      for (const char* field : {"TITLE", "ARTIST", "ALBUM", "GENRE", "TRACKNUMBER", "DATE", "COMMENT"}) {
+        ++compared;
+        if (theirs[field] == ours[field]) ++agreed;
+        else ADD_FAILURE() << field << ": ours \"" << ours[field] << "\", mutagen \"" << theirs[field] << "\"";
+      }
+      frames_before = lines(peer("frames", path));
+    }
+    std::vector<uint8_t> before = vt_test::read_file(path);
+    std::string output;
+    int status = vt_test::run_command(std::string(VTOOL_PATH) + " tags '" + path + "' 'TITLE=Titre d’essai'", &output);
+    std::vector<uint8_t> after = vt_test::read_file(path);
+    if (status != 0) {
+      EXPECT_EQ(2, status) << output;
+      EXPECT_EQ(before, after) << "a refused edit leaves the file as it was";
+      continue;
+    }
+    EXPECT_TRUE(audio_region(before) == audio_region(after)) << "audio bytes changed";
+    EXPECT_TRUE(our_fields(path).count("TITLE=Titre d’essai"));
+    if (mutagen_reads && version != "2.2.0\n" && version != "none\n") {
+      std::set<std::string> frames_after = lines(peer("frames", path));
+      EXPECT_TRUE(lines(peer("fields", path)).count("TITLE=Titre d’essai"));
+      std::set<std::string> changed = changed_keys(frames_before, frames_after);
+      changed.erase("TIT2");
+      EXPECT_TRUE(changed.empty()) << *changed.begin() << " was lost or changed";
+    }
+  }
+  EXPECT_GE(files, 25);
+  EXPECT_GE(agreed * 100, compared * 99) << agreed << " of " << compared << " fields as mutagen reads them";
+}
+
+TEST(TagsPeers, FrenchPunctuationReadsTheSameEverywhereAndOnlyTextFramesAreTaken) {
+  require_peers();
+  vt_test::TempDir dir;
+  for (const char* make : {"make23", "make24"}) {
+    std::string path = make_mp3(dir, std::string(make) + ".mp3");
+    peer(make, path);
+    vtool("'" + path + "' 'TITLE=L’été « œuvre » – 5 €…' 'COMMENT=C’est là'");
+    std::set<std::string> mutagen = lines(peer("fields", path));
+    EXPECT_TRUE(mutagen.count("TITLE=L’été « œuvre » – 5 €…")) << make;
+    EXPECT_TRUE(mutagen.count("COMMENT=C’est là")) << make;
+    EXPECT_TRUE(must_run("exiftool -s -s -s -Title '" + path + "'").find("L’été « œuvre » – 5 €…") == 0) << make;
+  }
+  std::string path = make_mp3(dir, "names.Mp3");
+  peer("make23", path);
+  std::vector<uint8_t> before = vt_test::read_file(path);
+  for (const char* refused : {"APIC=x", "PRIV=x", "UFID=x", "TXXX=x", "TIT2=x", "TDRC=2001", "Tenc=x", "TITLEX=x"}) {
+    std::string output = vtool("'" + path + "' '" + refused + "'", 2);
+    EXPECT_EQ(1, std::count(output.begin(), output.end(), '\n')) << refused << ": one line";
+    EXPECT_EQ(before, vt_test::read_file(path)) << refused;
+  }
+  vtool("'" + path + "' TENC=Encodeur TCOM=Compositeur");
+  std::set<std::string> ours = lines(vtool("'" + path + "'"));
+  EXPECT_TRUE(ours.count("TENC=Encodeur"));
+  EXPECT_TRUE(ours.count("TCOM=Compositeur"));
+  // A tag that cannot be read whole is not written: one line, status 2, file unchanged.
+  std::string damaged = dir.path("damaged.mp3");
+  std::vector<uint8_t> bytes = {'I', 'D', '3', 3, 0, 0x40, 0, 0, 0, 30, 0, 0, 1, 0};
+  bytes.resize(40 + 3000, 0x55);
+  vt_test::write_file(damaged, bytes);
+  std::string output = vtool("'" + damaged + "' TITLE=x", 2);
+  EXPECT_EQ(1, std::count(output.begin(), output.end(), '\n'));
+  EXPECT_EQ(bytes, vt_test::read_file(damaged));
 }

@@ -173,3 +173,68 @@ TEST(TagEditor, RefusesOtherFilesWithItsMessage) {
   EXPECT_EQ(content, read_bytes(path));
   DeleteFileA(path.c_str());
 }
+
+namespace {
+
+// A visible message box of the thread whose text is `text`.
+HWND message_box_of(DWORD thread, const std::string& text) {
+  HWND dialog = visible_dialog_of(thread);
+  if (!dialog || !GetDlgItem(dialog, kBoxTextId)) return nullptr;
+  return vt_test::control_text(dialog, kBoxTextId) == text ? dialog : nullptr;
+}
+
+const char kNotSaved[] =
+    "Impossible d'enregistrer les repères. Le fichier est peut-être ouvert dans un autre programme ou protégé en "
+    "écriture, ou le disque est plein. Le fichier n'a pas été modifié.";
+
+}  // namespace
+
+TEST(TagEditor, TagsNotReadWholeAreNotEditedAndTheUserIsTold) {
+  std::string path = temp_path("vt-tag-editor-damaged.mp3");
+  // The header promises an extended header whose size runs past the tag.
+  Bytes damaged = {'I', 'D', '3', 3, 0, 0x40, 0, 0, 0, 30, 0, 0, 1, 0};
+  damaged.resize(40 + 3000, 0x55);
+  write_bytes(path, damaged);
+  EXPECT_FALSE(run_editor(path, [](HWND box) {
+    EXPECT_EQ(
+        "Impossible de lire entièrement les repères de ce fichier. Ils ne seront pas modifiés, afin de ne rien perdre "
+        "de ce qu'ils contiennent.",
+        vt_test::control_text(box, kBoxTextId));
+    vt_test::click(box, IDOK);
+  }));
+  EXPECT_EQ(damaged, read_bytes(path));
+  DeleteFileA(path.c_str());
+}
+
+TEST(TagEditor, SaveRefusedByAFileHeldElsewhereIsReportedAndChangesNothing) {
+  std::string path = temp_path("vt-tag-editor-held.mp3");
+  Bytes audio;
+  Bytes original = tagged_mp3(&audio);
+  write_bytes(path, original);
+  // Held as the delivery worker holds a recording it sends: read, shared for reading only.
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  DWORD thread = GetCurrentThreadId();
+  std::atomic<bool> told{false};
+  std::thread driver([&] {
+    HWND dialog = nullptr;
+    if (!vt_test::wait_until([&] { return (dialog = visible_dialog_of(thread)) != nullptr; }, 40000)) {
+      ADD_FAILURE() << "no editor appeared";
+      return;
+    }
+    vt_test::set_control_text(dialog, IDC_TAG_TITLE, "Titre qui ne sera pas écrit");
+    vt_test::click(dialog, IDOK);
+    HWND box = nullptr;
+    if (vt_test::wait_until([&] { return (box = message_box_of(thread, kNotSaved)) != nullptr; }, 40000)) {
+      told = true;
+      vt_test::click(box, IDOK);
+    }
+  });
+  bool written = vt::edit_tags(nullptr, path);
+  driver.join();
+  CloseHandle(held);
+  EXPECT_FALSE(written);
+  EXPECT_TRUE(told) << "the user is told";
+  EXPECT_EQ(original, read_bytes(path));
+  DeleteFileA(path.c_str());
+}
