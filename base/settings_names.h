@@ -116,6 +116,8 @@ static const TextSetting kFtpUserName = {kSectionFtp, "UserName", Hive::Machine,
 static const TextSetting kFtpPassword = {kSectionFtp, "Password", Hive::Machine, ""};
 // Remote folder; the transmit page shows "/" while the value is absent.
 static const TextSetting kFtpDirectory = {kSectionFtp, "Directory", Hive::Machine, ""};
+// FTP over TLS (AUTH TLS, protected data connection) instead of plain FTP.
+static const BoolSetting kFtpUseTls = {kSectionFtp, "UseTLS", Hive::Machine, false};
 
 // Registry places outside the product key that the folder and log-on operations read.
 static const char kWindowsCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";

@@ -33,6 +33,7 @@ DeliverySettings load_delivery_settings() {
   settings.ftp_user = read_setting(kFtpUserName);
   settings.ftp_password = read_setting(kFtpPassword);
   settings.ftp_directory = read_setting(kFtpDirectory);
+  settings.ftp_tls = read_setting(kFtpUseTls);
   settings.run = read_setting(kSendRun);
   settings.run_template = read_setting(kSendRunExe);
   return settings;

@@ -17,6 +17,7 @@ struct DeliverySettings {
   bool allow_plain_login = false;
   bool ftp = false;
   std::string ftp_server, ftp_user, ftp_password, ftp_directory;
+  bool ftp_tls = false;
   bool run = false;
   std::string run_template;
 };

@@ -10,6 +10,7 @@
 #include "delivery/delivery_methods_win.h"
 #include "delivery/delivery_texts.h"
 #include "delivery/ftp_upload_win.h"
+#include "delivery/ftps_upload_win.h"
 #include "win/files_win.h"
 #include "win/handles_win.h"
 
@@ -155,8 +156,10 @@ int DeliveryWorker::deliver_file(const std::string& path) {
     if (result == kSendStopped) return result;
   }
   if (settings.ftp) {
-    FtpPlace place{settings.ftp_server, settings.ftp_user, settings.ftp_password, settings.ftp_directory};
-    result = after_method(upload_by_ftp(path, place, *this), kFtpFailedText, path);
+    FtpPlace place{settings.ftp_server, settings.ftp_user, settings.ftp_password, settings.ftp_directory,
+                   settings.ftp_tls};
+    int sent = place.secure ? upload_by_ftps(path, place, *this, *this) : upload_by_ftp(path, place, *this);
+    result = after_method(sent, kFtpFailedText, path);
     if (result == kSendStopped) return result;
   }
   if (settings.run) {

@@ -52,6 +52,15 @@ static const char kSmtpPlainLoginText[] =
     "Le serveur mail \"%s\" n'offre pas de connexion sécurisée (STARTTLS) : le nom d'utilisateur et le mot de passe "
     "ne sont pas envoyés en clair. Cochez \"Autoriser l'authentification sans chiffrement\" dans Paramètres Email "
     "pour les envoyer quand même.";
+// The FTP upload's secure connection; "%s" is the server as typed, then a reason.
+static const char kFtpTlsFailedText[] = "Connexion sécurisée (TLS) impossible avec le serveur FTP \"%s\" : %s";
+static const char kFtpNoTlsText[] =
+    "Le serveur FTP \"%s\" n'accepte pas de connexion sécurisée (AUTH TLS) : le nom d'utilisateur, le mot de passe "
+    "et l'enregistrement ne sont pas envoyés en clair. Décochez \"Connexion sécurisée (FTPS)\" dans "
+    "Options->Transmettre pour les envoyer quand même.";
+static const char kFtpNoProtectionText[] =
+    "Le serveur FTP \"%s\" refuse de chiffrer le transfert des fichiers (PROT P) : l'enregistrement n'est pas "
+    "envoyé en clair.";
 static const char kTlsReasonHandshake[] = "la négociation TLS a échoué.";
 static const char kTlsReasonUntrusted[] = "son certificat n'est pas émis par une autorité de confiance.";
 static const char kTlsReasonWrongName[] = "son certificat est établi pour un autre nom.";

@@ -10,6 +10,8 @@ struct WinInet;
 
 struct FtpPlace {
   std::string server, user, password, directory;
+  // FTP over TLS instead of WinINet's plain FTP.
+  bool secure = false;
 };
 
 // 0 uploaded, 1 stopped (a partial remote file may remain), 2 failed.

@@ -94,6 +94,7 @@ void TransmitPage::on_init() {
   char directory[kSettingTextBytes] = {};
   read_machine_text(kFtpDirectory.section, kFtpDirectory.name, directory, "/");
   SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_DIRECTORY, directory);
+  set_ticked(page_, IDC_TRANSMIT_FTP_TLS, read_setting(kFtpUseTls));
   set_ticked(page_, IDC_TRANSMIT_MIRROR, read_setting(kSendFolder));
   SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, read_setting(kSendFolderDir).c_str());
   set_ticked(page_, IDC_TRANSMIT_RUN, read_setting(kSendRun));
@@ -128,11 +129,11 @@ void TransmitPage::update_enabling() {
   static const int kFtp[] = {IDC_TRANSMIT_FTP_SERVER_LABEL,   IDC_TRANSMIT_FTP_SERVER,   IDC_TRANSMIT_FTP_USER_LABEL,
                              IDC_TRANSMIT_FTP_USER,           IDC_TRANSMIT_FTP_PASSWORD_LABEL,
                              IDC_TRANSMIT_FTP_PASSWORD,       IDC_TRANSMIT_FTP_DIRECTORY_LABEL,
-                             IDC_TRANSMIT_FTP_DIRECTORY};
+                             IDC_TRANSMIT_FTP_DIRECTORY,      IDC_TRANSMIT_FTP_TLS};
   static const int kMirror[] = {IDC_TRANSMIT_MIRROR_FOLDER, IDC_TRANSMIT_MIRROR_BROWSE};
   static const int kRun[] = {IDC_TRANSMIT_RUN_EXE, IDC_TRANSMIT_RUN_BROWSE};
   enable_items(page_, kEmail, 3, is_ticked(page_, IDC_TRANSMIT_EMAIL));
-  enable_items(page_, kFtp, 8, is_ticked(page_, IDC_TRANSMIT_FTP));
+  enable_items(page_, kFtp, 9, is_ticked(page_, IDC_TRANSMIT_FTP));
   enable_items(page_, kMirror, 2, is_ticked(page_, IDC_TRANSMIT_MIRROR));
   enable_items(page_, kRun, 2, is_ticked(page_, IDC_TRANSMIT_RUN));
 }
@@ -209,6 +210,7 @@ bool TransmitPage::apply_ftp() {
   write_setting(kFtpUserName, user.c_str());
   write_setting(kFtpPassword, password.c_str());
   write_setting(kFtpDirectory, text(IDC_TRANSMIT_FTP_DIRECTORY).c_str());
+  write_setting(kFtpUseTls, is_ticked(page_, IDC_TRANSMIT_FTP_TLS));
   return true;
 }
 

@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev
   dpkg-dev python3 espeak-ng valgrind
   clang libclang-rt-14-dev ffmpeg
-  python3-aiosmtpd python3-pyftpdlib python3-mutagen id3v2 libimage-exiftool-perl
+  python3-aiosmtpd python3-pyftpdlib python3-openssl python3-mutagen id3v2 libimage-exiftool-perl
   python3-cryptography
 )
 missing=()

@@ -79,7 +79,8 @@ class OptionsDialogTest : public ::testing::Test {
     static const vt::BoolSetting* const kBools[] = {
         &vt::kRecordTone, &vt::kStoppedTone,  &vt::kIntervalTone, &vt::kRecordWhenRun, &vt::kVoiceActivate,
         &vt::kCheckMaxTime, &vt::kStopReachMaxTime, &vt::kLaunchPlayWhenStop, &vt::kPromptForName, &vt::kSendEmail, &vt::kSendFtp,
-        &vt::kSendFolder, &vt::kSendRun, &vt::kResumeRecording, &vt::kStayAwake, &vt::kWarnSilence};
+        &vt::kSendFolder, &vt::kSendRun, &vt::kResumeRecording, &vt::kStayAwake, &vt::kWarnSilence,
+        &vt::kFtpUseTls};
     static const vt::IntSetting* const kInts[] = {&vt::kIntervalSecs, &vt::kWarnSpaceBelow, &vt::kRecordDevice,
                                                    &vt::kRecordChan, &vt::kRecordVolume, &vt::kVoiceActivateLevel,
                                                    &vt::kFormat, &vt::kWarnSilenceSecs};
@@ -487,6 +488,8 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
     EXPECT_EQ("/", vt_test::control_text(page, IDC_TRANSMIT_FTP_DIRECTORY));
     EXPECT_EQ("ftp.example.fr", vt_test::control_text(page, IDC_TRANSMIT_FTP_SERVER));
     EXPECT_TRUE(vt_test::is_enabled(vt_test::child(page, IDC_TRANSMIT_FTP_PASSWORD)));
+    EXPECT_TRUE(vt_test::is_enabled(vt_test::child(page, IDC_TRANSMIT_FTP_TLS)));
+    EXPECT_EQ(BST_UNCHECKED, SendDlgItemMessageA(page, IDC_TRANSMIT_FTP_TLS, BM_GETCHECK, 0, 0));
     EXPECT_FALSE(vt_test::is_enabled(vt_test::child(page, IDC_TRANSMIT_EMAIL_TO)));
     EXPECT_FALSE(vt_test::is_enabled(vt_test::child(page, IDC_TRANSMIT_MIRROR_BROWSE)));
     EXPECT_FALSE(vt_test::is_enabled(vt_test::child(page, IDC_TRANSMIT_RUN_EXE)));
@@ -525,6 +528,7 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
     EXPECT_EQ("(absent)", stored(vt::kFtpUserName));
     type_text(page, IDC_TRANSMIT_FTP_USER, "jean");
     type_text(page, IDC_TRANSMIT_FTP_PASSWORD, "secret");
+    set_box(page, IDC_TRANSMIT_FTP_TLS, true);
 
     set_box(page, IDC_TRANSMIT_MIRROR, true);
     press(sheet, PSBTN_OK);
@@ -534,6 +538,7 @@ TEST_F(OptionsDialogTest, TransmitPageLoadsChecksAndStoresInGroups) {
         answer_box("Répertoire Invalide"));
     EXPECT_EQ("jean", stored(vt::kFtpUserName));
     EXPECT_EQ("/", stored(vt::kFtpDirectory));
+    EXPECT_EQ("1", stored(vt::kFtpUseTls));
     type_text(page, IDC_TRANSMIT_MIRROR_FOLDER, mirror);
     {
       // A file of the user's own that happens to bear the write test's old name.

@@ -2,6 +2,8 @@
 // TLS from the first byte on port 465, certificates from a test authority that the
 // test adds to the trusted roots; certificates for another name or out of date, the
 // login without TLS, and servers that break the session end the delivery cleanly.
+// FTP over TLS against pyftpdlib's TLS handler on port 21, with TLS required on the
+// control and the data connections.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "delivery/delivery_methods_win.h"
+#include "delivery/ftps_upload_win.h"
 #include "tests/support/linux_process.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/trusted_root.h"
@@ -181,6 +184,82 @@ TEST_F(SecureDeliveryTest, ServersThatBreakTheSessionEndTheDelivery) {
     }
     server.kill();
   }
+}
+
+// pyftpdlib on port 21 (the FTP method's only port, hence the lock on it), with TLS
+// and a certificate of `kind`, or plain.
+class FtpsTest : public SecureDeliveryTest {
+ protected:
+  void SetUp() override {
+    SecureDeliveryTest::SetUp();
+    CreateDirectoryA((folder_ + "\\ftp-root").c_str(), nullptr);
+    CreateDirectoryA((folder_ + "\\ftp-root\\depot").c_str(), nullptr);
+    place_ = FtpPlace{"localhost", "marie", "mot de passe", "/depot", true};
+  }
+  // A server just ended (here or by the test before) may still hold the port for a
+  // moment: one that ends before it is ready is started again.
+  bool start_ftp(const std::string& tls_kind) {
+    if (ftp_) {
+      ftp_->kill();
+      ftp_->wait(20000);
+    }
+    std::string ready = folder_ + "\\ftp-ready";
+    std::string peers = vt_test::env("VT_SOURCE_DIR") + "/tests/peers";
+    std::string tls = tls_kind.empty() ? "" : " tls " + tls_kind + " '" + TestAuthority::linux_folder + "'";
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      DeleteFileA(ready.c_str());
+      ftp_.reset(new vt_test::LinuxProcess("exec /usr/bin/python3 " + peers + "/ftp_server.py '" + linux_folder_ +
+                                           "/ftp-root' marie 'mot de passe' 21" + tls));
+      if (!ftp_->start()) return false;
+      bool ended = false;
+      if (wait_until([&] { return exists(ready) || (ended = ftp_->wait(0)); }, 30000) && !ended) return true;
+    }
+    return false;
+  }
+  int upload(const std::string& path) { return upload_by_ftps(path, place_, stop_, shown_); }
+  std::string uploaded(const std::string& name) { return folder_ + "\\ftp-root\\depot\\" + name; }
+
+  FtpPlace place_;
+  std::unique_ptr<vt_test::LinuxProcess> ftp_;
+};
+
+// Every byte value, line ends among them, so that a text-mode transfer would show.
+TEST_F(FtpsTest, UploadsTheRecordingByteForByte) {
+  ASSERT_TRUE(start_ftp("good")) << "pyftpdlib did not start";
+  std::string audio;
+  for (int i = 0; i < 70003; ++i) audio += static_cast<char>((i * 7 + i / 256) & 0xFF);
+  std::string path = folder_ + "\\take 3.wav";
+  std::ofstream(path, std::ios::binary) << audio;
+  std::string empty = folder_ + "\\empty.wav";
+  std::ofstream(empty, std::ios::binary).close();
+  ASSERT_EQ(0, upload(path)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
+  EXPECT_TRUE(audio == text_of(uploaded("take 3.wav")));
+  ASSERT_EQ(0, upload(empty));
+  EXPECT_TRUE(exists(uploaded("empty.wav")));
+  EXPECT_EQ("", text_of(uploaded("empty.wav")));
+  EXPECT_TRUE(shown_.texts.empty());
+  // The server's refusal of the login is a failed upload.
+  place_.password = "faux";
+  EXPECT_EQ(2, upload(path));
+  EXPECT_TRUE(shown_.texts.empty());
+}
+
+TEST_F(FtpsTest, NoLoginWithoutATrustedSession) {
+  ASSERT_TRUE(start_ftp("other")) << "pyftpdlib did not start";
+  EXPECT_EQ(2, upload(recording_));
+  EXPECT_EQ(std::vector<std::string>{"Connexion sécurisée (TLS) impossible avec le serveur FTP \"localhost\" : son "
+                                     "certificat est établi pour un autre nom."},
+            shown_.texts);
+  EXPECT_FALSE(exists(uploaded("Réunion 2.wav")));
+
+  // A server without TLS is told, and gets neither the login nor the file.
+  ASSERT_TRUE(start_ftp("")) << "pyftpdlib did not start";
+  shown_.texts.clear();
+  EXPECT_EQ(2, upload(recording_));
+  ASSERT_EQ(1u, shown_.texts.size());
+  EXPECT_EQ(0u, shown_.texts[0].find("Le serveur FTP \"localhost\" n'accepte pas de connexion sécurisée (AUTH TLS)"))
+      << shown_.texts[0];
+  EXPECT_FALSE(exists(uploaded("Réunion 2.wav")));
 }
 
 }  // namespace
