@@ -18,6 +18,7 @@
 #include "formats/wave_format.h"
 #include "ui/custom_panel_win.h"
 #include "ui/tooltips_win.h"
+#include "ui/help_win.h"
 
 namespace vt {
 
@@ -268,11 +269,7 @@ void MainWindow::draw_record_button(const DRAWITEMSTRUCT& item) {
   }
 }
 
-void MainWindow::show_help() {
-  char program[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, program, sizeof program);
-  WinHelpA(window_, join_path(folder_of(program), "app.hlp").c_str(), HELP_CONTENTS, 0);
-}
+void MainWindow::show_help() { open_help(window_, kHelpContents); }
 
 void MainWindow::toggle_recordings_list() {
   const bool checked = SendMessageA(main_toolbar_, TB_ISBUTTONCHECKED, IDT_RECORDINGS_LIST, 0) != 0;

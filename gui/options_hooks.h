@@ -42,7 +42,7 @@ class OptionsHooks {
   virtual bool add_hotkey(HWND owner);
   virtual bool modify_hotkey(HWND owner, int binding);
 
-  // A page's help: context `context` of app.hlp beside the program file.
+  // A page's help: context `context` of the program's help (ui/help_win.h).
   virtual void show_help(HWND owner, int context);
 };
 

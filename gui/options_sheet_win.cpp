@@ -11,6 +11,7 @@
 #include "gui/transmit_page_win.h"
 #include "gui/output_page_win.h"
 #include "gui/record_page_win.h"
+#include "ui/help_win.h"
 
 namespace vt {
 
@@ -27,14 +28,7 @@ std::string OptionsHooks::input_source_name(int device, int source) { return vt:
 
 void OptionsHooks::edit_email_settings(HWND owner) { show_email_settings(owner); }
 
-void OptionsHooks::show_help(HWND owner, int context) {
-  char program[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, program, sizeof program);
-  std::string folder = program;
-  size_t slash = folder.find_last_of("\\/");
-  folder = slash == std::string::npos ? std::string() : folder.substr(0, slash);
-  WinHelpA(owner, join_path(folder, "app.hlp").c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(context));
-}
+void OptionsHooks::show_help(HWND owner, int context) { open_help(owner, context); }
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "library/list_hand_over.h"
 #include "library/list_placement.h"
 #include "setup/companions_win.h"
+#include "ui/help_win.h"
 #include "win/settings_win.h"
 
 namespace vt {
@@ -668,10 +669,6 @@ void RecordingsListWindow::copy_selected_to_cd(bool audio_cd) {
   DeleteFileA(list_path.c_str());
 }
 
-void RecordingsListWindow::show_help() {
-  char program[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, program, sizeof program);
-  WinHelpA(window_, join_path(folder_of(program), "app.hlp").c_str(), HELP_CONTEXT, kHelpContext);
-}
+void RecordingsListWindow::show_help() { open_help(window_, kHelpContext); }
 
 }  // namespace vt
