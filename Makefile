@@ -54,9 +54,10 @@ test-win32:
 clean:
 	rm -rf build
 
-# The installer: the program image with app.hlp and the encoder appended, their sizes,
-# checksum and the installer marker (tools/make_setup.cpp); the help file comes from
-# its text source (scripts/make_help.py, built beside the program). The name holds
+# The installer: the program image with app.hlp, the encoder and the HTML help pages'
+# bundle appended, their sizes, checksum and the installer marker (tools/make_setup.cpp);
+# the help file and the pages come from one text source (scripts/make_help.py, built
+# beside the program). The name holds
 # SETUP, which start-up lets run only with the installer marker.
 DIST := build/dist
 dist: deps
@@ -66,5 +67,5 @@ dist: deps
 	cmake --build $(WIN32) -j$(JOBS) --target vocatrack app_help mp3enc
 	mkdir -p $(DIST)
 	$(NATIVE)/tools/make_setup $(DIST)/vocatrack-setup.exe $(WIN32)/app/vocatrack.exe $(WIN32)/app/app.hlp \
-	  $(WIN32)/mp3enc/mp3enc.exe
+	  $(WIN32)/mp3enc/mp3enc.exe $(WIN32)/app/aide.pak
 	@echo "installer: $(DIST)/vocatrack-setup.exe"

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Writes the program's help file app.hlp from its text source.
+"""Writes the program's help file app.hlp, and the same help as HTML pages, from one
+text source, so that the two never differ.
 
 The file is a WinHelp 3.1 help file, uncompressed: a 16-byte header, then internal
 files, each behind a 9-byte file header, and a directory of them (a one-page B+ tree):
@@ -17,9 +18,21 @@ Source format (UTF-8; written out as Windows-1252):
   @title TEXT                  the help file's title
   == CONTEXT_NAME NUMBER Title  a topic; NUMBER is its HELP_CONTEXT number or '-'
   text lines                    paragraphs, separated by blank lines; '# ' starts a comment
+  - text                        a list item (a paragraph of its own)
+      text (four blanks)        an example line, kept as it is (a command line)
+  «Name»                        the name of a window, page, button, menu or option as
+                                the program's resources spell it (checked by
+                                scripts/check-help-names.py)
 
 The first topic is the contents topic (HELP_CONTENTS).
+
+HTML pages: one per topic, in UTF-8; the contents topic is index.htm, the others are
+named after their context string (IDH_TRANSMIT_PAGE: transmit_page.htm). The bundle
+the installer carries holds them all: "VTHP", the page count, then per page a 16-bit
+name length, the name, a 32-bit size and the bytes (little-endian).
 """
+import html
+import os
 import struct
 import sys
 
@@ -204,44 +217,129 @@ def font_file():
 
 
 def parse(source):
-    title = b"Aide"
+    """Title and topics; a topic's paragraphs are (kind, text) pairs of kind
+    'text', 'item' or 'example', their text still Unicode."""
+    title = "Aide"
     topics = []
     paragraph = []
+
+    def close():
+        if topics and paragraph:
+            topics[-1]["paragraphs"].append(paragraph[0] if paragraph[0][0] != "text" else
+                                            ("text", " ".join(t for _, t in paragraph)))
+        paragraph.clear()
+
     for raw in source.splitlines():
         line = raw.rstrip()
         if line.startswith("# "):
             continue
         if line.startswith("@title "):
-            title = line[7:].encode("cp1252")
+            title = line[7:]
             continue
         if line.startswith("== "):
-            if topics and paragraph:
-                topics[-1]["paragraphs"].append(" ".join(paragraph).encode("cp1252"))
-            paragraph = []
+            close()
             parts = line[3:].split(" ", 2)
             if len(parts) != 3:
                 raise SystemExit("make_help: a topic needs a context, a number or '-', and a title: " + line)
             topics.append({"context": parts[0], "number": None if parts[1] == "-" else int(parts[1]),
-                           "title": parts[2].encode("cp1252"), "paragraphs": []})
+                           "title": parts[2], "paragraphs": []})
             continue
         if not topics:
             if line:
                 raise SystemExit("make_help: text before the first topic: " + line)
             continue
-        if line:
-            paragraph.append(line)
-        elif paragraph:
-            topics[-1]["paragraphs"].append(" ".join(paragraph).encode("cp1252"))
-            paragraph = []
-    if topics and paragraph:
-        topics[-1]["paragraphs"].append(" ".join(paragraph).encode("cp1252"))
+        if line.startswith("    "):
+            close()
+            topics[-1]["paragraphs"].append(("example", line[4:]))
+        elif line.startswith("- "):
+            close()
+            paragraph.append(("item", line[2:]))
+        elif line:
+            if paragraph and paragraph[0][0] == "item":
+                paragraph[0] = ("item", paragraph[0][1] + " " + line)
+            else:
+                paragraph.append(("text", line))
+        else:
+            close()
+    close()
     if not topics:
         raise SystemExit("make_help: no topics")
     return title, topics
 
 
+def hlp_topics(topics):
+    """The topics with their texts as the help file carries them (Windows-1252)."""
+    out = []
+    for topic in topics:
+        paragraphs = []
+        for kind, text in topic["paragraphs"]:
+            paragraphs.append(("\u2022 " + text if kind == "item" else text).encode("cp1252"))
+        out.append(dict(topic, title=topic["title"].encode("cp1252"), paragraphs=paragraphs))
+    return out
+
+
+def page_name(topics, index):
+    if index == 0:
+        return "index.htm"
+    name = topics[index]["context"].lower()
+    return (name[4:] if name.startswith("idh_") else name) + ".htm"
+
+
+def html_page(title, topics, index):
+    topic = topics[index]
+    body = []
+    open_kind = None
+    for kind, text in topic["paragraphs"]:
+        if kind != open_kind and open_kind == "item":
+            body.append("</ul>")
+        if kind != open_kind and open_kind == "example":
+            body.append("</pre>")
+        if kind == "item":
+            if open_kind != "item":
+                body.append("<ul>")
+            body.append("<li>" + html.escape(text, quote=False) + "</li>")
+        elif kind == "example":
+            body.append(("<pre>" if open_kind != "example" else "") + html.escape(text, quote=False))
+        else:
+            body.append("<p>" + html.escape(text, quote=False) + "</p>")
+        open_kind = kind
+    if open_kind == "item":
+        body.append("</ul>")
+    if open_kind == "example":
+        body.append("</pre>")
+    links = ['<li><a href="%s">%s</a></li>' % (page_name(topics, i), html.escape(t["title"], quote=False))
+             for i, t in enumerate(topics) if i != index]
+    nav = '<p class="nav"><a href="index.htm">Sommaire</a></p>' if index else ""
+    contents = "<h2>Sommaire</h2>\n<ul>\n%s\n</ul>" % "\n".join(links) if index == 0 else ""
+    return ("<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<title>%s - %s</title>\n<style>\nbody { font-family: Arial, sans-serif; max-width: 46em; "
+            "margin: 1em auto; padding: 0 1em; line-height: 1.4; }\nh1 { color: #000080; font-size: 1.4em; }\n"
+            "pre { background: #f0f0f4; padding: 0.5em; overflow-x: auto; }\n.nav { font-size: 0.9em; }\n"
+            "</style>\n</head>\n<body>\n%s\n<h1>%s</h1>\n%s\n%s\n</body>\n</html>\n" % (
+                html.escape(topic["title"], quote=False), html.escape(title, quote=False), nav,
+                html.escape(topic["title"], quote=False), "\n".join(body), contents)).encode("utf-8")
+
+
+def html_pages(source):
+    """(name, bytes) of every page, the contents page first."""
+    title, topics = parse(source)
+    names = [page_name(topics, i) for i in range(len(topics))]
+    if len(set(n.lower() for n in names)) != len(names):
+        raise SystemExit("make_help: two topics give the same page name")
+    return [(names[i], html_page(title, topics, i)) for i in range(len(topics))]
+
+
+def page_bundle(pages):
+    out = b"VTHP" + struct.pack("<I", len(pages))
+    for name, data in pages:
+        encoded = name.encode("ascii")
+        out += struct.pack("<H", len(encoded)) + encoded + struct.pack("<I", len(data)) + data
+    return out
+
+
 def build(source):
     title, topics = parse(source)
+    title, topics = title.encode("cp1252"), hlp_topics(topics)
     topic_blocks, offsets = build_topics(topics)
     contexts = sorted((context_hash(t["context"]), offsets[i]) for i, t in enumerate(topics))
     if len(set(h for h, _ in contexts)) != len(contexts):
@@ -267,12 +365,24 @@ def build(source):
 
 
 def main():
-    if len(sys.argv) != 3:
-        raise SystemExit("usage: make_help.py SOURCE.txt OUT.hlp")
+    if len(sys.argv) not in (3, 5):
+        raise SystemExit("usage: make_help.py SOURCE.txt OUT.hlp [PAGES_DIR BUNDLE]")
     with open(sys.argv[1], encoding="utf-8") as source:
-        data = build(source.read())
+        text = source.read()
     with open(sys.argv[2], "wb") as out:
-        out.write(data)
+        out.write(build(text))
+    if len(sys.argv) == 5:
+        pages = html_pages(text)
+        os.makedirs(sys.argv[3], exist_ok=True)
+        # Pages of topics that are gone must not linger beside the new ones.
+        for old in os.listdir(sys.argv[3]):
+            if old.endswith(".htm"):
+                os.remove(os.path.join(sys.argv[3], old))
+        for name, data in pages:
+            with open(os.path.join(sys.argv[3], name), "wb") as out:
+                out.write(data)
+        with open(sys.argv[4], "wb") as out:
+            out.write(page_bundle(pages))
 
 
 if __name__ == "__main__":

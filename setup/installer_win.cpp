@@ -8,10 +8,12 @@
 #include "base/binary_file.h"
 #include "base/paths.h"
 #include "base/settings_names.h"
+#include "setup/help_pages.h"
 #include "setup/install_places_win.h"
 #include "setup/installer_file.h"
 #include "setup/payload_table.h"
 #include "setup/version_reply.h"
+#include "ui/help_win.h"
 #include "win/handles_win.h"
 #include "win/settings_win.h"
 
@@ -81,6 +83,49 @@ int copy_payload(ProgressTask* task, HWND owner, HANDLE installer, const std::st
   return kTaskDone;
 }
 
+bool read_whole_file(const std::string& path, std::string* bytes) {
+  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kReadShared);
+  if (!file) return false;
+  int64_t size = file->size();
+  if (size < 0 || size > 0x7FFFFFFF) return false;
+  bytes->resize(static_cast<size_t>(size));
+  return size == 0 || read_exactly(*file, &(*bytes)[0], static_cast<int>(size));
+}
+
+// Writes the pages of the bundle in `bundle_path` into `folder` (made when missing).
+// A bundle that does not read whole is a damaged installer.
+int unpack_help_pages(HWND owner, const std::string& bundle_path, const std::string& folder) {
+  std::string bundle;
+  std::vector<BundledPage> pages;
+  if (!read_whole_file(bundle_path, &bundle) || !read_page_bundle(bundle, &pages)) {
+    MessageBoxA(owner, kCorruptText, kInstallCaption, MB_OK | MB_ICONWARNING);
+    return kTaskFailed;
+  }
+  if (!create_folder_path(folder)) {
+    report_cannot_create(owner, folder, GetLastError());
+    return kTaskFailed;
+  }
+  for (const BundledPage& page : pages) {
+    std::string path = join_path(folder, page.name);
+    OwnedHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    DWORD written = 0;
+    if (!out || !WriteFile(out.get(), page.bytes.data(), static_cast<DWORD>(page.bytes.size()), &written, nullptr) ||
+        written != page.bytes.size()) {
+      report_cannot_create(owner, path, GetLastError());
+      return kTaskFailed;
+    }
+  }
+  return kTaskDone;
+}
+
+// A payload that is not a file of its own (the pages' bundle) first goes to a
+// temporary file beside the others' destination.
+std::string temporary_file_in(const std::string& folder) {
+  char path[MAX_PATH] = "";
+  return GetTempFileNameA(folder.c_str(), "vth", 0, path) ? path : "";
+}
+
 // The encoder goes where components live; its entry is made only when the copy
 // succeeded, so the recorder never points at a missing encoder.
 void install_encoder_component(const std::string& folder) {
@@ -115,8 +160,11 @@ bool finish_installation(const std::string& folder) {
   std::string desktop = desktop_folder();
   if (create_folder_path(desktop)) create_shortcut(join_path(desktop, kProgramShortcutName), program, kProductName);
   register_uninstaller(program, uninstaller);
+  // Where the system has no help viewer the shortcut opens the HTML contents page.
   if (!shortcuts.empty())
-    create_shortcut(join_path(shortcuts, kHelpShortcutName), join_path(folder, kHelpFileName), "Aide");
+    create_shortcut(join_path(shortcuts, kHelpShortcutName),
+                    winhelp_available() ? join_path(folder, kHelpFileName) : help_page_path(folder, kHelpContents),
+                    "Aide");
   install_encoder_component(folder);
 
   std::string run_template = "\"" + program + "\" \"%s\"";
@@ -161,8 +209,16 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
     const PayloadRow& payload = kPayloadRows[row];
     set_progress_text(1, task, payload.file_name);
     // No row lands outside the installation folder or needs decoding in this build.
-    std::string destination = join_path(folder, payload.file_name);
+    const bool bundle = (payload.flags & kPayloadPageBundle) != 0;
+    std::string destination = bundle ? temporary_file_in(folder) : join_path(folder, payload.file_name);
+    if (destination.empty()) {
+      report_cannot_create(owner, join_path(folder, payload.file_name), GetLastError());
+      return kTaskFailed;
+    }
     int copied_row = copy_payload(task, owner, installer.get(), destination, size, &copied, total);
+    if (copied_row == kTaskDone && bundle)
+      copied_row = unpack_help_pages(owner, destination, join_path(folder, payload.file_name));
+    if (bundle) DeleteFileA(destination.c_str());
     if (copied_row != kTaskDone) return copied_row;
   }
   if (!finish_installation(folder)) {

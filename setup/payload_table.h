@@ -5,6 +5,9 @@ namespace vt {
 
 // The payload is compressed audio, decoded to 16-bit PCM WAV when installed.
 constexpr unsigned kPayloadDecodeAudio = 2;
+// The payload is the bundle of the HTML help pages (setup/help_pages.h), unpacked into
+// the folder of that name in the installation folder.
+constexpr unsigned kPayloadPageBundle = 4;
 
 struct PayloadRow {
   // Null: the installation folder; empty: the shared data folder; other text: a
@@ -19,6 +22,7 @@ static const PayloadRow kPayloadRows[] = {
     {nullptr, "vocatrack.exe", 0},
     {nullptr, "app.hlp", 0},
     {nullptr, "mp3enc.exe", 0},
+    {nullptr, "aide", kPayloadPageBundle},
 };
 constexpr int kPayloadCount = sizeof kPayloadRows / sizeof kPayloadRows[0];
 

@@ -52,6 +52,20 @@ bool relaunch_from_temp() {
 
 void remove_folder_if_empty(const std::string& folder) { RemoveDirectoryA(folder.c_str()); }
 
+// The pages' folder is the installer's own: its pages go, and it goes when nothing
+// else was put there.
+void remove_help_pages(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(join_path(folder, "*.htm").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(join_path(folder, found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  remove_folder_if_empty(folder);
+}
+
 void delete_value(HKEY root, const char* key_path, const char* name) {
   HKEY key;
   if (RegOpenKeyExA(root, key_path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
@@ -102,7 +116,12 @@ void remove_installation() {
   // shared with the maker's other programs, which find it through its entry, and the
   // data folders hold the user's pending deliveries and chosen format: all of it stays.
   std::string folder = installation_folder();
-  for (const PayloadRow& row : kPayloadRows) DeleteFileA(join_path(folder, row.file_name).c_str());
+  for (const PayloadRow& row : kPayloadRows) {
+    if (row.flags & kPayloadPageBundle)
+      remove_help_pages(join_path(folder, row.file_name));
+    else
+      DeleteFileA(join_path(folder, row.file_name).c_str());
+  }
   DeleteFileA(join_path(folder, kUninstallerName).c_str());
   remove_folder_if_empty(folder);
   remove_folder_if_empty(folder_of(folder));  // <Program Files>\Ardentine
