@@ -3,7 +3,7 @@
 « and » (setup/help/app_help.txt). Each quoted name must be a text of the program's
 resource scripts (.rc files under ROOT), compared after dropping the '&' that marks an
 access key, the key shown after a tab ("Lire\\tF9" is "Lire") and blanks at either
-end. Prints each name that is not there and exits 1 when there is one.
+end; a text of several lines may also be quoted by one of its lines. Prints each name that is not there and exits 1 when there is one.
     check-help-names.py HELP_SOURCE ROOT"""
 import os
 import re
@@ -28,7 +28,10 @@ def resource_texts(root):
                     for line in f:
                         if line.lstrip().startswith("#include"):
                             continue
-                        texts.update(normalise(t) for t in LITERAL.findall(line))
+                        for literal in LITERAL.findall(line):
+                            # A text of several lines may be quoted by any one of them.
+                            texts.add(normalise(literal))
+                            texts.update(normalise(part) for part in literal.split("\\n"))
     return texts
 
 
@@ -37,7 +40,7 @@ def main():
         raise SystemExit("usage: check-help-names.py HELP_SOURCE ROOT")
     texts = resource_texts(sys.argv[2])
     with open(sys.argv[1], encoding="utf-8") as f:
-        source = f.read()
+        source = "\n".join(line for line in f if not line.startswith("# "))
     names = QUOTED.findall(source)
     if not names:
         print("no quoted names in " + sys.argv[1])
