@@ -97,6 +97,18 @@ std::string first_wav(const std::string& folder) {
   return folder + "\\" + entry.cFileName;
 }
 
+// The HTML help pages made beside the program (scripts/make_help.py), by name.
+std::vector<std::string> htm_files(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*.htm").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(entry.cFileName);
+  while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
 std::string le32(uint32_t value) {
   std::string bytes;
   for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>(value >> shift);
@@ -115,7 +127,8 @@ class InstallTest : public testing::Test {
     ASSERT_FALSE(encoder_.empty());
     setup_ = folder_ + "\\vocatrack-setup.exe";
     std::string error;
-    ASSERT_TRUE(vt::write_installer({built("app/vocatrack.exe"), built("app/app.hlp"), built("mp3enc/mp3enc.exe")},
+    ASSERT_TRUE(vt::write_installer({built("app/vocatrack.exe"), built("app/app.hlp"), built("mp3enc/mp3enc.exe"),
+                                     built("app/aide.pak")},
                                     setup_, &error))
         << error;
     // The audio set-up wizard of a first run stays away.
@@ -178,6 +191,12 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSh
   EXPECT_EQ(image_ + le32(0), read_bytes(installed("vocatrack.exe")));
   EXPECT_EQ(image_ + le32(0xF0F00F0F), read_bytes(installed("uninst.exe")));
   EXPECT_EQ(help_, read_bytes(installed("app.hlp")));
+  // The help's HTML pages, each as made, in their folder.
+  const std::vector<std::string> pages = htm_files(built("app/aide"));
+  ASSERT_GT(pages.size(), 10u);
+  EXPECT_EQ(pages, htm_files(installed("aide")));
+  for (const std::string& page : pages)
+    EXPECT_EQ(read_bytes(built("app/aide/" + page)), read_bytes(installed(("aide\\" + page).c_str()))) << page;
   EXPECT_FALSE(exists(installed("mp3enc.exe")));
   EXPECT_EQ(encoder_, read_bytes(kComponentFile));
   EXPECT_EQ(kComponentFile, registry_text(vt::Hive::Machine, "Software\\Ardentine\\Components\\mp3el", "Path"));
@@ -258,7 +277,8 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSh
   EXPECT_TRUE(wait_until([&] { return !key_exists(HKEY_LOCAL_MACHINE, "Software\\Ardentine\\Vocatrack"); }, 10000));
   EXPECT_TRUE(wait_until([&] { return !key_exists(HKEY_CURRENT_USER, "Software\\Ardentine\\Vocatrack"); }, 10000));
 
-  for (const char* name : {"vocatrack.exe", "uninst.exe", "app.hlp", "mp3enc.exe"}) EXPECT_FALSE(exists(installed(name))) << name;
+  for (const char* name : {"vocatrack.exe", "uninst.exe", "app.hlp", "mp3enc.exe", "aide\\index.htm", "aide"})
+    EXPECT_FALSE(exists(installed(name))) << name;
   EXPECT_EQ("à garder", read_bytes(installed("mes notes.txt")));
   EXPECT_FALSE(exists(shortcuts));
   EXPECT_FALSE(exists(desktop + "\\Vocatrack Sound Recorder.lnk"));
