@@ -52,17 +52,16 @@ std::vector<std::string> file_descriptions(const std::string& path) {
 
 }  // namespace
 
-// WinHelp is there when the Windows folder holds winhlp32.exe and that file is not the
-// placeholder that Windows 8, 10 and 11 ship instead of the viewer (its description
-// names it a stub, and it only shows a message saying the feature is missing). Older
-// systems, Wine, and Windows 7 with the viewer added back pass; a viewer without a
-// version resource passes too.
+// WinHelp is there when winhlp32.exe is found where WinHelp itself starts it from (the
+// program's search path: the system folders, then the Windows folder) and that file is
+// not the placeholder that Windows 8, 10 and 11 ship instead of the viewer: its
+// description names it a stub, and it only shows a message saying the feature is
+// missing. Older systems, Wine, and systems with the viewer added back pass; a viewer
+// without a version resource passes too.
 bool winhelp_available() {
-  char windows[MAX_PATH] = {};
-  UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-  if (length == 0 || length >= sizeof windows) return false;
-  std::string viewer = join_path(windows, "winhlp32.exe");
-  if (GetFileAttributesA(viewer.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  char viewer[MAX_PATH] = {};
+  DWORD length = SearchPathA(nullptr, "winhlp32.exe", nullptr, sizeof viewer, viewer, nullptr);
+  if (length == 0 || length >= sizeof viewer) return false;
   for (const std::string& description : file_descriptions(viewer))
     if (contains_without_case(description, "stub")) return false;
   return true;

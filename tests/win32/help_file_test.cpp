@@ -118,9 +118,9 @@ class HelpPagesTest : public HelpFileTest {
  protected:
   void SetUp() override {
     HelpFileTest::SetUp();
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
-    viewer_ = std::string(windows) + "\\winhlp32.exe";
+    // The viewer where WinHelp finds it (Wine keeps it in the system folder).
+    char viewer[MAX_PATH] = {};
+    if (SearchPathA(nullptr, "winhlp32.exe", nullptr, sizeof viewer, viewer, nullptr)) viewer_ = viewer;
     hidden_ = viewer_ + ".vt-hidden";
     char temp[MAX_PATH] = {};
     GetTempPathA(sizeof temp, temp);
@@ -181,6 +181,7 @@ class HelpPagesTest : public HelpFileTest {
 };
 
 TEST_F(HelpPagesTest, HtmlPagesOpenInTheBrowserWhereWinHelpIsMissing) {
+  ASSERT_FALSE(viewer_.empty());
   ASSERT_TRUE(vt::winhelp_available()) << viewer_;
   ASSERT_TRUE(MoveFileA(viewer_.c_str(), hidden_.c_str())) << viewer_;
   ASSERT_FALSE(vt::winhelp_available());
