@@ -53,10 +53,9 @@ bool relaunch_from_temp() {
 void remove_folder_if_empty(const std::string& folder) { RemoveDirectoryA(folder.c_str()); }
 
 void delete_value(HKEY root, const char* key_path, const char* name) {
-  HKEY key;
-  if (RegOpenKeyExA(root, key_path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueA(key, name);
-  RegCloseKey(key);
+  OwnedKey key;
+  if (RegOpenKeyExA(root, key_path, 0, KEY_SET_VALUE, key.out()) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key.get(), name);
 }
 
 // The shell's lightweight utility library, loaded when needed; its tree deletions
