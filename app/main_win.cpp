@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "base/product_name.h"
 #include "delivery/delivery_queue_win.h"
 #include "gui/recordings_list_win.h"
 #include "recorder/recorder_win.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-const char kMainWindowTitle[] = "Vocatrack Sound Recorder";
+const char* const kMainWindowTitle = vt::kProductName;
 const char kDialogClass[] = "#32770";
 const char kUpdatedVersionPage[] = "kb/10015";  // the knowledge-base page on the updated version
 

@@ -1,5 +1,6 @@
 #include "app/program_hotkeys_win.h"
 
+#include "base/product_name.h"
 #include "gui/record_setting_wizard_win.h"
 #include "win/settings_win.h"
 
@@ -15,7 +16,7 @@ void ProgramHotkeys::register_all() {
     refused_at_start_ = refused;
     return;
   }
-  MessageBoxA(main_.window(), refused_hotkeys_text(refused).c_str(), "Vocatrack Sound Recorder",
+  MessageBoxA(main_.window(), refused_hotkeys_text(refused).c_str(), kProductName,
               MB_OK | MB_ICONWARNING);
 }
 

@@ -63,10 +63,13 @@ class CaptureEngine : public WorkerThread, private NotificationTarget {
   OwnedHandle started_event_;
   SinkRef sink_;
   SinkRef run_sink_;  // the running thread's sink; counted and released on this thread only
+  // Guards run_ended_ and abandoned_ between the capture thread and the main thread (the
+  // hand-over of a run that outlived its stop); the main thread, which alone writes
+  // abandoned_, reads it without the lock.
   CriticalSection handoff_;
   bool run_ended_ = true;   // the thread has closed the device (under handoff_)
   bool abandoned_ = false;  // stop gave up waiting: the thread finishes the run itself
-  CaptureBlocks blocks_;
+  CaptureBlocks blocks_;  // the capture thread's; what the main thread reads is atomic there
   Notifier notifier_;
   HWAVEIN wave_in_ = nullptr;
   HGLOBAL buffer_block_ = nullptr;

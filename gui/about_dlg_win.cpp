@@ -22,20 +22,12 @@ const char kSupportPage[] = "support/index";
 
 class AboutWindow : public Dialog {
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
-    switch (message) {
-      case WM_INITDIALOG:
-        on_init();
-        SetFocus(GetDlgItem(window_, IDOK));
-        return FALSE;
-      case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(window_, IDOK);
-        return TRUE;
-    }
-    return FALSE;
+  bool on_command(int id, int) override {
+    if (id == IDOK || id == IDCANCEL) EndDialog(window_, IDOK);
+    return true;
   }
 
-  void on_init() {
+  bool on_init() override {
     std::string version = std::string("Version ") + kProgramVersion;
     SetDlgItemTextA(window_, IDC_ABOUT_VERSION, version.c_str());
     // The name in bold, a little larger than the dialog's font.
@@ -50,6 +42,8 @@ class AboutWindow : public Dialog {
     std::string site = web_site();
     set_hyperlink_address(GetDlgItem(window_, IDC_ABOUT_SITE), web_page_url(site, kHomePage).c_str());
     set_hyperlink_address(GetDlgItem(window_, IDC_ABOUT_SUPPORT), web_page_url(site, kSupportPage).c_str());
+    SetFocus(GetDlgItem(window_, IDOK));
+    return false;
   }
 
   OwnedFont name_font_;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/product_name.h"
 #include "gui/commands_page_res.h"
 #include "hotkeys/hotkey_bindings.h"
 #include "hotkeys/hotkeys_win.h"
@@ -73,7 +74,7 @@ void CommandsPage::tell_refused() {
   if (notice_.empty()) return;
   const std::string text = notice_;
   notice_.clear();
-  MessageBoxA(GetParent(page_), text.c_str(), "Vocatrack Sound Recorder", MB_OK | MB_ICONWARNING);
+  MessageBoxA(GetParent(page_), text.c_str(), kProductName, MB_OK | MB_ICONWARNING);
 }
 
 bool CommandsPage::on_command(int id) {

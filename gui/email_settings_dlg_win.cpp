@@ -18,7 +18,7 @@ constexpr int kTextLimit = 260;
 class EmailSettingsDialog : public Dialog {
  private:
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
-  void on_init();
+  bool on_init() override;
   void update_enabling();
   bool on_ok();
   bool smtp() const { return is_ticked(window_, IDC_EMAIL_USE_SMTP); }
@@ -50,7 +50,7 @@ INT_PTR EmailSettingsDialog::handle(UINT message, WPARAM wparam, LPARAM lparam) 
   return FALSE;
 }
 
-void EmailSettingsDialog::on_init() {
+bool EmailSettingsDialog::on_init() {
   SendDlgItemMessageA(window_, IDC_EMAIL_SMTP_HOST, EM_LIMITTEXT, kTextLimit - 1, 0);
   SendDlgItemMessageA(window_, IDC_EMAIL_REPLY_TO, EM_LIMITTEXT, kTextLimit - 1, 0);
   bool mapi = read_setting(kEmailUseMapi);
@@ -59,6 +59,7 @@ void EmailSettingsDialog::on_init() {
   SetDlgItemTextA(window_, IDC_EMAIL_REPLY_TO, read_setting(kEmailReplyTo).c_str());
   CheckDlgButton(window_, IDC_EMAIL_PLAIN_LOGIN, plain_login_allowed() ? BST_CHECKED : BST_UNCHECKED);
   update_enabling();
+  return true;
 }
 
 void EmailSettingsDialog::update_enabling() {

@@ -45,23 +45,25 @@ class KeyChangeDialog : public Dialog {
   int32_t key_code = 0;
 
  private:
+  bool on_init() override {
+    HWND button = GetDlgItem(window_, IDCANCEL);
+    SetWindowLongPtrA(button, GWLP_USERDATA, GetWindowLongPtrA(button, GWLP_WNDPROC));
+    SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(capturing_button_proc));
+    SetFocus(button);
+    return false;
+  }
+
+  bool on_command(int id, int) override {
+    if (id == IDCANCEL) EndDialog(window_, 0);
+    return true;
+  }
+
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
-    switch (message) {
-      case WM_INITDIALOG: {
-        HWND button = GetDlgItem(window_, IDCANCEL);
-        SetWindowLongPtrA(button, GWLP_USERDATA, GetWindowLongPtrA(button, GWLP_WNDPROC));
-        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(capturing_button_proc));
-        SetFocus(button);
-        return FALSE;
-      }
-      case kCapturedKeyMessage:
-        on_key(wparam, lparam);
-        return TRUE;
-      case WM_COMMAND:
-        if (LOWORD(wparam) == IDCANCEL) EndDialog(window_, 0);
-        return TRUE;
+    if (message == kCapturedKeyMessage) {
+      on_key(wparam, lparam);
+      return TRUE;
     }
-    return FALSE;
+    return Dialog::handle(message, wparam, lparam);
   }
 
   void on_key(WPARAM virtual_key, LPARAM lparam) {
@@ -89,23 +91,16 @@ class HotkeyCommandDialog : public Dialog {
   HotkeyCommandDialog(SettingsSection& keys, int binding) : keys_(keys), binding_(binding) {}
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
-    switch (message) {
-      case WM_INITDIALOG:
-        on_init();
-        return TRUE;
-      case WM_COMMAND:
-        switch (LOWORD(wparam)) {
-          case IDC_HOTKEY_COMMAND_CHANGE_KEY: change_key(); return TRUE;
-          case IDOK: store_command(); EndDialog(window_, IDOK); return TRUE;
-          case IDCANCEL: EndDialog(window_, IDCANCEL); return TRUE;
-        }
-        return FALSE;
+  bool on_command(int id, int) override {
+    switch (id) {
+      case IDC_HOTKEY_COMMAND_CHANGE_KEY: change_key(); return true;
+      case IDOK: store_command(); EndDialog(window_, IDOK); return true;
+      case IDCANCEL: EndDialog(window_, IDCANCEL); return true;
     }
-    return FALSE;
+    return false;
   }
 
-  void on_init() {
+  bool on_init() override {
     HotkeyBinding binding = read_hotkey_binding(keys_, binding_);
     SetDlgItemTextA(window_, IDC_HOTKEY_COMMAND_KEY, key_text(binding.key_code).c_str());
     HWND list = GetDlgItem(window_, IDC_HOTKEY_COMMAND_LIST);
@@ -114,6 +109,7 @@ class HotkeyCommandDialog : public Dialog {
       SendMessageA(list, CB_SETITEMDATA, item, command);
       if (command == binding.command) SendMessageA(list, CB_SETCURSEL, item, 0);
     }
+    return true;
   }
 
   void change_key() {

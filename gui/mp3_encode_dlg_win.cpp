@@ -15,9 +15,8 @@ class Mp3EncodeDialog : public Dialog {
   Mp3EncodeDialog(EncoderSettings& settings, SettingsSection& store) : settings_(settings), store_(store) {}
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
-  void on_init();
-  void on_command(int id, int code);
+  bool on_init() override;
+  bool on_command(int id, int code) override;
   void show(const EncoderSettings& s);
   void show_rate(int id, int rate);
   int read_rate(int id, int previous);
@@ -29,19 +28,7 @@ class Mp3EncodeDialog : public Dialog {
   SettingsSection& store_;
 };
 
-INT_PTR Mp3EncodeDialog::handle(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      on_init();
-      return TRUE;
-    case WM_COMMAND:
-      on_command(LOWORD(wparam), HIWORD(wparam));
-      return TRUE;
-  }
-  return FALSE;
-}
-
-void Mp3EncodeDialog::on_init() {
+bool Mp3EncodeDialog::on_init() {
   char text[16];
   for (int id : {IDC_MP3_BITRATE, IDC_MP3_MINRATE, IDC_MP3_MAXRATE}) {
     for (uint16_t rate : kEncoderBitRates) {
@@ -56,15 +43,17 @@ void Mp3EncodeDialog::on_init() {
     SendDlgItemMessageA(window_, IDC_MP3_CHANNELMODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   }
   show(settings_);
+  return true;
 }
 
-void Mp3EncodeDialog::on_command(int id, int code) {
+bool Mp3EncodeDialog::on_command(int id, int code) {
   switch (id) {
     case IDC_MP3_CONSTANT: case IDC_MP3_VARIABLE: choose_mode(id); break;
     case IDC_MP3_RESTORE: show(EncoderSettings()); break;
     case IDOK: on_ok(); break;
     case IDCANCEL: EndDialog(window_, FALSE); break;
   }
+  return true;
 }
 
 void Mp3EncodeDialog::show(const EncoderSettings& s) {

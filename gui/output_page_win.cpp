@@ -12,6 +12,7 @@
 #include "formats/recording_format_names.h"
 #include "recorder/recording_name_win.h"
 #include "setup/components_win.h"
+#include "ui/folder_picker_win.h"
 
 namespace vt {
 
@@ -26,11 +27,6 @@ void show_error(HWND owner, const char* text, const char* caption) {
 
 void show_information(HWND owner, const char* text, const char* caption) {
   MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
-}
-
-int CALLBACK browse_callback(HWND browser, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_INITIALIZED && data) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
-  return 0;
 }
 
 bool is_folder(const std::string& path) {
@@ -58,24 +54,7 @@ void OutputPageServices::edit_mp3_options(HWND owner) {
 }
 
 bool OutputPageServices::pick_folder(HWND owner, const std::string& start, std::string* chosen) {
-  // The new dialog style needs COM on this thread.
-  HRESULT com = OleInitialize(nullptr);
-  BROWSEINFOA info = {};
-  info.hwndOwner = owner;
-  info.lpszTitle = "Localisez le répertoire de destination:";
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  info.lpfn = browse_callback;
-  info.lParam = reinterpret_cast<LPARAM>(start.c_str());
-  LPITEMIDLIST item = SHBrowseForFolderA(&info);
-  bool picked = false;
-  if (item) {
-    char path[MAX_PATH] = {};
-    picked = SHGetPathFromIDListA(item, path) != FALSE;
-    if (picked) *chosen = path;
-    CoTaskMemFree(item);
-  }
-  if (SUCCEEDED(com)) OleUninitialize();
-  return picked;
+  return vt::pick_folder(owner, "Localisez le répertoire de destination:", start, chosen);
 }
 
 bool OutputPageServices::free_space(const std::string& drive, uint64_t* bytes) {

@@ -171,12 +171,6 @@ bool PlayDialog::translate_key(const MSG& message) {
 
 INT_PTR PlayDialog::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
-      init();
-      return TRUE;
-    case WM_COMMAND:
-      command(LOWORD(wparam), HIWORD(wparam));
-      return TRUE;
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lparam) == GetDlgItem(window_, IDC_PLAY_SCROLL)) scroll(LOWORD(wparam), HIWORD(wparam));
       return TRUE;
@@ -187,10 +181,10 @@ INT_PTR PlayDialog::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       end();
       return FALSE;
   }
-  return FALSE;
+  return Dialog::handle(message, wparam, lparam);
 }
 
-void PlayDialog::init() {
+bool PlayDialog::on_init() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   const signed char silent = -127;
   set_levels(GetDlgItem(window_, IDC_PLAY_METER), 1, &silent);
@@ -227,6 +221,7 @@ void PlayDialog::init() {
   player_.set_listener(this, 0);
   apply_output_volume(static_cast<int>(player_.device) - 1, stored_.volume_db, 0);
   load_item();
+  return true;
 }
 
 // Learns the item's length and rate, plays it from the start and shows its waveform.
@@ -278,7 +273,7 @@ void PlayDialog::end() {
   bold_font_.reset();
 }
 
-void PlayDialog::command(int id, int code) {
+bool PlayDialog::on_command(int id, int code) {
   switch (id) {
     case IDC_PLAY_PLAY:
       if (code == BN_CLICKED) play();
@@ -320,6 +315,7 @@ void PlayDialog::command(int id, int code) {
       if (id == IDOK) DestroyWindow(window_);
       break;
   }
+  return true;
 }
 
 void PlayDialog::scroll(int code, int thumb) {

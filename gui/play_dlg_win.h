@@ -44,10 +44,10 @@ class PlayDialog : public Dialog, private PlayerListener {
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   bool translate_key(const MSG& message);
   bool key_stays_in_box(const MSG& message) const;
-  void init();
+  bool on_init() override;
   void load_item();
   void end();
-  void command(int id, int code);
+  bool on_command(int id, int code) override;
   void scroll(int code, int thumb);
 
   void play();

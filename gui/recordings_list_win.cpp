@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/paths.h"
+#include "base/product_name.h"
 #include "formats/recording_format_names.h"
 #include "gui/list_peers_win.h"
 #include "gui/recordings_list_res.h"
@@ -23,7 +24,7 @@ namespace {
 
 const COLORREF kMenuColour = RGB(225, 226, 235);
 const COLORREF kStripeColour = RGB(245, 245, 245);
-const char kStatusText[] = "Vocatrack Sound Recorder v 2.01";
+const char* const kStatusText = kProductNameAndVersion;
 const int kHelpContext = 105;
 const int kKeyCtrl = 0x20000;
 // Plays the selected row from the message loop (see play()).
@@ -140,14 +141,9 @@ void RecordingsListWindow::destroyed() {
 
 INT_PTR RecordingsListWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
-      init();
-      return TRUE;
     case WM_SIZE:
       layout(wparam);
       return TRUE;
-    case WM_COMMAND:
-      return command(LOWORD(wparam));
     case WM_NOTIFY:
       return notify(reinterpret_cast<NMHDR*>(lparam));
     case WM_CONTEXTMENU: {
@@ -168,10 +164,10 @@ INT_PTR RecordingsListWindow::handle(UINT message, WPARAM wparam, LPARAM lparam)
       play_selected();
       return TRUE;
   }
-  return FALSE;
+  return Dialog::handle(message, wparam, lparam);
 }
 
-void RecordingsListWindow::init() {
+bool RecordingsListWindow::on_init() {
   SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(1))));
   SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadIconA(instance_, MAKEINTRESOURCEA(1))));
   list_ = GetDlgItem(window_, IDC_LIST_VIEW);
@@ -204,6 +200,7 @@ void RecordingsListWindow::init() {
   menu_info.hbrBack = reinterpret_cast<HBRUSH>(menu_brush_.get());
   SetMenuInfo(GetMenu(window_), &menu_info);
   SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(kStatusText));
+  return true;
 }
 
 void RecordingsListWindow::create_toolbar() {
@@ -319,8 +316,8 @@ void RecordingsListWindow::refresh() {
   for (int format = 0; format < kRecordingFormatCount; ++format) {
     WIN32_FIND_DATAA found;
     std::string pattern = join_path(folder_, std::string("*") + kRecordingFormatExtensions[format]);
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) continue;
+    FindHandle search(FindFirstFileA(pattern.c_str(), &found));
+    if (!search) continue;
     do {
       if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, "..")) continue;
       ListedFile file;
@@ -349,8 +346,7 @@ void RecordingsListWindow::refresh() {
         std::string text = column_text(row, column);
         ListView_SetItemText(list_, at, column, const_cast<char*>(text.c_str()));
       }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
   }
   sort();
   if (ListView_GetItemCount(list_) > 0) select_only(0);
@@ -473,7 +469,7 @@ void RecordingsListWindow::drop_down_cd(const NMTOOLBARA* button) {
   if (cd) TrackPopupMenu(cd, TPM_LEFTALIGN | TPM_TOPALIGN, r.left, r.bottom, 0, window_, nullptr);
 }
 
-bool RecordingsListWindow::command(int id) {
+bool RecordingsListWindow::on_command(int id, int) {
   switch (id) {
     case IDM_LIST_PLAY: play_selected(); return true;
     case IDM_LIST_EDIT: edit_selected(); return true;

@@ -47,12 +47,12 @@ class RecordingsListWindow : public Dialog, public RecordingsList {
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
   void destroyed() override;
 
-  void init();
+  bool on_init() override;
   void create_toolbar();
   void restore_placement();
   void save_placement();
   void layout(WPARAM size_kind);
-  bool command(int id);
+  bool on_command(int id, int code) override;
   INT_PTR notify(NMHDR* header);
   INT_PTR custom_draw(NMLVCUSTOMDRAW* draw);
   void update_commands();

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/product_name.h"
 #include "gui/licence_text.h"
 #include "gui/setup_wizard_res.h"
 #include "setup/installer_win.h"
@@ -169,7 +170,7 @@ class InstallingPage : public WizardPage {
  public:
   InstallingPage(WizardState* state, bool last)
       : WizardPage(state, "LInstallingDlg", state->installer ? "Installation" : "Installation des Programmes Assimilés",
-                   state->installer ? "Vocatrack Sound Recorder v 2.01" : "Vocatrack Sound Recorder"),
+                   state->installer ? kProductNameAndVersion : kProductName),
         last_(last) {}
 
  private:

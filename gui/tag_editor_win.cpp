@@ -36,8 +36,8 @@ class TagEditorDialog : public Dialog {
   const std::vector<TagEdit>& edits() const { return edits_; }
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override;
-  void on_init();
+  bool on_init() override;
+  bool on_command(int id, int code) override;
   void on_ok();
 
   const TagList& list_;
@@ -45,23 +45,16 @@ class TagEditorDialog : public Dialog {
   bool genre_chosen_ = false;
 };
 
-INT_PTR TagEditorDialog::handle(UINT message, WPARAM wparam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      on_init();
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wparam)) {
-        case IDC_TAG_GENRE: if (HIWORD(wparam) == CBN_SELCHANGE) genre_chosen_ = true; break;
-        case IDOK: on_ok(); break;
-        case IDCANCEL: EndDialog(window_, IDCANCEL); break;
-      }
-      return TRUE;
+bool TagEditorDialog::on_command(int id, int code) {
+  switch (id) {
+    case IDC_TAG_GENRE: if (code == CBN_SELCHANGE) genre_chosen_ = true; break;
+    case IDOK: on_ok(); break;
+    case IDCANCEL: EndDialog(window_, IDCANCEL); break;
   }
-  return FALSE;
+  return true;
 }
 
-void TagEditorDialog::on_init() {
+bool TagEditorDialog::on_init() {
   for (const FieldControl& control : kFieldEdits) {
     SendDlgItemMessageA(window_, control.id, EM_LIMITTEXT, kMaxTagValueChars, 0);
     SetDlgItemTextA(window_, control.id, list_.get(control.field).c_str());
@@ -70,6 +63,7 @@ void TagEditorDialog::on_init() {
     SendDlgItemMessageA(window_, IDC_TAG_GENRE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   int code = genre_code(list_.get(kFieldGenre));
   SendDlgItemMessageA(window_, IDC_TAG_GENRE, CB_SETCURSEL, code < 0 ? 0 : code, 0);
+  return true;
 }
 
 void TagEditorDialog::on_ok() {

@@ -12,6 +12,7 @@
 #include "win/handles_win.h"
 #include "win/settings_win.h"
 #include "gui/transmit_page_res.h"
+#include "ui/folder_picker_win.h"
 
 namespace vt {
 
@@ -29,11 +30,6 @@ std::string program_folder_of(const std::string& command) {
   }
   size_t slash = program.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : program.substr(0, slash);
-}
-
-int CALLBACK folder_browser_callback(HWND browser, UINT message, LPARAM, LPARAM start) {
-  if (message == BFFM_INITIALIZED && start) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, start);
-  return 0;
 }
 
 }  // namespace
@@ -139,23 +135,9 @@ void TransmitPage::update_enabling() {
 }
 
 void TransmitPage::browse_mirror_folder() {
-  std::string start = text(IDC_TRANSMIT_MIRROR_FOLDER);
-  // The new-style browser needs COM on this thread.
-  bool com = SUCCEEDED(OleInitialize(nullptr));
-  BROWSEINFOA browse = {};
-  char display_name[MAX_PATH] = {};
-  browse.hwndOwner = page_;
-  browse.pszDisplayName = display_name;
-  browse.lpszTitle = "Parcourir pour trouver le répertoire";
-  browse.ulFlags = BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
-  browse.lpfn = folder_browser_callback;
-  browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-  if (LPITEMIDLIST chosen = SHBrowseForFolderA(&browse)) {
-    char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(chosen, path)) SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, path);
-    CoTaskMemFree(chosen);
-  }
-  if (com) OleUninitialize();
+  std::string chosen;
+  if (pick_folder(page_, "Parcourir pour trouver le répertoire", text(IDC_TRANSMIT_MIRROR_FOLDER), &chosen))
+    SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, chosen.c_str());
 }
 
 void TransmitPage::browse_program() {

@@ -65,6 +65,8 @@ class WavePlayer::Engine : public WorkerThread, private NotificationTarget {
     Engine& engine_;
   };
 
+  // A ring slot: the writer fills a free one and clears `free`; the watcher takes it back
+  // once the device marks it done and sets `free` again. The flag is the hand-over.
   struct Slot {
     DWORD capacity = 0;
     WAVEHDR header = {};
@@ -84,6 +86,8 @@ class WavePlayer::Engine : public WorkerThread, private NotificationTarget {
   void release_device();
   void add_thread_time();
 
+  // Main thread: calls_, listener_, cookie_, state_ (on_notify runs there). The device,
+  // ring and source are set up before the writer starts and let go after it ended.
   const WaveOutCalls& calls_;
   Watcher watcher_;
   Notifier notifier_;
@@ -92,7 +96,7 @@ class WavePlayer::Engine : public WorkerThread, private NotificationTarget {
   uint32_t cookie_ = 0;
   OwnedHandle completion_event_;
   OwnedHandle buffer_free_event_;
-  volatile LONG position_ = 0;
+  volatile LONG position_ = 0;  // interlocked: written by the watcher, read by the main thread
   uint16_t state_ = kPlayerClosed;
   volatile LONG end_pending_ = 0;
   volatile LONG position_pending_ = 0;
@@ -105,11 +109,11 @@ class WavePlayer::Engine : public WorkerThread, private NotificationTarget {
   int frames_per_buffer_ = 0;
   uint8_t channels_ = 1;
   Slot slots_[kPlayerBuffers];
-  LevelRecord latest_levels_;
+  LevelRecord latest_levels_;  // under levels_lock_: the watcher writes, on_notify reads
   CriticalSection levels_lock_;
   volatile uint8_t boosted_ = 0;
-  volatile LONG completions_ = 0;
-  volatile LONG64 thread_time_ = 0;
+  volatile LONG completions_ = 0;      // interlocked, watcher
+  volatile LONG64 thread_time_ = 0;    // interlocked, both threads add theirs as they end
 };
 
 WavePlayer::Engine::Engine(const WaveOutCalls& calls)

@@ -67,10 +67,9 @@ void remove_help_pages(const std::string& folder) {
 }
 
 void delete_value(HKEY root, const char* key_path, const char* name) {
-  HKEY key;
-  if (RegOpenKeyExA(root, key_path, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueA(key, name);
-  RegCloseKey(key);
+  OwnedKey key;
+  if (RegOpenKeyExA(root, key_path, 0, KEY_SET_VALUE, key.out()) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key.get(), name);
 }
 
 // The shell's lightweight utility library, loaded when needed; its tree deletions

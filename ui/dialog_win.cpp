@@ -18,6 +18,16 @@ HWND Dialog::create_modeless(HWND owner, LPCSTR template_name) {
   return CreateDialogParamA(GetModuleHandleA(nullptr), template_name, owner, procedure, reinterpret_cast<LPARAM>(this));
 }
 
+INT_PTR Dialog::handle(UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return on_init() ? TRUE : FALSE;
+    case WM_COMMAND:
+      return on_command(LOWORD(wparam), HIWORD(wparam)) ? TRUE : FALSE;
+  }
+  return FALSE;
+}
+
 INT_PTR CALLBACK Dialog::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<Dialog*>(lparam);

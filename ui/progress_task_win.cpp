@@ -13,7 +13,7 @@ HICON owner_icon(HWND owner) {
   return icon ? icon : LoadIconA(nullptr, IDI_APPLICATION);
 }
 
-void on_init(HWND dialog, ProgressTask* task) {
+void show_task(HWND dialog, ProgressTask* task) {
   task->window = dialog;
   SetWindowTextA(dialog, task->caption.c_str());
   SendDlgItemMessageA(dialog, IDC_PROGRESS_ICON, STM_SETICON,
@@ -30,7 +30,7 @@ class ProgressDialog : public Dialog {
  private:
   INT_PTR handle(UINT message, WPARAM wparam, LPARAM lparam) override {
     if (message == WM_INITDIALOG) {
-      on_init(window_, task_);
+      show_task(window_, task_);
       return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL) {

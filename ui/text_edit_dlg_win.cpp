@@ -15,32 +15,31 @@ class TextEditDialog : public Dialog {
   bool run(HWND owner) { return run_modal(owner, "LTextEditDlg") == IDOK; }
 
  private:
-  INT_PTR handle(UINT message, WPARAM wparam, LPARAM) override {
+  bool on_init() override {
     HWND dialog = window_;
-    switch (message) {
-      case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_TEXT_EDIT_PROMPT, prompt_);
-        SendDlgItemMessageA(dialog, IDC_TEXT_EDIT_VALUE, EM_LIMITTEXT, kMaxPathChars, 0);
-        SetDlgItemTextA(dialog, IDC_TEXT_EDIT_VALUE, text_->c_str());
-        // The earlier entry is selected so that typing replaces it and an arrow key keeps it.
-        SendDlgItemMessageA(dialog, IDC_TEXT_EDIT_VALUE, EM_SETSEL, 0, -1);
-        SetFocus(GetDlgItem(dialog, IDC_TEXT_EDIT_VALUE));
-        return FALSE;  // the focus is set
-      case WM_COMMAND:
-        if (LOWORD(wparam) == IDOK) {
-          char buffer[kMaxPathChars + 1] = {};
-          GetDlgItemTextA(dialog, IDC_TEXT_EDIT_VALUE, buffer, sizeof buffer);
-          *text_ = buffer;
-          EndDialog(dialog, IDOK);
-          return TRUE;
-        }
-        if (LOWORD(wparam) == IDCANCEL) {
-          EndDialog(dialog, IDCANCEL);
-          return TRUE;
-        }
-        return FALSE;
+    SetDlgItemTextA(dialog, IDC_TEXT_EDIT_PROMPT, prompt_);
+    SendDlgItemMessageA(dialog, IDC_TEXT_EDIT_VALUE, EM_LIMITTEXT, kMaxPathChars, 0);
+    SetDlgItemTextA(dialog, IDC_TEXT_EDIT_VALUE, text_->c_str());
+    // The earlier entry is selected so that typing replaces it and an arrow key keeps it.
+    SendDlgItemMessageA(dialog, IDC_TEXT_EDIT_VALUE, EM_SETSEL, 0, -1);
+    SetFocus(GetDlgItem(dialog, IDC_TEXT_EDIT_VALUE));
+    return false;  // the focus is set
+  }
+
+  bool on_command(int id, int) override {
+    HWND dialog = window_;
+    if (id == IDOK) {
+      char buffer[kMaxPathChars + 1] = {};
+      GetDlgItemTextA(dialog, IDC_TEXT_EDIT_VALUE, buffer, sizeof buffer);
+      *text_ = buffer;
+      EndDialog(dialog, IDOK);
+      return true;
     }
-    return FALSE;
+    if (id == IDCANCEL) {
+      EndDialog(dialog, IDCANCEL);
+      return true;
+    }
+    return false;
   }
 
   const char* prompt_;

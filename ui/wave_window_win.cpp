@@ -39,12 +39,18 @@ class WaveWindow::Worker : public WorkerThread {
 
   void invalidate_columns(int lo, int hi);
 
+  // Set by the main thread, read by the worker; cleared under column_lock when the
+  // window object goes.
   HWND volatile window = nullptr;  // null once the window object has gone
+  // Under column_lock: the picture. The worker writes the columns and the view's start
+  // and scale, resize (main thread) the width and height; paint reads them all.
   uint8_t columns[kWaveColumns] = {};
   WaveView view;
   int32_t height = 0;
   CriticalSection column_lock;
+  // The worker's alone while it runs; the main thread sets or drops it only when no run lives.
   SourceRef source;
+  // Under request_lock: the latest request (main thread) and the one handled (worker).
   int32_t request_start = 0, request_count = 0;
   volatile LONG handled_start = 0, handled_count = 0;
   CriticalSection request_lock;
@@ -94,9 +100,18 @@ void WaveWindow::resize() {
 }
 
 bool WaveWindow::running() const { return worker_->running(); }
-int WaveWindow::width() const { return worker_->view.width; }
-int WaveWindow::height() const { return worker_->height; }
-uint8_t WaveWindow::column(int x) const { return worker_->columns[x]; }
+int WaveWindow::width() const {
+  CriticalSectionLock lock(worker_->column_lock);
+  return worker_->view.width;
+}
+int WaveWindow::height() const {
+  CriticalSectionLock lock(worker_->column_lock);
+  return worker_->height;
+}
+uint8_t WaveWindow::column(int x) const {
+  CriticalSectionLock lock(worker_->column_lock);
+  return worker_->columns[x];
+}
 
 void WaveWindow::load(const SourceRef& source) {
   unload();
@@ -219,6 +234,9 @@ void WaveWindow::Worker::run() {
 }
 
 // Each column is the largest magnitude over the frames up to the next column's first.
+// The reading runs outside the lock (paint must not wait for the disk); each value is
+// stored under it. The view's start and scale change on the worker alone, so reading
+// them here needs no lock.
 void WaveWindow::Worker::compute_columns(int lo, int hi, int32_t* buffer) {
   if (lo >= hi) return;
   const int channels = source->channels ? source->channels : 1;
@@ -232,7 +250,9 @@ void WaveWindow::Worker::compute_columns(int lo, int hi, int32_t* buffer) {
       m = std::max(m, peak_magnitude(buffer, frames, channels));
       e -= frames;
     }
-    columns[x] = column_value(m);
+    const uint8_t value = column_value(m);
+    CriticalSectionLock lock(column_lock);
+    columns[x] = value;
   }
 }
 

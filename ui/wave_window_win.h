@@ -58,6 +58,7 @@ class WaveWindow {
   void paint();
   void invalidate_columns(int lo, int hi);
 
+  // Main thread only; what the worker shares is in Worker, under its locks.
   HWND window_ = nullptr;
   int32_t cursor_ = 0;
   int32_t span_ = 0;

@@ -200,4 +200,44 @@ class OwnedLibrary {
   HMODULE module_ = nullptr;
 };
 
+// A registry key the program opened or created, closed with RegCloseKey.
+class OwnedKey {
+ public:
+  OwnedKey() = default;
+  ~OwnedKey() { reset(); }
+  OwnedKey(const OwnedKey&) = delete;
+  OwnedKey& operator=(const OwnedKey&) = delete;
+  HKEY get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
+  // The slot for RegOpenKeyEx and RegCreateKeyEx.
+  HKEY* out() {
+    reset();
+    return &key_;
+  }
+  void reset() {
+    if (key_) RegCloseKey(key_);
+    key_ = nullptr;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A FindFirstFile search, ended with FindClose.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE search) : search_(search) {}
+  ~FindHandle() {
+    if (valid()) FindClose(search_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  HANDLE get() const { return search_; }
+  bool valid() const { return search_ != INVALID_HANDLE_VALUE && search_ != nullptr; }
+  explicit operator bool() const { return valid(); }
+
+ private:
+  HANDLE search_;
+};
+
 }  // namespace vt

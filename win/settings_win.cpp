@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/paths.h"
+#include "win/handles_win.h"
 
 namespace vt {
 
@@ -67,15 +68,14 @@ std::string create_child(const std::string& parent, const char* name) {
 }  // namespace
 
 bool read_registry_text(Hive hive, const char* key_path, const char* name, char* buffer, const char* default_text) {
-  HKEY key;
-  if (RegOpenKeyExA(root_of(hive), key_path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  OwnedKey key;
+  if (RegOpenKeyExA(root_of(hive), key_path, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) {
     copy_default(buffer, default_text);
     return false;
   }
   // The stored type is ignored: whatever bytes fit are taken as text.
   DWORD size = kSettingTextBytes;
-  LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
+  LONG status = RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
   if (status != ERROR_SUCCESS) {
     // Also a value longer than the buffer: a cut value could be a wrong one.
     copy_default(buffer, default_text);
@@ -86,13 +86,13 @@ bool read_registry_text(Hive hive, const char* key_path, const char* name, char*
 }
 
 void write_registry_text(Hive hive, const char* key_path, const char* name, const char* text) {
-  HKEY key;
-  if (RegCreateKeyExA(root_of(hive), key_path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
+  OwnedKey key;
+  if (RegCreateKeyExA(root_of(hive), key_path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.out(),
                       nullptr) != ERROR_SUCCESS)
     return;
   const char* value = text ? text : "";
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), static_cast<DWORD>(std::strlen(value) + 1));
-  RegCloseKey(key);
+  RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                 static_cast<DWORD>(std::strlen(value) + 1));
 }
 
 bool read_machine_text(const char* section, const char* name, char* buffer, const char* default_text) {
@@ -209,11 +209,9 @@ void open_folder_to_everyone(const char* path) {
 }
 
 bool logon_entry_exists() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  bool exists = RegQueryValueExA(key, kLogonValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return exists;
+  OwnedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS) return false;
+  return RegQueryValueExA(key.get(), kLogonValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 // The full path of the program file rather than the command line's first word, which
@@ -230,10 +228,9 @@ void set_logon_entry(const char* program_path) {
 }
 
 void remove_logon_entry() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueA(key, kLogonValueName);
-  RegCloseKey(key);
+  OwnedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, key.out()) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key.get(), kLogonValueName);
 }
 
 }  // namespace vt

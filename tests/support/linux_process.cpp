@@ -37,7 +37,7 @@ std::string escape_single_quotes(const std::string& text) {
 LocalServer::LocalServer(const std::string& name, const std::string& script, const std::string& arguments)
     : folder((scratch_folder(name), build_dir() + "/test-scratch/" + name)),
       request_log(folder + "/requests.log"),
-      process("exec /usr/bin/python3 " + env("VT_SOURCE_DIR") + "/tests/win32/" + script + " " + arguments +
+      process("exec /usr/bin/python3 " + env("VT_SOURCE_DIR") + "/tests/peers/" + script + " " + arguments +
               " --port-file " + folder + "/port --log " + request_log) {
   if (!process.start()) return;
   wait_until([&] {

@@ -28,7 +28,7 @@ class LinuxProcess {
 // environment's null sink, whose monitor is the recording input; ended with the object.
 LinuxProcess* start_steady_tone();
 
-// A local test server: the Python script tests/win32/<script> run with its own
+// A local test server: the Python script tests/peers/<script> run with its own
 // `arguments` and --port-file/--log in the scratch folder `name`; it writes the port it
 // listens on once it listens. Ended by its id when the object goes.
 struct LocalServer {
