@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "base/paths.h"
-#include "formats/recording_format_names.h"
+#include "formats/recording_formats.h"
 #include "gui/list_peers_win.h"
 #include "gui/recordings_list_res.h"
 #include "gui/recording_save_as_win.h"
@@ -315,9 +315,9 @@ void RecordingsListWindow::refresh() {
   ListView_DeleteAllItems(list_);
   rows_.clear();
   folder_ = output_folder();
-  for (int format = 0; format < kRecordingFormatCount; ++format) {
+  for (const RecordingFormatRow& format : kRecordingFormats) {
     WIN32_FIND_DATAA found;
-    std::string pattern = join_path(folder_, std::string("*") + kRecordingFormatExtensions[format]);
+    std::string pattern = join_path(folder_, std::string("*") + format.extension);
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) continue;
     do {
