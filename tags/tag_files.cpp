@@ -7,17 +7,17 @@
 namespace vt {
 namespace {
 
-TagKind format_of(const std::string& path) {
+TagKind tags_of(const std::string& path) {
   const RecordingFormatRow* format = recording_format(format_of_path(path));
   return format ? format->tags : TagKind::kNone;
 }
 
 }  // namespace
 
-bool has_tag_format(const std::string& path) { return format_of(path) != TagKind::kNone; }
+bool has_tag_format(const std::string& path) { return tags_of(path) != TagKind::kNone; }
 
 bool read_tags(TagList& list, const std::string& path) {
-  switch (format_of(path)) {
+  switch (tags_of(path)) {
     case TagKind::kId3: return read_mp3_tags(list, path);
     case TagKind::kRiffInfo: return read_wav_tags(list, path);
     case TagKind::kNone: break;
@@ -27,7 +27,7 @@ bool read_tags(TagList& list, const std::string& path) {
 
 int write_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
   if (!list.whole) return kPumpFailed;
-  switch (format_of(path)) {
+  switch (tags_of(path)) {
     case TagKind::kId3: return write_mp3_tags(list, path, progress);
     case TagKind::kRiffInfo: return write_wav_tags(list, path) ? kPumpDone : kPumpFailed;
     case TagKind::kNone: break;
