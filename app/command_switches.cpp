@@ -4,19 +4,13 @@
 #include <strings.h>
 
 #include "formats/mp3_encoder_switches.h"
+#include "formats/recording_formats.h"
 
 namespace vt {
 
 namespace {
 
 bool same(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
-
-std::string extension_of(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  return path.substr(dot);
-}
 
 // The interpreter's own switch names.
 const char* const kSwitchNames[] = {"-record", "-resume", "-recordfile", "-pause", "-restart", "-done",
@@ -51,6 +45,24 @@ size_t read_wav_group(const std::vector<std::string>& args, size_t at, SwitchTar
   return at;
 }
 
+// The format `-record` names by its extension without the dot ("wav", "mp3", "aif").
+int format_named(const std::string& word) {
+  for (const RecordingFormatRow& row : kRecordingFormats)
+    if (same(word, row.extension + 1)) return row.index;
+  return kNoRecordingFormat;
+}
+
+// The group that may follow a format sets what its options would: the WAV group the
+// codec format, the MP3 group the encoder settings. `at` is the group's first argument.
+size_t read_format_group(const std::vector<std::string>& args, size_t at, int format, SwitchTarget& target) {
+  switch (recording_format(format)->options) {
+    case FormatOptions::kCodecFormat: return at < args.size() ? read_wav_group(args, at, target) : at;
+    case FormatOptions::kEncoder: return read_mp3_switch_group(args, at, target.mp3_settings(), target.mp3_store());
+    case FormatOptions::kNone: break;
+  }
+  return at;
+}
+
 }  // namespace
 
 bool wav_group_format(const WavSwitchGroup& group, int base_rate, int base_channels, int base_bits, int* rate,
@@ -67,16 +79,10 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
     const std::string& name = args[at++];
     const bool has_value = at < args.size();
     if (same(name, "-record")) {
-      if (has_value && same(args[at], "wav")) {
-        target.set_format(0);
-        ++at;
-        if (at < args.size()) at = read_wav_group(args, at, target);
-      } else if (has_value && same(args[at], "mp3")) {
-        target.set_format(1);
-        at = read_mp3_switch_group(args, at + 1, target.mp3_settings(), target.mp3_store());
-      } else if (has_value && same(args[at], "aif")) {
-        target.set_format(2);
-        ++at;
+      const int format = has_value ? format_named(args[at]) : kNoRecordingFormat;
+      if (format != kNoRecordingFormat) {
+        target.set_format(format);
+        at = read_format_group(args, at + 1, format, target);
       }
       target.record();
     } else if (same(name, "-resume")) {
@@ -84,15 +90,10 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
     } else if (same(name, "-recordfile")) {
       if (!has_value) break;
       const std::string path = args[at++];
-      const std::string extension = extension_of(path);
-      if (same(extension, ".wav")) {
-        target.set_format(0);
-        if (at < args.size()) at = read_wav_group(args, at, target);
-      } else if (same(extension, ".mp3")) {
-        target.set_format(1);
-        at = read_mp3_switch_group(args, at, target.mp3_settings(), target.mp3_store());
-      } else if (same(extension, ".aif")) {
-        target.set_format(2);
+      const int format = format_of_path(path);
+      if (format != kNoRecordingFormat) {
+        target.set_format(format);
+        at = read_format_group(args, at, format, target);
       }
       target.record_file(path);
     } else if (same(name, "-pause")) {

@@ -14,7 +14,7 @@
 #include "ui/format_chooser_win.h"
 #include "gui/mp3_encode_dlg_win.h"
 #include "recorder/recording_format_win.h"
-#include "formats/recording_format_names.h"
+#include "formats/recording_formats.h"
 #include "formats/wave_format.h"
 #include "ui/custom_panel_win.h"
 #include "ui/tooltips_win.h"
@@ -139,7 +139,8 @@ void MainWindow::create_chrome() {
 void MainWindow::fill_format_list() {
   HWND list = GetDlgItem(window_, IDC_FORMAT_LIST);
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  for (const char* name : kRecordingFormatShortNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  for (const RecordingFormatRow& row : kRecordingFormats)
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.name));
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
 }
 
@@ -230,7 +231,8 @@ void MainWindow::refresh_controls() {
   const int selected = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
   if (!idle && GetFocus() == list) SetFocus(GetDlgItem(window_, IDC_RECORD));
   EnableWindow(list, idle);
-  EnableWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), idle && selected != kRecordAiff);
+  const RecordingFormatRow* format = recording_format(selected);
+  EnableWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), idle && (!format || format->options != FormatOptions::kNone));
   for (const RecordButton& entry : kRecordButtons) InvalidateRect(GetDlgItem(window_, entry.id), nullptr, FALSE);
 }
 
@@ -298,11 +300,12 @@ void MainWindow::show_options(int page) {
 }
 
 void MainWindow::change_format_settings() {
-  const int format = static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0));
-  if (format == kRecordWav) {
+  const RecordingFormatRow* format =
+      recording_format(static_cast<int>(SendDlgItemMessageA(window_, IDC_FORMAT_LIST, CB_GETCURSEL, 0, 0)));
+  if (format && format->options == FormatOptions::kCodecFormat) {
     FormatBuffer record = stored_recording_format();
     if (choose_codec_format(record)) save_recording_format(record);
-  } else if (format == kRecordMp3) {
+  } else if (format && format->options == FormatOptions::kEncoder) {
     show_encoder_dialog(recorder_.mp3_settings(), window_, recorder_.mp3_store());
   }
   show_format_text();

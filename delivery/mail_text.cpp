@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "formats/recording_formats.h"
+
 namespace vt {
 
 namespace {
@@ -183,12 +185,8 @@ std::string attachment_headers(const std::string& name) {
 }
 
 const char* attachment_content_type(const std::string& file_name) {
-  size_t dot = file_name.find_last_of('.');
-  std::string extension = dot == std::string::npos ? std::string() : file_name.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == ".wav") return "audio/wav";
-  if (extension == ".mp3") return "audio/mpeg";
-  return "application/octet-stream";
+  const RecordingFormatRow* format = recording_format(format_of_path(file_name));
+  return format && *format->mime_type ? format->mime_type : "application/octet-stream";
 }
 
 std::vector<std::string> dot_stuffed_pieces(const std::string& body) {

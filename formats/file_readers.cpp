@@ -1,6 +1,5 @@
 #include "formats/file_readers.h"
 
-#include <cctype>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -207,15 +206,8 @@ SourceRef open_aiff_reader(const std::string& path) {
 }
 
 SourceRef open_audio_file(const std::string& path) {
-  size_t dot = path.find_last_of('.');
-  size_t slash = path.find_last_of("\\/");
-  std::string extension;
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) extension = path.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == ".wav") return open_wav_reader(path);
-  if (extension == ".aif" || extension == ".aiff") return open_aiff_reader(path);
-  if (extension == ".mp3") return open_mp3(path.c_str());
-  return failure(kSourceBadFormat);
+  const RecordingFormatRow* row = recording_format(readable_format_of_path(path));
+  return row ? row->open_reader(path) : failure(kSourceBadFormat);
 }
 
 }  // namespace vt

@@ -20,8 +20,8 @@ bool probe_wav_format(const std::string& path, WaveFormat& format);
 std::unique_ptr<BinaryFile> open_wav_little16(const std::string& path, int& rate, int& channels, int64_t& frames);
 SourceRef open_aiff_reader(const std::string& path);
 
-// By the file's extension, without regard to case: ".wav", ".aif"/".aiff", ".mp3" (the
-// MP3 decoder); anything else gives status 3.
+// The reader of the recording format the extension names, without regard to case
+// (".wav", ".aif"/".aiff", ".mp3"); anything else gives status 3.
 SourceRef open_audio_file(const std::string& path);
 
 }  // namespace vt

@@ -221,15 +221,4 @@ int copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& pat
   return writer->flush() ? kPumpDone : kPumpFailed;
 }
 
-SinkRef open_recording_sink(const std::string& path, int format_index, const FormatBuffer& wav_format) {
-  switch (format_index) {
-    case kRecordWav:
-      return open_wav_writer(wav_format, path);
-    case kRecordAiff:
-      return open_aiff_writer(path);
-    default:
-      return SinkRef(new NullSink());
-  }
-}
-
 }  // namespace vt

@@ -33,8 +33,4 @@ SinkRef open_aiff_writer_on(std::unique_ptr<BinaryFile> file, int rate, int chan
 int copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& path, int rate, int channels,
                           ProgressDisplay* progress, bool& created);
 
-// The sink for a new recording by the `Format` index: 0 WAV in `wav_format`, 2 AIFF;
-// anything else fails (the MP3 encoder pipe, 1, is opened by the Windows side).
-SinkRef open_recording_sink(const std::string& path, int format_index, const FormatBuffer& wav_format);
-
 }  // namespace vt

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/binary_file.h"
-#include "formats/recording_format_names.h"
+#include "formats/mp3_encoder_tables.h"
 
 namespace vt {
 
@@ -91,33 +91,30 @@ bool save_recording_format_file(const std::string& path, const FormatBuffer& buf
   return file->write(bytes, kFormatRecordBytes);
 }
 
-const char* recording_extension(int format_index) {
-  if (format_index < 0 || format_index >= kRecordingFormatCount) return "";
-  return kRecordingFormatExtensions[format_index];
-}
-
+// Each format words its line differently; the names come from the format table.
 std::string format_description(int format_index, const WaveFormat& wav, const EncoderSettings& mp3) {
+  const RecordingFormatRow* row = recording_format(format_index);
+  if (!row) return std::string();
   char text[128];
-  switch (format_index) {
+  switch (row->index) {
     case kRecordWav:
       std::snprintf(text, sizeof text, "%dHz  %s  %s", static_cast<int>(wav.sample_rate),
-                    wav.channels == 1 ? "Mono" : "Stereo", kRecordingFormatShortNames[kRecordWav]);
+                    wav.channels == 1 ? "Mono" : "Stereo", row->name);
       return text;
     case kRecordMp3: {
-      int mode = mp3.channel_mode < kChannelModeCount ? mp3.channel_mode : 1;
+      int mode = mp3.channel_mode < sizeof kChannelModeNames / sizeof kChannelModeNames[0] ? mp3.channel_mode : 1;
       if (mp3.constant_bit_rate)
-        std::snprintf(text, sizeof text, "%dKBps %s %s", mp3.bit_rate, kChannelModeNames[mode],
-                      kRecordingFormatShortNames[kRecordMp3]);
+        std::snprintf(text, sizeof text, "%dKBps %s %s", mp3.bit_rate, kChannelModeNames[mode], row->name);
       else
         std::snprintf(text, sizeof text, "%d-%dKbps  %s  %s", mp3.min_bit_rate, mp3.max_bit_rate,
-                      kChannelModeNames[mode], kRecordingFormatShortNames[kRecordMp3]);
+                      kChannelModeNames[mode], row->name);
       return text;
     }
-    case kRecordAiff:
-      return "44100Hz  Stereo  AIFF";
-    default:
-      return std::string();
+    case kRecordAiff:  // the AIFF writer's one format
+      std::snprintf(text, sizeof text, "44100Hz  Stereo  %s", row->name);
+      return text;
   }
+  return std::string();
 }
 
 }  // namespace vt

@@ -1,10 +1,11 @@
 // The audio format descriptor shared by the whole program (laid out exactly like
-// the system's wave format record), the recording formats and WavCodec.wff.
+// the system's wave format record), WavCodec.wff and the format line.
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "formats/mp3_encoder.h"
+#include "formats/recording_formats.h"
 
 namespace vt {
 
@@ -53,11 +54,6 @@ WaveFormat decode_wave_format(const uint8_t in[18]);
 // (and a descriptor whose codec bytes fit the record); writing replaces the file.
 bool load_recording_format_file(const std::string& path, FormatBuffer& buffer);
 bool save_recording_format_file(const std::string& path, const FormatBuffer& buffer);
-
-// The recording formats by the index of the setting `Format`.
-enum RecordingFormat { kRecordWav = 0, kRecordMp3 = 1, kRecordAiff = 2 };
-// ".wav", ".mp3", ".aif"; empty for any other index.
-const char* recording_extension(int format_index);
 
 // The one-line text the main window shows for the current format; empty for an unknown index.
 std::string format_description(int format_index, const WaveFormat& wav, const EncoderSettings& mp3);

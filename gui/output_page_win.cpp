@@ -9,7 +9,7 @@
 #include "formats/mp3_encoder.h"
 #include "recorder/name_pattern.h"
 #include "gui/output_page_res.h"
-#include "formats/recording_format_names.h"
+#include "formats/recording_formats.h"
 #include "recorder/recording_name_win.h"
 #include "setup/components_win.h"
 #include "ui/folder_picker_win.h"
@@ -88,7 +88,8 @@ INT_PTR OutputPage::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void OutputPage::on_init() {
   HWND list = GetDlgItem(page_, IDC_OUTPUT_FORMAT_LIST);
-  for (const char* entry : kRecordingFormatShortNames) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+  for (const RecordingFormatRow& row : kRecordingFormats)
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.name));
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(read_setting(kFormat)), 0);
   SendDlgItemMessageA(page_, IDC_OUTPUT_FOLDER, EM_LIMITTEXT, kMaxPathChars, 0);
   SendDlgItemMessageA(page_, IDC_OUTPUT_PATTERN, EM_LIMITTEXT, kMaxPathChars, 0);
@@ -122,17 +123,20 @@ void OutputPage::update_enabling() {
   bool use_pattern = IsDlgButtonChecked(page_, IDC_OUTPUT_USE_PATTERN) == BST_CHECKED;
   EnableWindow(GetDlgItem(page_, IDC_OUTPUT_PATTERN), use_pattern);
   EnableWindow(GetDlgItem(page_, IDC_OUTPUT_PREVIEW), use_pattern);
-  int format = selected_format();
-  bool has_options = format == 0 || (format == 1 && services_->has_mp3_options());
+  const RecordingFormatRow* format = recording_format(selected_format());
+  const FormatOptions options = format ? format->options : FormatOptions::kNone;
+  bool has_options =
+      options == FormatOptions::kCodecFormat || (options == FormatOptions::kEncoder && services_->has_mp3_options());
   EnableWindow(GetDlgItem(page_, IDC_OUTPUT_FORMAT_OPTIONS), has_options);
 }
 
 void OutputPage::mark_changed() { PropSheet_Changed(GetParent(page_), page_); }
 
 void OutputPage::on_format_options() {
-  int format = selected_format();
-  if (format == 0) services_->choose_wav_format(page_);
-  else if (format == 1 && services_->has_mp3_options()) services_->edit_mp3_options(page_);
+  const RecordingFormatRow* format = recording_format(selected_format());
+  const FormatOptions options = format ? format->options : FormatOptions::kNone;
+  if (options == FormatOptions::kCodecFormat) services_->choose_wav_format(page_);
+  else if (options == FormatOptions::kEncoder && services_->has_mp3_options()) services_->edit_mp3_options(page_);
 }
 
 // Browses again after a refusal; cancelling keeps what the edit holds.
@@ -224,7 +228,8 @@ bool OutputPage::apply_format() {
   int format = selected_format();
   if (format < 0) return true;  // nothing chosen: the saved format stays
   // The whole sheet waits for the download: OK or Cancel meanwhile would end it under the task.
-  if (format == 1 && !services_->ensure_mp3_component(GetParent(page_))) return false;
+  const RecordingFormatRow* row = recording_format(format);
+  if (row && row->needs_encoder && !services_->ensure_mp3_component(GetParent(page_))) return false;
   write_setting(kFormat, format);
   return true;
 }

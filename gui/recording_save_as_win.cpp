@@ -79,7 +79,7 @@ bool ask_for_target(HWND owner, const std::string& source_path, std::string* tar
     dialog.lpstrDefExt = "wav";
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     if (!GetSaveFileNameA(&dialog)) return false;
-    if (save_kind_of(file) == kSaveNothing) {
+    if (save_format_of(file) == kNoRecordingFormat) {
       MessageBoxA(owner, "Seuls les formats wav et mp3 peuvent être enregistrés. Veuillez choisir un nom de fichier "
                          "se terminant par .wav ou .mp3.",
                   "Enregistrer le Fichier", MB_OK | MB_ICONINFORMATION);
@@ -156,16 +156,18 @@ void save_recording_as(HWND owner, const std::string& source_path) {
   if (!ask_for_target(owner, source_path, &target)) return;
   const std::string work_path = save_work_path(target);
   remove_work_file(work_path);
-  const SaveKind kind = save_kind_of(target);
+  const RecordingFormatRow* format = recording_format(save_format_of(target));
   int result;
   {
+    // The format's options are asked for first: the codec format or the encoder settings.
     SourceRef source = open_audio_file(source_path);
-    result = kind == kSaveWav ? save_as_wav(owner, source, work_path) : save_as_mp3(owner, source, work_path);
+    result = format->options == FormatOptions::kEncoder ? save_as_mp3(owner, source, work_path)
+                                                        : save_as_wav(owner, source, work_path);
   }  // the source is closed before its file may be replaced
   if (result == kTaskDone && put_in_place(work_path, target)) return;
   remove_work_file(work_path);
   if (result == kTaskDone || result == kTaskFailed) {
-    if (kind == kSaveMp3 && component_path(kEncoderComponent).empty()) {
+    if (format->needs_encoder && component_path(kEncoderComponent).empty()) {
       show_component_message(owner);
       return;
     }

@@ -8,7 +8,7 @@
 
 #include "base/paths.h"
 #include "base/product_name.h"
-#include "formats/recording_format_names.h"
+#include "formats/recording_formats.h"
 #include "gui/list_peers_win.h"
 #include "gui/recordings_list_res.h"
 #include "gui/recording_save_as_win.h"
@@ -313,9 +313,9 @@ void RecordingsListWindow::refresh() {
   ListView_DeleteAllItems(list_);
   rows_.clear();
   folder_ = output_folder();
-  for (int format = 0; format < kRecordingFormatCount; ++format) {
+  for (const RecordingFormatRow& format : kRecordingFormats) {
     WIN32_FIND_DATAA found;
-    std::string pattern = join_path(folder_, std::string("*") + kRecordingFormatExtensions[format]);
+    std::string pattern = join_path(folder_, std::string("*") + format.extension);
     FindHandle search(FindFirstFileA(pattern.c_str(), &found));
     if (!search) continue;
     do {

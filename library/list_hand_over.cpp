@@ -1,6 +1,7 @@
 #include "library/list_hand_over.h"
 
 #include "base/paths.h"
+#include "formats/recording_formats.h"
 
 namespace vt {
 
@@ -20,16 +21,9 @@ std::string save_work_path(const std::string& target) {
   return join_path(folder_of(target), "~vtsave.tmp");
 }
 
-SaveKind save_kind_of(const std::string& target) {
-  std::string file = file_name_of(target);
-  size_t dot = file.rfind('.');
-  if (dot == std::string::npos) return kSaveNothing;
-  std::string extension = file.substr(dot);
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  if (extension == ".wav") return kSaveWav;
-  if (extension == ".mp3") return kSaveMp3;
-  return kSaveNothing;
+int save_format_of(const std::string& target) {
+  const int format = format_of_path(target);
+  return recording_format(format) && recording_format(format)->save_as ? format : kNoRecordingFormat;
 }
 
 }  // namespace vt

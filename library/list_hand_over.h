@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/recording_formats.h"
+
 namespace vt {
 
 static const char kBurnerListFileName[] = "vtburn.txt";
@@ -19,8 +21,8 @@ std::string burner_switches(bool audio_cd, const std::string& list_path);
 // Where a save-as writes before the finished file takes the target's place: beside
 // the target, so that the final move stays on one volume.
 std::string save_work_path(const std::string& target);
-// What save-as can write, by the target's extension without regard to case.
-enum SaveKind { kSaveNothing = 0, kSaveWav = 1, kSaveMp3 = 2 };
-SaveKind save_kind_of(const std::string& target);
+// The recording format save-as writes, by the target's extension without regard to
+// case; kNoRecordingFormat for a format save-as does not write.
+int save_format_of(const std::string& target);
 
 }  // namespace vt

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "base/paths.h"
-#include "formats/recording_format_names.h"
+#include "formats/recording_formats.h"
 #include "recorder/name_pattern.h"
 
 namespace vt {
@@ -27,12 +27,6 @@ bool equal_no_case(const std::string& a, const std::string& b) { return compare_
 // The text from the last '.' of a file name, and the text before it.
 size_t last_dot(const std::string& file_name) { return file_name.rfind('.'); }
 
-int format_of_extension(const std::string& extension) {
-  for (int i = 0; i < kRecordingFormatCount; ++i)
-    if (equal_no_case(extension, kRecordingFormatExtensions[i])) return i;
-  return kNoFormat;
-}
-
 }  // namespace
 
 RecordingRow make_row(const ListedFile& file) {
@@ -40,7 +34,7 @@ RecordingRow make_row(const ListedFile& file) {
   size_t dot = last_dot(file.file_name);
   row.name = dot == std::string::npos ? file.file_name : file.file_name.substr(0, dot);
   row.extension = dot == std::string::npos ? std::string() : file.file_name.substr(dot);
-  row.format = format_of_extension(row.extension);
+  row.format = format_of_path(file.file_name);
   char text[64];
   if (file.has_date) {
     snprintf(text, sizeof text, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", file.year, file.month, file.day, file.hour,
@@ -56,7 +50,8 @@ RecordingRow make_row(const ListedFile& file) {
 }
 
 const char* row_format_name(const RecordingRow& row) {
-  return row.format >= 0 && row.format < kRecordingFormatCount ? kRecordingFormatShortNames[row.format] : "";
+  const RecordingFormatRow* format = recording_format(row.format);
+  return format ? format->name : "";
 }
 
 std::string column_text(const RecordingRow& row, int column) {
@@ -81,7 +76,7 @@ void sort_rows(std::vector<RecordingRow>& rows, int column, bool ascending) {
 }
 
 std::string row_path(const std::string& folder, const RecordingRow& row) {
-  const char* extension = row.format == kNoFormat ? row.extension.c_str() : kRecordingFormatExtensions[row.format];
+  const char* extension = row.format == kNoFormat ? row.extension.c_str() : recording_extension(row.format);
   std::string path = join_path(folder, row.name + extension);
   return path.size() > kMaxPathChars ? path.substr(0, kMaxPathChars) : path;
 }
@@ -94,11 +89,10 @@ int find_row_for_file(const std::vector<RecordingRow>& rows, const std::string& 
   std::string file = file_name_of(path);
   size_t dot = last_dot(file);
   std::string name = dot == std::string::npos ? file : file.substr(0, dot);
-  std::string extension = dot == std::string::npos ? std::string() : file.substr(dot);
+  const int format = format_of_path(file);
   for (size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].format == kNoFormat) continue;
-    if (equal_no_case(rows[i].name, name) && equal_no_case(kRecordingFormatExtensions[rows[i].format], extension))
-      return static_cast<int>(i);
+    if (equal_no_case(rows[i].name, name) && rows[i].format == format) return static_cast<int>(i);
   }
   return -1;
 }
@@ -111,7 +105,7 @@ RenameCheck check_rename(const std::vector<RecordingRow>& rows, size_t edited, c
   if (edited < rows.size()) {
     const RecordingRow& own = rows[edited];
     const std::string extension =
-        own.format == kNoFormat ? own.extension : std::string(kRecordingFormatExtensions[own.format]);
+        own.format == kNoFormat ? own.extension : std::string(recording_extension(own.format));
     const size_t used = join_path(folder, std::string()).size() + extension.size();
     const size_t room = used < kMaxPathChars ? kMaxPathChars - used : 0;
     if (cleaned->size() > room) cleaned->resize(room);

@@ -1,13 +1,12 @@
 #include "player/play_item.h"
 
-#include "formats/file_readers.h"
+#include "formats/recording_formats.h"
 
 namespace vt {
 
 SourceRef PlayItem::open_stream() const {
-  size_t dot = path.find_last_of('.');
-  std::string extension = dot == std::string::npos ? "" : path.substr(dot);
-  if (extension == ".mp3" || extension == ".wav" || extension == ".aif") return open_audio_file(path);
+  const RecordingFormatRow* format = recording_format(format_of_path(path));
+  if (format && format->playback) return format->open_reader(path);
   return SourceRef(new SilenceSource(kSourceEmpty));
 }
 

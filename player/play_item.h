@@ -12,8 +12,8 @@ class PlayItem {
  public:
   PlayItem(const std::string& name, const std::string& path) : name(name), path(path) {}
   virtual ~PlayItem() {}
-  // The reader for ".mp3", ".wav" or ".aif"; anything else is a placeholder of status 1,
-  // which the player refuses.
+  // The reader of a recording format that plays (".mp3", ".wav", ".aif", in any case);
+  // anything else is a placeholder of status 1, which the player refuses.
   virtual SourceRef open_stream() const;
 
   uint16_t flags = 1;  // 1: the name is shown read-only

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "base/paths.h"
-#include "formats/recording_format_names.h"
 #include "formats/wave_format.h"
 
 namespace vt {
@@ -61,7 +60,7 @@ std::string expand_once(const std::string& pattern, const LocalTime& time, int f
     } else if (name == "autonumber") {
       *counter_met = true;
       // No recording is made in an unknown format; the name ends here.
-      if (format_index < 0 || format_index >= kRecordingFormatCount) break;
+      if (!recording_format(format_index)) break;
       out += two_digits(counter);
     } else {
       // An unknown token (a misspelt one, or one in the wrong case such as %yyyy%) is
@@ -108,7 +107,7 @@ std::string expand_name_pattern(const std::string& pattern, const NamingEnvironm
   int format_index = environment.format_index();
   bool counter_met = false;
   std::string name = expand_once(pattern, time, format_index, 1, &counter_met);
-  if (!counter_met || format_index < 0 || format_index >= kRecordingFormatCount) return name;
+  if (!counter_met || !recording_format(format_index)) return name;
 
   std::string folder = environment.destination_folder();
   for (int value = 1; value <= kLastCounterValue; ++value) {

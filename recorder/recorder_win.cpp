@@ -6,8 +6,6 @@
 
 #include "base/paths.h"
 #include "capture/input_mixer.h"
-#include "formats/file_writers.h"
-#include "formats/mp3_sink_win.h"
 #include "formats/wave_format.h"
 #include "recorder/recorder_rules.h"
 #include "recorder/recording_format_win.h"
@@ -77,7 +75,7 @@ void Recorder::record() {
   if (engine_running()) return;
   stop_resuming();
   const int format = read_setting(kFormat);
-  if (format < kRecordWav || format > kRecordAiff) return;
+  if (!recording_format(format)) return;
   if (file_open()) {
     // Paused: carry on in the same file, or start it afresh after Restart.
     if (!reopen_) {
@@ -126,12 +124,7 @@ void Recorder::set_path(const std::string& path) {
 }
 
 bool Recorder::open_writer() {
-  const int format = read_setting(kFormat);
-  if (format == kRecordMp3) {
-    writer_ = open_mp3_sink(mp3_settings_, current_path_, 44100, 2);
-  } else {
-    writer_ = open_recording_sink(current_path_, format, stored_recording_format());
-  }
+  writer_ = open_recording_sink(current_path_, read_setting(kFormat), mp3_settings_);
   return !writer_->failed();
 }
 

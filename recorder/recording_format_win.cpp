@@ -28,10 +28,18 @@ FormatBuffer stored_recording_format() {
   return format;
 }
 
+// The one place a recording's writer is chosen: a new format adds its writer here.
+SinkRef open_recording_sink(const std::string& path, int format_index, const EncoderSettings& mp3) {
+  switch (format_index) {
+    case kRecordWav: return open_wav_writer(stored_recording_format(), path);
+    case kRecordMp3: return open_mp3_sink(mp3, path, 44100, 2);
+    case kRecordAiff: return open_aiff_writer(path);
+  }
+  return SinkRef(new NullSink());
+}
+
 SinkRef open_recording_sink(const std::string& path) {
-  int index = read_setting(kFormat);
-  if (index == kRecordMp3) return open_mp3_sink(stored_encoder_settings(), path, 44100, 2);
-  return open_recording_sink(path, index, stored_recording_format());
+  return open_recording_sink(path, read_setting(kFormat), stored_encoder_settings());
 }
 
 std::string format_description(int format_index) {

@@ -2,7 +2,7 @@
 
 #include "recorder/recorder_rules.h"
 #include "win/settings_win.h"
-#include "formats/recording_format_names.h"
+#include "formats/recording_formats.h"
 #include "ui/text_edit_dlg_win.h"
 
 namespace vt {
@@ -10,7 +10,8 @@ namespace vt {
 namespace {
 
 const char* format_name(int format_index) {
-  return format_index >= 0 && format_index < kRecordingFormatCount ? kRecordingFormatShortNames[format_index] : "";
+  const RecordingFormatRow* format = recording_format(format_index);
+  return format ? format->name : "";
 }
 
 // The list answers for the files it shows; the disk is asked as well, so that an

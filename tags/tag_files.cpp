@@ -1,43 +1,36 @@
 #include "tags/tag_files.h"
 
+#include "formats/recording_formats.h"
 #include "tags/mp3_tags.h"
 #include "tags/riff_info.h"
 
 namespace vt {
 namespace {
 
-enum class TagFormat { kNone, kMp3, kWav };
-
-TagFormat format_of(const std::string& path) {
-  size_t dot = path.find_last_of('.');
-  size_t slash = path.find_last_of("\\/");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return TagFormat::kNone;
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  if (ext == ".mp3") return TagFormat::kMp3;
-  if (ext == ".wav") return TagFormat::kWav;
-  return TagFormat::kNone;
+TagKind tags_of(const std::string& path) {
+  const RecordingFormatRow* format = recording_format(format_of_path(path));
+  return format ? format->tags : TagKind::kNone;
 }
 
 }  // namespace
 
-bool has_tag_format(const std::string& path) { return format_of(path) != TagFormat::kNone; }
+bool has_tag_format(const std::string& path) { return tags_of(path) != TagKind::kNone; }
 
 bool read_tags(TagList& list, const std::string& path) {
-  switch (format_of(path)) {
-    case TagFormat::kMp3: return read_mp3_tags(list, path);
-    case TagFormat::kWav: return read_wav_tags(list, path);
-    case TagFormat::kNone: break;
+  switch (tags_of(path)) {
+    case TagKind::kId3: return read_mp3_tags(list, path);
+    case TagKind::kRiffInfo: return read_wav_tags(list, path);
+    case TagKind::kNone: break;
   }
   return true;
 }
 
 int write_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
   if (!list.whole) return kPumpFailed;
-  switch (format_of(path)) {
-    case TagFormat::kMp3: return write_mp3_tags(list, path, progress);
-    case TagFormat::kWav: return write_wav_tags(list, path) ? kPumpDone : kPumpFailed;
-    case TagFormat::kNone: break;
+  switch (tags_of(path)) {
+    case TagKind::kId3: return write_mp3_tags(list, path, progress);
+    case TagKind::kRiffInfo: return write_wav_tags(list, path) ? kPumpDone : kPumpFailed;
+    case TagKind::kNone: break;
   }
   return kPumpFailed;
 }

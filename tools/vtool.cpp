@@ -15,6 +15,7 @@
 #include "base/time_units.h"
 #include "formats/file_readers.h"
 #include "formats/file_writers.h"
+#include "formats/recording_formats.h"
 #include "audio/levels.h"
 #include "audio/transforms.h"
 #include "tools/vtool_codecs.h"
@@ -57,15 +58,6 @@ const char* status_words(uint8_t status) {
     case kSourceNoCodec: return "aucun codec installé ne décode ce format (5)";
     default: return "source inutilisable";
   }
-}
-
-std::string extension_of(const std::string& path) {
-  size_t dot = path.find_last_of('.');
-  size_t slash = path.find_last_of("\\/");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = path.substr(dot);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext;
 }
 
 bool parse_number(const char* text, long low, long high, long& value) {
@@ -111,14 +103,14 @@ int convert(int argc, char** argv) {
   convert_format(chain, static_cast<int32_t>(rate), static_cast<uint8_t>(channels));
   if (chain->status != kSourceOk) return fail(in, "fréquence trop basse pour être convertie vers " + std::to_string(rate) + " Hz (3)");
 
-  std::string ext = extension_of(out);
+  const int out_format = readable_format_of_path(out);
   std::signal(SIGINT, on_interrupt);
   ConsoleProgress progress;
   // A plain 16-bit WAV kept at its rate and channels only needs its bytes swapped for AIFF.
   int pcm_rate = 0, pcm_channels = 0;
   int64_t pcm_frames = 0;
   std::unique_ptr<BinaryFile> pcm;
-  if ((ext == ".aif" || ext == ".aiff") && bits == 16 && extension_of(in) == ".wav")
+  if (out_format == kRecordAiff && bits == 16 && readable_format_of_path(in) == kRecordWav)
     pcm = open_wav_little16(in, pcm_rate, pcm_channels, pcm_frames);
   if (pcm && pcm_rate == rate && pcm_channels == channels) {
     bool created = false;
@@ -130,15 +122,15 @@ int convert(int argc, char** argv) {
   }
   SinkRef sink;
   std::string error;
-  if (ext == ".wav" && !codec.empty()) {
+  if (out_format == kRecordWav && !codec.empty()) {
     if (!open_codec_writer(codec, out, static_cast<int>(rate), static_cast<int>(channels), sink, error))
       return fail(out, error);
-  } else if (ext == ".wav") {
+  } else if (out_format == kRecordWav) {
     sink = open_wav_writer(make_pcm_format(static_cast<int>(channels), static_cast<int>(bits), static_cast<int>(rate)), out);
-  } else if (ext == ".aif" || ext == ".aiff") {
+  } else if (out_format == kRecordAiff) {
     if (bits != 16) return fail(out, "les fichiers AIFF sont écrits en 16 bits");
     sink = open_aiff_writer(out, static_cast<int>(rate), static_cast<int>(channels));
-  } else if (ext == ".mp3") {
+  } else if (out_format == kRecordMp3) {
     if (!open_mp3_writer(out, static_cast<int>(rate), static_cast<int>(channels), sink))
       return fail(out, "aucun encodeur MP3 sur ce système");
   } else {
@@ -154,9 +146,9 @@ int convert(int argc, char** argv) {
 }
 
 std::string format_name(const std::string& path) {
-  std::string ext = extension_of(path);
-  if (ext == ".aif" || ext == ".aiff") return "AIFF";
-  if (ext == ".mp3") return "MP3";
+  const int format = readable_format_of_path(path);
+  if (format == kRecordAiff) return "AIFF";
+  if (format == kRecordMp3) return "MP3";
   WaveFormat f;
   if (!probe_wav_format(path, f)) return "WAV";
   char text[64];

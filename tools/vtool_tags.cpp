@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/binary_file.h"
+#include "formats/recording_formats.h"
 #include "tags/tag_files.h"
 #include "tools/vtool_codecs.h"
 #include "tools/vtool_text.h"
@@ -34,11 +35,9 @@ bool text_frame_id(const std::string& name) {
   return std::none_of(std::begin(kFieldFrames), std::end(kFieldFrames), [&](const char* id) { return name == id; });
 }
 
-bool mp3_path(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ext = path.substr(path.size() - 4);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext == ".mp3";
+bool id3_path(const std::string& path) {
+  const RecordingFormatRow* format = recording_format(format_of_path(path));
+  return format && format->tags == TagKind::kId3;
 }
 
 void print_tags(const TagList& list) {
@@ -69,7 +68,7 @@ int tags_command(int argc, char** argv) {
     size_t equals = argument.find('=');
     std::string name = argument.substr(0, equals);
     // Other ID3v2 frames have a place only in MP3 files.
-    if (equals == std::string::npos || !(is_tag_field(name) || (text_frame_id(name) && mp3_path(path))))
+    if (equals == std::string::npos || !(is_tag_field(name) || (text_frame_id(name) && id3_path(path))))
       return fail(path, "nom de repère inconnu: " + name);
     edits.push_back({name, tag_text_from_console(argument.substr(equals + 1))});
   }

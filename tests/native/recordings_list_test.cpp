@@ -122,10 +122,10 @@ TEST(RecordingsListHandOver, BurnerListAndSwitches) {
 }
 
 TEST(RecordingsListHandOver, SaveAsTargets) {
-  EXPECT_EQ(kSaveWav, save_kind_of("C:\\out\\a.WAV"));
-  EXPECT_EQ(kSaveMp3, save_kind_of("C:\\out.d\\a.mp3"));
-  EXPECT_EQ(kSaveNothing, save_kind_of("C:\\out\\a.aif"));
-  EXPECT_EQ(kSaveNothing, save_kind_of("C:\\out.wav\\a"));
+  EXPECT_EQ(kRecordWav, save_format_of("C:\\out\\a.WAV"));
+  EXPECT_EQ(kRecordMp3, save_format_of("C:\\out.d\\a.mp3"));
+  EXPECT_EQ(kNoRecordingFormat, save_format_of("C:\\out\\a.aif"));
+  EXPECT_EQ(kNoRecordingFormat, save_format_of("C:\\out.wav\\a"));
   EXPECT_EQ("C:\\out\\~vtsave.tmp", save_work_path("C:\\out\\a.wav"));
 }
 

@@ -129,15 +129,11 @@ TEST(PcmWavWriter, UnusableFormatsAndPathsGiveFailedSinks) {
   int32_t samples[16] = {};
   nowhere->write(samples, 16);  // harmless
   EXPECT_TRUE(open_aiff_writer(dir.path("no/such.aif"))->failed());
-  FormatBuffer wav = format_buffer_of(default_recording_format());
-  EXPECT_TRUE(open_recording_sink(dir.path("x.mp3"), kRecordMp3, wav)->failed());
-  EXPECT_TRUE(open_recording_sink(dir.path("x.xyz"), 3, wav)->failed());
-  EXPECT_TRUE(open_recording_sink(dir.path("x.xyz"), -1, wav)->failed());
-  SinkRef aiff = open_recording_sink(dir.path("x.aif"), kRecordAiff, wav);
+  SinkRef aiff = open_aiff_writer(dir.path("x.aif"));
   EXPECT_FALSE(aiff->failed());
   EXPECT_EQ(44100, aiff->sample_rate);
   EXPECT_EQ(2, aiff->channels);
-  SinkRef pcm = open_recording_sink(dir.path("x.wav"), kRecordWav, format_buffer_of(make_pcm_format(2, 8, 11025)));
+  SinkRef pcm = open_wav_writer(format_buffer_of(make_pcm_format(2, 8, 11025)), dir.path("x.wav"));
   EXPECT_FALSE(pcm->failed());
   EXPECT_EQ(11025, pcm->sample_rate);
   EXPECT_EQ(2, pcm->channels);
