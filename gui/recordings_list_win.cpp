@@ -14,6 +14,7 @@
 #include "library/list_hand_over.h"
 #include "library/list_placement.h"
 #include "setup/companions_win.h"
+#include "ui/dpi_win.h"
 #include "win/settings_win.h"
 
 namespace vt {
@@ -145,6 +146,12 @@ INT_PTR RecordingsListWindow::handle(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
       layout(wparam);
       return TRUE;
+    case 0x02E0: {  // WM_DPICHANGED: the suggested rectangle keeps the window's look
+      const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return TRUE;
+    }
     case WM_COMMAND:
       return command(LOWORD(wparam));
     case WM_NOTIFY:
@@ -190,7 +197,7 @@ void RecordingsListWindow::init() {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<char*>(kColumns[i].header);
-    column.cx = kColumns[i].width;
+    column.cx = scale(kColumns[i].width, dpi_of(window_));
     column.iSubItem = i;
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -212,8 +219,10 @@ void RecordingsListWindow::create_toolbar() {
                              nullptr);
   SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
-  SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(22, 24));
-  images_ = ImageList_Create(22, 24, ILC_COLOR24 | ILC_MASK, 8, 0);
+  // The 22 x 24 pictures, enlarged by whole pixels for the window's DPI.
+  const int dpi = dpi_of(window_), picture_width = scale(22, dpi), picture_height = scale(24, dpi);
+  SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(picture_width, picture_height));
+  images_ = ImageList_Create(picture_width, picture_height, ILC_COLOR24 | ILC_MASK, 8, 0);
   for (const ToolButton& entry : kToolButtons) {
     TBBUTTON button = {};
     if (!entry.label) {
@@ -221,8 +230,8 @@ void RecordingsListWindow::create_toolbar() {
       SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
       continue;
     }
-    HBITMAP picture = static_cast<HBITMAP>(
-        LoadImageA(instance_, MAKEINTRESOURCEA(entry.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP picture =
+        load_scaled_bitmap(instance_, MAKEINTRESOURCEA(entry.bitmap), picture_width, picture_height, false);
     button.iBitmap = picture ? ImageList_AddMasked(images_, picture, RGB(255, 0, 255)) : I_IMAGENONE;
     if (picture) DeleteObject(picture);
     button.idCommand = entry.command;
@@ -306,7 +315,8 @@ void RecordingsListWindow::layout(WPARAM size_kind) {
   GetClientRect(list_, &inside);
   int others = 0;
   for (int i = 1; i < kListColumnCount; ++i) others += ListView_GetColumnWidth(list_, i);
-  ListView_SetColumnWidth(list_, kColumnName, std::max(30, static_cast<int>(inside.right) - others));
+  const int least = scale(30, dpi_of(window_));
+  ListView_SetColumnWidth(list_, kColumnName, std::max(least, static_cast<int>(inside.right) - others));
   InvalidateRect(window_, nullptr, TRUE);
 }
 

@@ -64,23 +64,24 @@ InstallerCheck verify_installer(BinaryFile& file, int file_count, InstallerTrail
 
 namespace {
 
-// The manifest's two execution levels, padded to one length.
-const char kInvokerLevel[] = "level=\"asInvoker\"           ";
-const char kAdministratorLevel[] = "level=\"requireAdministrator\"";
-static_assert(sizeof kInvokerLevel == sizeof kAdministratorLevel, "the levels must take the same room");
+// The manifest's element with one of its two levels, padded to one length. Put
+// together at run time: a whole literal would stand among this program's own constants
+// and be found before its manifest.
+std::string execution_level_text(bool administrator) {
+  std::string text = "<requestedExecutionLevel ";
+  text += "level=\"";
+  text += administrator ? "requireAdministrator\"" : "asInvoker\"           ";
+  return text;
+}
 
 }  // namespace
 
 bool set_execution_level(std::vector<uint8_t>* image, bool administrator) {
-  const char* from = administrator ? kInvokerLevel : kAdministratorLevel;
-  const char* to = administrator ? kAdministratorLevel : kInvokerLevel;
-  const size_t length = sizeof kInvokerLevel - 1;
-  const uint8_t* wanted = reinterpret_cast<const uint8_t*>(to);
-  if (std::search(image->begin(), image->end(), wanted, wanted + length) != image->end()) return true;
-  const uint8_t* found = reinterpret_cast<const uint8_t*>(from);
-  auto at = std::search(image->begin(), image->end(), found, found + length);
+  const std::string from = execution_level_text(!administrator), to = execution_level_text(administrator);
+  if (std::search(image->begin(), image->end(), to.begin(), to.end()) != image->end()) return true;
+  auto at = std::search(image->begin(), image->end(), from.begin(), from.end());
   if (at == image->end()) return false;
-  std::copy(wanted, wanted + length, at);
+  std::copy(to.begin(), to.end(), at);
   return true;
 }
 
@@ -96,7 +97,7 @@ bool set_file_execution_level(const std::string& path, bool administrator) {
   auto first = std::mismatch(image.begin(), image.end(), changed.begin()).first;
   if (first == image.end()) return true;
   const int64_t offset = first - image.begin();
-  const int length = static_cast<int>(sizeof kInvokerLevel - 1);
+  const int length = static_cast<int>(execution_level_text(false).size());
   return file->seek(offset) && file->write(changed.data() + offset, length) && file->flush();
 }
 
