@@ -85,6 +85,19 @@ bool has_header_sort_arrows() {
   return get && SUCCEEDED(get(&info)) && info.dwMajorVersion >= 6;
 }
 
+// A column's width at the window's DPI, widened where the list's font needs more for
+// the header (with its sort arrow) or the column's longest usual text: the system's
+// stand-in for the dialog font may be wider than the font the widths were made for.
+int column_width(HWND list, int column, int dpi) {
+  static const char* const kLongestTexts[kListColumnCount] = {"", "AIFF", "0000-00-00 00:00:00", "000000 KB"};
+  auto text_width = [list](const char* text) {
+    return static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+  };
+  const int header = text_width(kColumns[column].header) + scale(28, dpi);
+  const int content = text_width(kLongestTexts[column]) + scale(14, dpi);
+  return std::max(scale(kColumns[column].width, dpi), column == 0 ? 0 : std::max(header, content));
+}
+
 HBITMAP old_sort_arrow(bool ascending) {
   static HBITMAP arrows[2] = {};
   static bool loaded = false;
@@ -197,7 +210,7 @@ void RecordingsListWindow::init() {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<char*>(kColumns[i].header);
-    column.cx = scale(kColumns[i].width, dpi_of(window_));
+    column.cx = column_width(list_, i, dpi_of(window_));
     column.iSubItem = i;
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -214,7 +227,10 @@ void RecordingsListWindow::init() {
 
 void RecordingsListWindow::create_toolbar() {
   toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0,
+                             // Wraps onto a second row rather than cut "Graver" in a narrow window.
+                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE |
+                                 CCS_TOP,
+                             0, 0,
                              0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LIST_TOOLBAR)), instance_,
                              nullptr);
   SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);

@@ -400,7 +400,32 @@ TEST_F(DpiTest, RecordingsListScalesItsToolbarAndShowsTheHeaderArrow) {
     ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), &width, &height);
     EXPECT_EQ(px(22), width);
     EXPECT_EQ(px(24), height);
-    HWND header = ListView_GetHeader(GetDlgItem(window, IDC_LIST_VIEW));
+    // Every button inside the toolbar, a row below the other when they need it.
+    RECT bar;
+    GetClientRect(toolbar, &bar);
+    const int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      RECT button = {};
+      SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&button));
+      EXPECT_TRUE(contains(bar, button)) << "button " << i << " " << rect_text(button) << " in " << rect_text(bar);
+    }
+    // The headers and the row's texts inside their columns.
+    HWND view = GetDlgItem(window, IDC_LIST_VIEW);
+    for (int column = 1; column < 4; ++column) {
+      char header_text[64] = "", cell[64] = "";
+      LVCOLUMNA description = {};
+      description.mask = LVCF_TEXT;
+      description.pszText = header_text;
+      description.cchTextMax = sizeof header_text;
+      SendMessageA(view, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&description));
+      ListView_GetItemText(view, 0, column, cell, sizeof cell);
+      const int width = ListView_GetColumnWidth(view, column);
+      for (const char* text : {static_cast<const char*>(header_text), static_cast<const char*>(cell)}) {
+        const int need = static_cast<int>(SendMessageA(view, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+        EXPECT_LE(need + px(12), width) << "\"" << text << "\" in column " << column;
+      }
+    }
+    HWND header = ListView_GetHeader(view);
     HDITEMA item = {};
     item.mask = HDI_FORMAT;
     SendMessageA(header, HDM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
