@@ -64,7 +64,8 @@ InstallerCheck verify_installer(BinaryFile& file, int file_count, InstallerTrail
 
 namespace {
 
-// The manifest's element with one of its two levels, padded to one length. Put
+// The manifest's element with one of its two levels, padded to one length (the
+// manifest keeps one more space before the next attribute). Put
 // together at run time: a whole literal would stand among this program's own constants
 // and be found before its manifest.
 std::string execution_level_text(bool administrator) {

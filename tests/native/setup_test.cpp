@@ -2,7 +2,6 @@
 // periodic offers.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -87,9 +86,7 @@ TEST_F(InstallerFileTest, DamageIsFoundBeforeAnythingIsWritten) {
 // "asInvoker"; the installed program gets its own request back byte for byte.
 TEST(InstallerFile, InstallerImageAsksForAnAdministratorAndTheProgramDoesNot) {
   vt_test::TempDir dir;
-  const char* source = std::getenv("VT_SOURCE_DIR");
-  ASSERT_NE(nullptr, source);
-  std::vector<uint8_t> manifest = read_file(std::string(source) + "/app/vocatrack.manifest");
+  std::vector<uint8_t> manifest = read_file(VT_MANIFEST_PATH);
   ASSERT_FALSE(manifest.empty());
   std::vector<uint8_t> image = bytes("MZ image ");
   image.insert(image.end(), manifest.begin(), manifest.end());

@@ -236,7 +236,7 @@ TEST_F(DpiTest, EveryProgramCarriesItsManifest) {
     const char* level;
   };
   for (const Expected& each : {Expected{program, "level=\"asInvoker\""}, Expected{tool, "level=\"asInvoker\""},
-                               Expected{setup, "level=\"requireAdministrator\""}}) {
+                               Expected{setup, "level=\"requireAdministrator\" uiAccess"}}) {
     SCOPED_TRACE(each.path);
     const std::string manifest = manifest_of(each.path);
     EXPECT_NE(std::string::npos, manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""))
