@@ -175,8 +175,16 @@ TEST_F(InstallTest, QuietInstallRecordsAndUninstallsLeavingTheUsersFilesAndTheSh
   install_quietly();
 
   // The payload, byte for byte; the program and the uninstaller carry their markers.
+  // The program runs with its user's rights; the uninstaller, like the installer,
+  // asks for an administrator's in its manifest.
   EXPECT_EQ(image_ + le32(0), read_bytes(installed("vocatrack.exe")));
-  EXPECT_EQ(image_ + le32(0xF0F00F0F), read_bytes(installed("uninst.exe")));
+  const std::string invoker = "<requestedExecutionLevel level=\"asInvoker\"            uiAccess";
+  const std::string administrator = "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess";
+  std::string uninstaller_image = image_;
+  const size_t level = uninstaller_image.find(invoker);
+  ASSERT_NE(std::string::npos, level);
+  uninstaller_image.replace(level, invoker.size(), administrator);
+  EXPECT_EQ(uninstaller_image + le32(0xF0F00F0F), read_bytes(installed("uninst.exe")));
   EXPECT_EQ(help_, read_bytes(installed("app.hlp")));
   EXPECT_FALSE(exists(installed("mp3enc.exe")));
   EXPECT_EQ(encoder_, read_bytes(kComponentFile));
