@@ -24,6 +24,7 @@
 #include "gui/update_offers_win.h"
 #include "setup/companions_win.h"
 #include "ui/controls_win.h"
+#include "ui/dpi_win.h"
 
 namespace {
 
@@ -119,6 +120,7 @@ std::string own_program_file(const std::string& argv0) {
 // pump inside a progress task, an engine report) reaches freed memory.
 void run_application(HINSTANCE instance, const std::vector<std::string>& args) {
   vt::ComScope com;
+  vt::declare_dpi_awareness();  // where no manifest said so already
   InitCommonControls();
   vt::register_ui_controls(instance);
   // Outlives the recorder, which hands it every closed recording.

@@ -18,6 +18,7 @@
 #include "formats/wave_format.h"
 #include "ui/custom_panel_win.h"
 #include "ui/tooltips_win.h"
+#include "ui/dpi_win.h"
 #include "ui/help_win.h"
 
 namespace vt {
@@ -110,8 +111,7 @@ void MainWindow::create_chrome() {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)), instance, nullptr);
 
   {
-    WindowDC dc(window_);
-    shell_font_.reset(CreateFontA(-MulDiv(9, GetDeviceCaps(dc.get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+    shell_font_.reset(CreateFontA(-MulDiv(9, dpi_of(window_), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                                   DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg"));
   }
   SendDlgItemMessageA(window_, IDC_FORMAT_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font_.get()), TRUE);
@@ -150,21 +150,25 @@ void MainWindow::show_next_status_line() {
   status_line_ = (status_line_ + 1) % count;
 }
 
+// Sizes are those of 96 DPI, scaled to the window's.
 void MainWindow::layout() {
+  const int dpi = dpi_of(window_);
+  auto px = [dpi](int size) { return scale(size, dpi); };
+  const int width = px(kWindowWidth);
   const int buttons = read_setting(kShowButtons);
   const bool main_toolbar = read_setting(kShowMainToolbar);
   const bool format_toolbar = read_setting(kShowFormatToolbar);
   RECT toolbar_rect = {};
   SendMessageA(main_toolbar_, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&toolbar_rect));
-  const int toolbar_height = toolbar_rect.bottom > 0 ? toolbar_rect.bottom + 2 : 26;
+  const int toolbar_height = toolbar_rect.bottom > 0 ? toolbar_rect.bottom + 2 : px(26);
   RECT list_rect;
   GetWindowRect(GetDlgItem(window_, IDC_FORMAT_LIST), &list_rect);
   const int format_height = list_rect.bottom - list_rect.top + 2;
 
-  int height = 177 + (main_toolbar ? toolbar_height : 0) + (format_toolbar ? format_height : 0);
-  if (buttons == 0) height -= 32;
+  int height = px(177) + (main_toolbar ? toolbar_height : 0) + (format_toolbar ? format_height : 0);
+  if (buttons == 0) height -= px(32);
   // The layout's sizes are those of the client area, inside the caption, menu and frame.
-  RECT frame = {0, 0, kWindowWidth, height};
+  RECT frame = {0, 0, width, height};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)), GetMenu(window_) != nullptr,
                      static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
   SetWindowPos(window_, nullptr, read_setting(kMainWindowX), read_setting(kMainWindowY), frame.right - frame.left,
@@ -181,46 +185,56 @@ void MainWindow::layout() {
 
   SendMessageA(status_bar_, WM_SIZE, 0, 0);
   const int status_height = window_height(status_bar_);
-  MoveWindow(status_bar_, 0, client_height - status_height, kWindowWidth, status_height, TRUE);
+  MoveWindow(status_bar_, 0, client_height - status_height, width, status_height, TRUE);
   int remaining = client_height - status_height;
 
   HMENU menu = GetMenu(window_);
-  int x = 2;
+  int x = px(2);
   for (const RecordButton& entry : kRecordButtons) {
     HWND button = GetDlgItem(window_, entry.id);
     const bool shown = buttons != 0 && (buttons & entry.bit) != 0;
     CheckMenuItem(menu, entry.menu_id, MF_BYCOMMAND | (shown ? MF_CHECKED : MF_UNCHECKED));
     ShowWindow(button, shown ? SW_SHOW : SW_HIDE);
     if (shown) {
-      MoveWindow(button, x, remaining - 32, entry.id == IDC_STOP ? 96 : 98, 30, TRUE);
-      x += 100;
+      MoveWindow(button, x, remaining - px(32), px(entry.id == IDC_STOP ? 96 : 98), px(30), TRUE);
+      x += px(100);
     }
   }
-  if (buttons != 0) remaining -= 32;
+  if (buttons != 0) remaining -= px(32);
 
   CheckMenuItem(menu, IDM_MAIN_TOOLBAR, MF_BYCOMMAND | (main_toolbar ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(menu, IDM_FORMAT_TOOLBAR, MF_BYCOMMAND | (format_toolbar ? MF_CHECKED : MF_UNCHECKED));
   int top = 0;
   ShowWindow(main_toolbar_, main_toolbar ? SW_SHOW : SW_HIDE);
   if (main_toolbar) {
-    MoveWindow(main_toolbar_, 0, 0, kWindowWidth, toolbar_height, TRUE);
+    MoveWindow(main_toolbar_, 0, 0, width, toolbar_height, TRUE);
     top = toolbar_height;
   }
   const int format_show = format_toolbar ? SW_SHOW : SW_HIDE;
   for (int id : {IDC_FORMAT_TOOLBAR, IDC_FORMAT_LIST, IDC_FORMAT_BUTTON, IDC_FORMAT_SEPARATOR})
     ShowWindow(GetDlgItem(window_, id), format_show);
   if (format_toolbar) {
-    MoveWindow(GetDlgItem(window_, IDC_FORMAT_TOOLBAR), 0, top, kWindowWidth, format_height, TRUE);
-    MoveWindow(GetDlgItem(window_, IDC_FORMAT_LIST), 1, top + 1, 120, 100, TRUE);
-    MoveWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), 124, top + 1, 90, format_height - 2, TRUE);
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_TOOLBAR), 0, top, width, format_height, TRUE);
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_LIST), 1, top + 1, px(120), px(100), TRUE);
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_BUTTON), px(124), top + 1, px(90), format_height - 2, TRUE);
     top += format_height;
-    MoveWindow(GetDlgItem(window_, IDC_FORMAT_SEPARATOR), 0, top, kWindowWidth, 1, TRUE);
+    MoveWindow(GetDlgItem(window_, IDC_FORMAT_SEPARATOR), 0, top, width, 1, TRUE);
   }
-  MoveWindow(panel_.window(), 0, top + 1, kWindowWidth, remaining - top - 2, TRUE);
+  MoveWindow(panel_.window(), 0, top + 1, width, remaining - top - 2, TRUE);
   RECT panel;
   GetClientRect(panel_.window(), &panel);
   panel_.set_panel_size(panel.right, panel.bottom);
+  panel_.set_dpi(dpi);
   panel_.place_meter();
+}
+
+void MainWindow::on_dpi_changed() {
+  shell_font_.reset(CreateFontA(-MulDiv(9, dpi_of(window_), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg"));
+  SendDlgItemMessageA(window_, IDC_FORMAT_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font_.get()), TRUE);
+  SendDlgItemMessageA(window_, IDC_FORMAT_BUTTON, WM_SETFONT, reinterpret_cast<WPARAM>(shell_font_.get()), TRUE);
+  SendMessageA(main_toolbar_, TB_AUTOSIZE, 0, 0);
+  layout();
 }
 
 void MainWindow::refresh_controls() {
@@ -253,20 +267,23 @@ void MainWindow::draw_record_button(const DRAWITEMSTRUCT& item) {
   FillRect(item.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(item.hDC, &r, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
   const int shift = pressed ? 1 : 0;
-  HICON picture = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(icon), IMAGE_ICON, 16, 16, 0));
+  const int dpi = dpi_of(item.hwndItem), side = scale(16, dpi);
+  // The icon files hold 32 x 32 pictures beside the 16 x 16 ones for large DPIs.
+  HICON picture = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(icon), IMAGE_ICON, side, side, 0));
   if (picture) {
-    DrawIconEx(item.hDC, r.left + 8 + shift, (r.top + r.bottom - 16) / 2 + shift, picture, 16, 16, 0, nullptr, DI_NORMAL);
+    DrawIconEx(item.hDC, r.left + scale(8, dpi) + shift, (r.top + r.bottom - side) / 2 + shift, picture, side, side, 0,
+               nullptr, DI_NORMAL);
     DestroyIcon(picture);
   }
   char label[32];
   GetWindowTextA(item.hwndItem, label, sizeof label);
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  RECT text = {r.left + 28 + shift, r.top + shift, r.right + shift, r.bottom + shift};
+  RECT text = {r.left + scale(28, dpi) + shift, r.top + shift, r.right + shift, r.bottom + shift};
   DrawTextA(item.hDC, label, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
   if (item.itemState & ODS_FOCUS) {
     RECT focus = r;
-    InflateRect(&focus, -3, -3);
+    InflateRect(&focus, -scale(3, dpi), -scale(3, dpi));
     DrawFocusRect(item.hDC, &focus);
   }
 }

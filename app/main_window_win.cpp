@@ -41,6 +41,9 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (!on_chrome_command(LOWORD(wparam), HIWORD(wparam))) on_command(LOWORD(wparam));
       refresh_controls();
       return TRUE;
+    case 0x02E0:  // WM_DPICHANGED
+      on_dpi_changed();
+      return TRUE;
     case WM_DRAWITEM:
       draw_record_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;

@@ -61,6 +61,8 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget, pr
   void show_state();
   void refresh_controls();
   void layout();
+  // Moved to a monitor of another DPI (per-monitor awareness).
+  void on_dpi_changed();
   // The window's chrome: toolbars, status bar, tooltips, menu, drawn buttons.
   void create_chrome();
   bool on_chrome_command(int id, int notification);

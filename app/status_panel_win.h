@@ -34,12 +34,15 @@ class StatusPanel : public CustomPanel {
   HWND window() const { return panel_; }
   // Places the meter for the panel's current size.
   void place_meter();
+  // Sizes drawn for 96 DPI are scaled to this one; the fonts are made again.
+  void set_dpi(int dpi);
   void paint(PAINTSTRUCT& paint_record) override;
 
  private:
   HWND panel_ = nullptr;
   HWND meter_ = nullptr;
   StatusPanelData data_;
+  int dpi_ = 96;
   OwnedFont normal_font_, bold_font_, time_font_;
   CriticalSection lock_;
 };

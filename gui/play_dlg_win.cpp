@@ -10,6 +10,7 @@
 #include "player/output_mixer_win.h"
 #include "player/panel_positions.h"
 #include "ui/db_slider_win.h"
+#include "ui/dpi_win.h"
 #include "ui/level_meter_win.h"
 #include "ui/tooltips_win.h"
 
@@ -197,7 +198,8 @@ bool PlayDialog::on_init() {
 
   stored_ = load_player_settings(settings_);
   set_slider_value(window_, IDC_PLAY_VOLUME, stored_.volume_db);
-  bold_font_.reset(CreateFontA(16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  const int dpi = dpi_of(window_);
+  bold_font_.reset(CreateFontA(scale(16, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Shell Dlg"));
   SendDlgItemMessageA(window_, IDC_PLAY_TIME, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_.get()), FALSE);
   for (int id : {IDC_PLAY_REWIND, IDC_PLAY_FORWARD})
@@ -205,7 +207,8 @@ bool PlayDialog::on_init() {
   tooltips_.create(window_);
   for (size_t i = 0; i < sizeof kTransportButtons / sizeof kTransportButtons[0]; ++i) {
     const TransportButton& button = kTransportButtons[i];
-    bitmaps_[i].reset(LoadBitmapA(instance, button.bitmap));
+    // The 16 x 16 pictures, enlarged by whole pixels for the window's DPI.
+    bitmaps_[i].reset(load_scaled_bitmap(instance, button.bitmap, scale(16, dpi), scale(16, dpi), false));
     make_picture_button(GetDlgItem(window_, button.id), bitmaps_[i].get(), false, &tooltips_, button.tooltip);
   }
   for (const auto& other : kOtherTooltips) tooltips_.add(GetDlgItem(window_, other.id), other.tooltip);

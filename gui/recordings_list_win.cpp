@@ -15,6 +15,7 @@
 #include "library/list_hand_over.h"
 #include "library/list_placement.h"
 #include "setup/companions_win.h"
+#include "ui/dpi_win.h"
 #include "ui/help_win.h"
 #include "win/settings_win.h"
 
@@ -86,6 +87,19 @@ bool has_header_sort_arrows() {
   return get && SUCCEEDED(get(&info)) && info.dwMajorVersion >= 6;
 }
 
+// A column's width at the window's DPI, widened where the list's font needs more for
+// the header (with its sort arrow) or the column's longest usual text: the system's
+// stand-in for the dialog font may be wider than the font the widths were made for.
+int column_width(HWND list, int column, int dpi) {
+  static const char* const kLongestTexts[kListColumnCount] = {"", "AIFF", "0000-00-00 00:00:00", "000000 KB"};
+  auto text_width = [list](const char* text) {
+    return static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+  };
+  const int header = text_width(kColumns[column].header) + scale(28, dpi);
+  const int content = text_width(kLongestTexts[column]) + scale(14, dpi);
+  return std::max(scale(kColumns[column].width, dpi), column == 0 ? 0 : std::max(header, content));
+}
+
 HBITMAP old_sort_arrow(bool ascending) {
   static HBITMAP arrows[2] = {};
   static bool loaded = false;
@@ -144,6 +158,12 @@ INT_PTR RecordingsListWindow::handle(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
       layout(wparam);
       return TRUE;
+    case 0x02E0: {  // WM_DPICHANGED: the suggested rectangle keeps the window's look
+      const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return TRUE;
+    }
     case WM_NOTIFY:
       return notify(reinterpret_cast<NMHDR*>(lparam));
     case WM_CONTEXTMENU: {
@@ -187,7 +207,7 @@ bool RecordingsListWindow::on_init() {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<char*>(kColumns[i].header);
-    column.cx = kColumns[i].width;
+    column.cx = column_width(list_, i, dpi_of(window_));
     column.iSubItem = i;
     SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -205,13 +225,18 @@ bool RecordingsListWindow::on_init() {
 
 void RecordingsListWindow::create_toolbar() {
   toolbar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_TOP, 0, 0,
+                             // Wraps onto a second row rather than cut "Graver" in a narrow window.
+                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | TBSTYLE_WRAPABLE |
+                                 CCS_TOP,
+                             0, 0,
                              0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LIST_TOOLBAR)), instance_,
                              nullptr);
   SendMessageA(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(toolbar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
-  SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(22, 24));
-  images_ = ImageList_Create(22, 24, ILC_COLOR24 | ILC_MASK, 8, 0);
+  // The 22 x 24 pictures, enlarged by whole pixels for the window's DPI.
+  const int dpi = dpi_of(window_), picture_width = scale(22, dpi), picture_height = scale(24, dpi);
+  SendMessageA(toolbar_, TB_SETBITMAPSIZE, 0, MAKELONG(picture_width, picture_height));
+  images_ = ImageList_Create(picture_width, picture_height, ILC_COLOR24 | ILC_MASK, 8, 0);
   for (const ToolButton& entry : kToolButtons) {
     TBBUTTON button = {};
     if (!entry.label) {
@@ -219,8 +244,8 @@ void RecordingsListWindow::create_toolbar() {
       SendMessageA(toolbar_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
       continue;
     }
-    HBITMAP picture = static_cast<HBITMAP>(
-        LoadImageA(instance_, MAKEINTRESOURCEA(entry.bitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP picture =
+        load_scaled_bitmap(instance_, MAKEINTRESOURCEA(entry.bitmap), picture_width, picture_height, false);
     button.iBitmap = picture ? ImageList_AddMasked(images_, picture, RGB(255, 0, 255)) : I_IMAGENONE;
     if (picture) DeleteObject(picture);
     button.idCommand = entry.command;
@@ -304,7 +329,8 @@ void RecordingsListWindow::layout(WPARAM size_kind) {
   GetClientRect(list_, &inside);
   int others = 0;
   for (int i = 1; i < kListColumnCount; ++i) others += ListView_GetColumnWidth(list_, i);
-  ListView_SetColumnWidth(list_, kColumnName, std::max(30, static_cast<int>(inside.right) - others));
+  const int least = scale(30, dpi_of(window_));
+  ListView_SetColumnWidth(list_, kColumnName, std::max(least, static_cast<int>(inside.right) - others));
   InvalidateRect(window_, nullptr, TRUE);
 }
 

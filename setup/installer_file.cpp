@@ -1,5 +1,7 @@
 #include "setup/installer_file.h"
 
+#include <algorithm>
+
 namespace vt {
 namespace {
 
@@ -60,6 +62,46 @@ InstallerCheck verify_installer(BinaryFile& file, int file_count, InstallerTrail
   return sum == trailer->checksum ? kInstallerIntact : kInstallerBadChecksum;
 }
 
+namespace {
+
+// The manifest's element with one of its two levels, padded to one length (the
+// manifest keeps one more space before the next attribute). Put
+// together at run time: a whole literal would stand among this program's own constants
+// and be found before its manifest.
+std::string execution_level_text(bool administrator) {
+  std::string text = "<requestedExecutionLevel ";
+  text += "level=\"";
+  text += administrator ? "requireAdministrator\"" : "asInvoker\"           ";
+  return text;
+}
+
+}  // namespace
+
+bool set_execution_level(std::vector<uint8_t>* image, bool administrator) {
+  const std::string from = execution_level_text(!administrator), to = execution_level_text(administrator);
+  if (std::search(image->begin(), image->end(), to.begin(), to.end()) != image->end()) return true;
+  auto at = std::search(image->begin(), image->end(), from.begin(), from.end());
+  if (at == image->end()) return false;
+  std::copy(to.begin(), to.end(), at);
+  return true;
+}
+
+bool set_file_execution_level(const std::string& path, bool administrator) {
+  std::unique_ptr<BinaryFile> file = open_binary_file(path, FileAccess::kUpdateShared);
+  if (!file) return false;
+  int64_t size = file->size();
+  if (size <= 0 || size > 0x7FFFFFFF) return false;
+  std::vector<uint8_t> image(static_cast<size_t>(size));
+  if (!read_exactly(*file, image.data(), static_cast<int>(size))) return false;
+  std::vector<uint8_t> changed = image;
+  if (!set_execution_level(&changed, administrator)) return false;
+  auto first = std::mismatch(image.begin(), image.end(), changed.begin()).first;
+  if (first == image.end()) return true;
+  const int64_t offset = first - image.begin();
+  const int length = static_cast<int>(execution_level_text(false).size());
+  return file->seek(offset) && file->write(changed.data() + offset, length) && file->flush();
+}
+
 bool write_installer(const std::vector<std::string>& payload_paths, const std::string& out_path,
                      std::string* error) {
   std::unique_ptr<BinaryFile> out = open_binary_file(out_path, FileAccess::kCreateReadShared);
@@ -80,6 +122,22 @@ bool write_installer(const std::vector<std::string>& payload_paths, const std::s
     if (size < 0 || size > 0xFFFFFFFFll) {
       *error = "unusable size of " + path;
       return false;
+    }
+    if (&path == &payload_paths.front()) {
+      // The program image, read whole to ask for an administrator's rights.
+      std::vector<uint8_t> image(static_cast<size_t>(size));
+      if (size > 0 && !read_exactly(*in, image.data(), static_cast<int>(size))) {
+        *error = "cannot read " + path;
+        return false;
+      }
+      set_execution_level(&image, true);
+      if (size > 0 && !out->write(image.data(), static_cast<int>(size))) {
+        *error = "cannot write " + out_path;
+        return false;
+      }
+      sum = add_to_checksum(sum, image.data(), image.size());
+      put_le32(static_cast<uint32_t>(size), &trailer);
+      continue;
     }
     int64_t left = size;
     while (left > 0) {

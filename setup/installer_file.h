@@ -39,8 +39,15 @@ InstallerCheck read_installer_trailer(BinaryFile& file, int file_count, Installe
 // The trailer, then every payload byte against the checksum. Nothing is written.
 InstallerCheck verify_installer(BinaryFile& file, int file_count, InstallerTrailer* trailer);
 
-// Writes `out_path`: the files of `payload_paths` one after another, then the
-// trailer. False with a reason when a file cannot be read or written.
+// The execution level in a program image's manifest: the program asks for the
+// invoker's rights, the installer and the uninstaller made from it for an
+// administrator's (they write Program Files and the machine hive). Both texts take the
+// same room, so the image keeps its size. False when the image holds neither text.
+bool set_execution_level(std::vector<uint8_t>* image, bool administrator);
+bool set_file_execution_level(const std::string& path, bool administrator);
+
+// Writes `out_path`: the files of `payload_paths` one after another, the first (the
+// program image) asking for an administrator's rights, then the trailer. False with a reason when a file cannot be read or written.
 bool write_installer(const std::vector<std::string>& payload_paths, const std::string& out_path,
                      std::string* error);
 

@@ -152,6 +152,9 @@ bool finish_installation(const std::string& folder) {
   std::string program = join_path(folder, kProgramFileName);
   std::string uninstaller = join_path(folder, kUninstallerName);
   if (!CopyFileA(program.c_str(), uninstaller.c_str(), FALSE)) return false;
+  // The uninstaller keeps the installer's request for an administrator; the program
+  // runs with its user's rights.
+  set_file_execution_level(program, false);
   if (!append_marker(program, kProgramFileMarker) || !append_marker(uninstaller, kUninstallerFileMarker)) return false;
 
   std::string shortcuts = shortcut_folder();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/dpi_win.h"
 #include "ui/meter_geometry.h"
 #include "win/handles_win.h"
 
@@ -53,7 +54,8 @@ int text_box_width(HWND slider) { return text_box_size(slider).cx; }
 SliderLayout layout_of(HWND slider) {
   RECT client;
   GetClientRect(slider, &client);
-  return slider_layout(client.right, client.bottom, text_box_width(slider), minimum(slider), maximum(slider));
+  return slider_layout(client.right, client.bottom, text_box_width(slider), minimum(slider), maximum(slider),
+                       dpi_of(slider));
 }
 
 void place_text_box(HWND slider) {
@@ -77,7 +79,8 @@ void refresh_text_box(HWND slider) {
 
 void invalidate_thumb(HWND slider) {
   RECT thumb = {word_at(slider, kSliderThumbLeftOffset), word_at(slider, kSliderThumbTopOffset),
-                word_at(slider, kSliderThumbLeftOffset) + kThumbWidth, word_at(slider, kSliderThumbBottomOffset)};
+                word_at(slider, kSliderThumbLeftOffset) + layout_of(slider).thumb_width,
+                word_at(slider, kSliderThumbBottomOffset)};
   InvalidateRect(slider, &thumb, FALSE);
 }
 
@@ -125,7 +128,7 @@ void paint(HWND slider, HDC dc) {
   SliderLayout layout = layout_of(slider);
   const int value = word_at(slider, kSliderValueOffset);
   const int thumb_left = layout.thumb_left(value);
-  const int thumb_right = thumb_left + kThumbWidth;
+  const int thumb_right = thumb_left + layout.thumb_width;
   const int top = layout.track_top, bottom = layout.track_bottom;
 
   // Background around the track; the text box is clipped out and paints itself.
@@ -153,9 +156,10 @@ void paint(HWND slider, HDC dc) {
     SelectedObject brush_in(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, thumb_left, top, thumb_right, bottom);
     SelectedObject grip_in(dc, grip.get());
-    for (int x : {thumb_left + 4, thumb_left + 7}) {
-      MoveToEx(dc, x, top + 3, nullptr);
-      LineTo(dc, x, bottom - 3);
+    const int dpi = dpi_of(slider);
+    for (int x : {thumb_left + scale(4, dpi), thumb_left + scale(7, dpi)}) {
+      MoveToEx(dc, x, top + scale(3, dpi), nullptr);
+      LineTo(dc, x, bottom - scale(3, dpi));
     }
   }
 
@@ -166,7 +170,7 @@ void paint(HWND slider, HDC dc) {
 
 bool on_thumb(HWND slider, int x, int y) {
   int left = word_at(slider, kSliderThumbLeftOffset);
-  return x >= left && x < left + kThumbWidth && y >= word_at(slider, kSliderThumbTopOffset) &&
+  return x >= left && x < left + layout_of(slider).thumb_width && y >= word_at(slider, kSliderThumbTopOffset) &&
          y < word_at(slider, kSliderThumbBottomOffset);
 }
 

@@ -23,8 +23,8 @@ int SliderLayout::position(int value) const {
 }
 
 int SliderLayout::thumb_left(int value) const {
-  int left = position(value) - kThumbWidth / 2;
-  left = std::min(left, track_right - kThumbWidth);
+  int left = position(value) - thumb_width / 2;
+  left = std::min(left, track_right - thumb_width);
   return std::max(left, track_left);
 }
 
@@ -33,22 +33,25 @@ int SliderLayout::value_at(int x) const {
   return minimum + offset * (maximum - minimum) / at_least_one(track_width());
 }
 
-SliderLayout slider_layout(int client_width, int client_height, int text_box_width, int minimum, int maximum) {
+SliderLayout slider_layout(int client_width, int client_height, int text_box_width, int minimum, int maximum,
+                           int dpi) {
   SliderLayout layout;
+  const int inset = 2 * dpi / 96;
   // One pixel of gap after the text box; a compact slider keeps one pixel of margin.
   layout.track_left = text_box_width + 1;
   layout.track_right = std::max(client_width - 1, layout.track_left);
-  layout.track_top = 2;
-  layout.track_bottom = std::max(client_height - 2, layout.track_top);
+  layout.track_top = inset;
+  layout.track_bottom = std::max(client_height - inset, layout.track_top);
   layout.minimum = minimum;
   layout.maximum = maximum;
+  layout.thumb_width = (kThumbWidth * dpi + 48) / 96;
   return layout;
 }
 
 ColumnSpan slider_repaint_span(const SliderLayout& layout, int old_value, int new_value) {
   int old_position = layout.position(old_value), new_position = layout.position(new_value);
-  int left = std::min(old_position, new_position) - kThumbWidth;
-  int right = std::max(old_position, new_position) + kThumbWidth + 1;
+  int left = std::min(old_position, new_position) - layout.thumb_width;
+  int right = std::max(old_position, new_position) + layout.thumb_width + 1;
   return {std::max(left, 0), std::max(right, 0)};
 }
 

@@ -27,19 +27,22 @@ RowSpan channel_rows(int index, int count, int height);
 struct SliderLayout {
   int track_left, track_right, track_top, track_bottom;  // right and bottom exclusive
   int minimum, maximum;
+  int thumb_width;  // 12 pixels at 96 DPI
 
   int track_width() const { return track_right - track_left; }
   // Pixel position of `value` along the track.
   int position(int value) const;
-  // Left edge of the 12-pixel thumb centred on `value`, kept inside the track.
+  // Left edge of the thumb centred on `value`, kept inside the track.
   int thumb_left(int value) const;
   // Value under the pointer column `x` while dragging.
   int value_at(int x) const;
 };
 constexpr int kThumbWidth = 12;
 
-// `text_box_width` is 0 for a slider without a text box.
-SliderLayout slider_layout(int client_width, int client_height, int text_box_width, int minimum, int maximum);
+// `text_box_width` is 0 for a slider without a text box; the thumb and the track's
+// insets scale by `dpi`.
+SliderLayout slider_layout(int client_width, int client_height, int text_box_width, int minimum, int maximum,
+                           int dpi = 96);
 
 // Columns to repaint when the value moves from `old_value` to `new_value`: the span
 // between the two thumb positions widened by one thumb width on each side.

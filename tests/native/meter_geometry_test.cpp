@@ -52,6 +52,22 @@ TEST(SliderGeometry, TrackThumbAndValues) {
   for (int value = -36; value <= 12; ++value) EXPECT_EQ(layout.value_at(layout.position(value) + 1), value);
 }
 
+TEST(SliderGeometry, ThumbAndInsetsGrowWithTheDpi) {
+  // 150 %: the 12-pixel thumb is 18 wide, the 2-pixel insets 3.
+  SliderLayout large = slider_layout(300, 30, 60, -36, 12, 144);
+  EXPECT_EQ(large.thumb_width, 18);
+  EXPECT_EQ(large.track_top, 3);
+  EXPECT_EQ(large.track_bottom, 27);
+  EXPECT_EQ(large.thumb_left(12), 299 - 18);
+  EXPECT_EQ(large.thumb_left(0), large.position(0) - 9);
+  EXPECT_EQ(slider_repaint_span(large, -20, 6).left, large.position(-20) - 18);
+  // 200 %: 24 and 4.
+  SliderLayout double_size = slider_layout(400, 40, 80, -36, 12, 192);
+  EXPECT_EQ(double_size.thumb_width, 24);
+  EXPECT_EQ(double_size.track_top, 4);
+  EXPECT_EQ(double_size.track_bottom, 36);
+}
+
 TEST(SliderGeometry, EmptyRangeAndNarrowTrackDivideByOne) {
   SliderLayout flat = slider_layout(100, 20, 0, 5, 5);
   EXPECT_EQ(flat.position(5), flat.track_left);

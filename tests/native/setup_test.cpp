@@ -82,6 +82,35 @@ TEST_F(InstallerFileTest, DamageIsFoundBeforeAnythingIsWritten) {
   EXPECT_EQ(vt::kInstallerUnreadable, check(setup_));
 }
 
+// The installer's image asks for an administrator in the room of the program's
+// "asInvoker"; the installed program gets its own request back byte for byte.
+TEST(InstallerFile, InstallerImageAsksForAnAdministratorAndTheProgramDoesNot) {
+  vt_test::TempDir dir;
+  std::vector<uint8_t> manifest = read_file(VT_MANIFEST_PATH);
+  ASSERT_FALSE(manifest.empty());
+  std::vector<uint8_t> image = bytes("MZ image ");
+  image.insert(image.end(), manifest.begin(), manifest.end());
+  image.push_back(0);
+  write_file(dir.path("image"), image);
+  write_file(dir.path("help"), bytes("help"));
+  std::string error;
+  ASSERT_TRUE(vt::write_installer({dir.path("image"), dir.path("help"), dir.path("help")}, dir.path("setup.exe"), &error))
+      << error;
+  EXPECT_EQ(vt::kInstallerIntact, check(dir.path("setup.exe")));
+  std::vector<uint8_t> setup = read_file(dir.path("setup.exe"));
+  std::string installer_image(setup.begin(), setup.begin() + static_cast<long>(image.size()));
+  EXPECT_NE(std::string::npos, installer_image.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess"));
+  EXPECT_EQ(std::string::npos, installer_image.find("asInvoker"));
+
+  // What the installer copies out, turned back into the program.
+  write_file(dir.path("vocatrack.exe"), std::vector<uint8_t>(installer_image.begin(), installer_image.end()));
+  EXPECT_TRUE(vt::set_file_execution_level(dir.path("vocatrack.exe"), false));
+  EXPECT_EQ(image, read_file(dir.path("vocatrack.exe")));
+  // A file without a manifest is refused and left alone.
+  EXPECT_FALSE(vt::set_file_execution_level(dir.path("help"), false));
+  EXPECT_EQ(bytes("help"), read_file(dir.path("help")));
+}
+
 TEST(InstallerFile, MissingPayloadFileIsNamed) {
   vt_test::TempDir dir;
   std::string error;
