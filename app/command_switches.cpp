@@ -1,5 +1,6 @@
 #include "app/command_switches.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <strings.h>
 
@@ -21,7 +22,7 @@ std::string extension_of(const std::string& path) {
 // The interpreter's own switch names.
 const char* const kSwitchNames[] = {"-record", "-resume", "-recordfile", "-pause", "-restart", "-done",
                                     "-exit", "-exitifstop", "-hide", "-show", "-outdir", "-showbtn",
-                                    "-play", "-ms", "-logon", "-block", "-install"};
+                                    "-play", "-ms", "-logon", "-block", "-install", "-at"};
 
 bool is_switch_name(const std::string& word) {
   for (const char* name : kSwitchNames)
@@ -63,22 +64,42 @@ bool wav_group_format(const WavSwitchGroup& group, int base_rate, int base_chann
 
 void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
   size_t at = 1;
+  // After "-at", -record, -recordfile and -ms describe the scheduled recording; it is
+  // handed over at the next -at, at -exit or at the end.
+  bool scheduling = false;
+  AtSwitches pending;
+  auto set_format = [&](int format) {
+    if (scheduling)
+      pending.format = format;
+    else
+      target.set_format(format);
+  };
+  auto hand_over = [&] {
+    if (scheduling) target.schedule(pending);
+    scheduling = false;
+    pending = AtSwitches();
+  };
   while (at < args.size()) {
     const std::string& name = args[at++];
     const bool has_value = at < args.size();
-    if (same(name, "-record")) {
+    if (same(name, "-at")) {
+      if (!has_value) break;
+      hand_over();
+      scheduling = true;
+      pending.at = args[at++];
+    } else if (same(name, "-record")) {
       if (has_value && same(args[at], "wav")) {
-        target.set_format(0);
+        set_format(0);
         ++at;
         if (at < args.size()) at = read_wav_group(args, at, target);
       } else if (has_value && same(args[at], "mp3")) {
-        target.set_format(1);
+        set_format(1);
         at = read_mp3_switch_group(args, at + 1, target.mp3_settings(), target.mp3_store());
       } else if (has_value && same(args[at], "aif")) {
-        target.set_format(2);
+        set_format(2);
         ++at;
       }
-      target.record();
+      if (!scheduling) target.record();
     } else if (same(name, "-resume")) {
       target.record();
     } else if (same(name, "-recordfile")) {
@@ -86,15 +107,18 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       const std::string path = args[at++];
       const std::string extension = extension_of(path);
       if (same(extension, ".wav")) {
-        target.set_format(0);
+        set_format(0);
         if (at < args.size()) at = read_wav_group(args, at, target);
       } else if (same(extension, ".mp3")) {
-        target.set_format(1);
+        set_format(1);
         at = read_mp3_switch_group(args, at, target.mp3_settings(), target.mp3_store());
       } else if (same(extension, ".aif")) {
-        target.set_format(2);
+        set_format(2);
       }
-      target.record_file(path);
+      if (scheduling)
+        pending.file = path;
+      else
+        target.record_file(path);
     } else if (same(name, "-pause")) {
       target.pause();
     } else if (same(name, "-restart")) {
@@ -103,6 +127,7 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       target.stop_and_mark();
     } else if (same(name, "-exit")) {
       // The program ends here: what follows in the same command line is not for it.
+      hand_over();
       target.exit();
       return;
     } else if (same(name, "-exitifstop")) {
@@ -131,10 +156,14 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       target.play(args[at++]);
     } else if (same(name, "-ms")) {
       if (!has_value) break;
-      target.quit_after(std::atoi(args[at++].c_str()));
+      if (scheduling)
+        pending.duration_ms = std::max(0, std::atoi(args[at++].c_str()));
+      else
+        target.quit_after(std::atoi(args[at++].c_str()));
     }
     // Anything else (-logon, -block, -install, unknown words) is skipped.
   }
+  hand_over();
 }
 
 }  // namespace vt
