@@ -90,7 +90,9 @@ void StatusPanel::paint(PAINTSTRUCT& paint_record) {
   }
   const bool recording = data_.display_state == kDisplayRecording;
   HFONT normal = normal_font_.get();
-  if (data_.recorder_notice.empty())
+  if (data_.recorder_notice.empty() && data_.display_state == kDisplayReady && !data_.schedule_line.empty())
+    draw_text(dc.get(), 130, 6, data_.schedule_line, kTextColour, normal);
+  else if (data_.recorder_notice.empty())
     draw_text(dc.get(), 130, 6, state_line(data_.display_state), recording ? kAlertColour : kTextColour, normal);
   else
     draw_text(dc.get(), 130, 6, data_.recorder_notice, kAlertColour, bold_font_.get());

@@ -273,6 +273,55 @@ void save_schedule(SettingsSection& section, const std::vector<ScheduleEntry>& e
   section.write_int("Count", count);
 }
 
+bool parse_clock_text(const std::string& text, int* hour, int* minute) {
+  char tail = 0;
+  int h = -1, m = -1;
+  if (std::sscanf(text.c_str(), "%2d:%2d%c", &h, &m, &tail) != 2 || h < 0 || h > 23 || m < 0 || m > 59) return false;
+  *hour = h, *minute = m;
+  return true;
+}
+
+bool parse_date_text(const std::string& text, int* year, int* month, int* day) {
+  char tail = 0;
+  int y = 0, mo = 0, d = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &mo, &d, &tail) != 3 || !valid_date(y, mo, d)) return false;
+  *year = y, *month = mo, *day = d;
+  return true;
+}
+
+std::string entry_description(const ScheduleEntry& e) {
+  static const char* const kDayNames[7] = {"lun", "mar", "mer", "jeu", "ven", "sam", "dim"};
+  static const char* const kFormatNames[3] = {"Wav", "Mp3", "AIFF"};
+  char text[64];
+  std::string line;
+  switch (e.repeat) {
+    case Repeat::kOnce:
+      std::snprintf(text, sizeof text, "Le %02d/%02d/%04d", e.day % 100, e.month % 100, e.year % 10000);
+      line = text;
+      break;
+    case Repeat::kDaily: line = "Tous les jours"; break;
+    case Repeat::kWeekdays: line = "Du lundi au vendredi"; break;
+    case Repeat::kChosenDays:
+      for (int d = 0; d < 7; ++d)
+        if ((e.days >> d) & 1) line += std::string(line.empty() ? "" : " ") + kDayNames[d];
+      if (line.empty()) line = "Aucun jour";
+      break;
+  }
+  std::snprintf(text, sizeof text, " %02d:%02d, ", e.hour % 100, e.minute % 100);
+  line += text;
+  if (e.duration_secs <= 0) {
+    line += "jusqu'à l'arrêt";
+  } else if (e.duration_secs % 60 == 0) {
+    line += std::to_string(e.duration_secs / 60) + " min";
+  } else {
+    line += std::to_string(e.duration_secs) + " s";
+  }
+  if (e.format >= 0 && e.format <= 2) line += std::string(", ") + kFormatNames[e.format];
+  if (!e.file.empty()) line += ", " + e.file;
+  else if (!e.pattern.empty()) line += ", " + e.pattern;
+  return line;
+}
+
 std::string slot_text(int64_t utc, const TimeZone& zone) {
   const LocalTime t = utc_to_local(utc, zone);
   char text[32];

@@ -94,6 +94,12 @@ std::vector<ScheduleEntry> load_schedule(SettingsSection& section);
 void save_schedule(SettingsSection& section, const std::vector<ScheduleEntry>& entries);
 const int kMaxScheduleEntries = 64;
 
+// What the options page reads and shows: "HH:MM", "AAAA-MM-JJ", and one line per entry
+// ("Du lundi au vendredi 08:00, 30 min, Mp3, Matinale %autonumber%").
+bool parse_clock_text(const std::string& text, int* hour, int* minute);
+bool parse_date_text(const std::string& text, int* year, int* month, int* day);
+std::string entry_description(const ScheduleEntry& entry);
+
 // "08/12 14:00", local.
 std::string slot_text(int64_t utc, const TimeZone& zone);
 

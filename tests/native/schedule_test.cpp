@@ -206,6 +206,22 @@ TEST(ScheduleAt, TodayOrTomorrowDatedAndRefused) {
     EXPECT_FALSE(parse_at_time(bad, now, paris, &t)) << bad;
 }
 
+TEST(SchedulePage, FieldsAndLines) {
+  int h, m, y, mo, d;
+  EXPECT_TRUE(parse_clock_text("07:05", &h, &m));
+  EXPECT_EQ(705, h * 100 + m);
+  EXPECT_FALSE(parse_clock_text("7h05", &h, &m));
+  EXPECT_TRUE(parse_date_text("2028-02-29", &y, &mo, &d));
+  EXPECT_FALSE(parse_date_text("2027-02-29", &y, &mo, &d));
+  ScheduleEntry e = entry(Repeat::kChosenDays, 6, 45, 5400, 0x41);
+  e.format = 1;
+  e.pattern = "Matinale %autonumber%";
+  EXPECT_EQ("lun dim 06:45, 90 min, Mp3, Matinale %autonumber%", entry_description(e));
+  e = entry(Repeat::kOnce, 23, 0, 0);
+  e.year = 2026, e.month = 12, e.day = 9;
+  EXPECT_EQ("Le 09/12/2026 23:00, jusqu'à l'arrêt", entry_description(e));
+}
+
 class MapSection : public SettingsSection {
  public:
   bool read_bool(const char* name, bool fallback) override { return read_int(name, fallback) != 0; }
