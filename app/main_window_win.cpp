@@ -255,8 +255,10 @@ void MainWindow::on_power_broadcast(WPARAM event) {
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMECRITICAL:
     case PBT_APMRESUMEAUTOMATIC:
+      // A scheduled recording whose slot ended during the sleep ends before the recorder
+      // would go on with it; one woken inside a slot records the rest.
+      check_schedule();
       recorder_.power_resumed();
-      check_schedule();  // woken inside a slot, or after one
       break;
     default:
       break;
