@@ -54,7 +54,7 @@ void SchedulePage::on_init() {
   SendDlgItemMessageA(page_, IDC_SCHEDULE_REPEAT, CB_SETCURSEL, 0, 0);
   SendDlgItemMessageA(page_, IDC_SCHEDULE_FORMAT, CB_SETCURSEL, 0, 0);
   SendDlgItemMessageA(page_, IDC_SCHEDULE_PATTERN, EM_LIMITTEXT, 200, 0);
-  // A new entry starts from tomorrow at this hour's next full hour, as an example to change.
+  // The fields start at the next full hour, as an example to change.
   const LocalTime now = utc_to_local(system_utc_now() + 3600, SystemTimeZone());
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", now.year % 10000, now.month % 100, now.day % 100);

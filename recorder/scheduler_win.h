@@ -46,9 +46,6 @@ class Scheduler {
   // The status panel's line: a notice, or the next planned recording; empty when none.
   std::string status_line() const { return line_; }
 
-  // The stored entries, for the options page.
-  SettingsSection& store() { return store_; }
-
  private:
   class TimerThread;
   bool recorder_free() const;
