@@ -1,5 +1,6 @@
 #include "app/command_switches.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <strings.h>
 
@@ -15,7 +16,7 @@ bool same(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b)
 // The interpreter's own switch names.
 const char* const kSwitchNames[] = {"-record", "-resume", "-recordfile", "-pause", "-restart", "-done",
                                     "-exit", "-exitifstop", "-hide", "-show", "-outdir", "-showbtn",
-                                    "-play", "-ms", "-logon", "-block", "-install"};
+                                    "-play", "-ms", "-logon", "-block", "-install", "-at"};
 
 bool is_switch_name(const std::string& word) {
   for (const char* name : kSwitchNames)
@@ -75,16 +76,36 @@ bool wav_group_format(const WavSwitchGroup& group, int base_rate, int base_chann
 
 void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
   size_t at = 1;
+  // After "-at", -record, -recordfile and -ms describe the scheduled recording; it is
+  // handed over at the next -at, at -exit or at the end.
+  bool scheduling = false;
+  AtSwitches pending;
+  auto set_format = [&](int format) {
+    if (scheduling)
+      pending.format = format;
+    else
+      target.set_format(format);
+  };
+  auto hand_over = [&] {
+    if (scheduling) target.schedule(pending);
+    scheduling = false;
+    pending = AtSwitches();
+  };
   while (at < args.size()) {
     const std::string& name = args[at++];
     const bool has_value = at < args.size();
-    if (same(name, "-record")) {
+    if (same(name, "-at")) {
+      if (!has_value) break;
+      hand_over();
+      scheduling = true;
+      pending.at = args[at++];
+    } else if (same(name, "-record")) {
       const int format = has_value ? format_named(args[at]) : kNoRecordingFormat;
       if (format != kNoRecordingFormat) {
-        target.set_format(format);
+        set_format(format);
         at = read_format_group(args, at + 1, format, target);
       }
-      target.record();
+      if (!scheduling) target.record();
     } else if (same(name, "-resume")) {
       target.record();
     } else if (same(name, "-recordfile")) {
@@ -92,10 +113,13 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       const std::string path = args[at++];
       const int format = format_of_path(path);
       if (format != kNoRecordingFormat) {
-        target.set_format(format);
+        set_format(format);
         at = read_format_group(args, at, format, target);
       }
-      target.record_file(path);
+      if (scheduling)
+        pending.file = path;
+      else
+        target.record_file(path);
     } else if (same(name, "-pause")) {
       target.pause();
     } else if (same(name, "-restart")) {
@@ -104,6 +128,7 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       target.stop_and_mark();
     } else if (same(name, "-exit")) {
       // The program ends here: what follows in the same command line is not for it.
+      hand_over();
       target.exit();
       return;
     } else if (same(name, "-exitifstop")) {
@@ -132,10 +157,14 @@ void run_switches(const std::vector<std::string>& args, SwitchTarget& target) {
       target.play(args[at++]);
     } else if (same(name, "-ms")) {
       if (!has_value) break;
-      target.quit_after(std::atoi(args[at++].c_str()));
+      if (scheduling)
+        pending.duration_ms = std::max(0, std::atoi(args[at++].c_str()));
+      else
+        target.quit_after(std::atoi(args[at++].c_str()));
     }
     // Anything else (-logon, -block, -install, unknown words) is skipped.
   }
+  hand_over();
 }
 
 }  // namespace vt

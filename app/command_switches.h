@@ -20,6 +20,15 @@ struct WavSwitchGroup {
   int rate = 0, channels = 0, bits = 0;
 };
 
+// "-at TIME" and what follows it in the same command line: one scheduled recording
+// instead of recording at once.
+struct AtSwitches {
+  std::string at;        // "HH:MM" or "YYYY-MM-DD HH:MM", as typed
+  int format = -1;       // from -record wav|mp3|aif or the -recordfile extension; -1 none
+  std::string file;      // -recordfile's path; empty: the name pattern
+  int duration_ms = 0;   // -ms, counted from the slot's start; 0: until stopped
+};
+
 class SwitchTarget {
  public:
   virtual ~SwitchTarget() {}
@@ -43,6 +52,7 @@ class SwitchTarget {
   virtual void relayout() = 0;
   virtual void play(const std::string& file) = 0;
   virtual void quit_after(int ms) = 0;
+  virtual void schedule(const AtSwitches& at) = 0;
 };
 
 void run_switches(const std::vector<std::string>& args, SwitchTarget& target);

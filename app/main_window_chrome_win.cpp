@@ -313,6 +313,7 @@ void MainWindow::show_options(int page) {
   if (!same) recorder_.reload_mp3_settings();
   fill_format_list();
   show_format_text();
+  check_schedule();  // the "Programmation" page may have changed the entries
   if (must_close) recorder_.exit();
 }
 

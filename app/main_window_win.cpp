@@ -79,6 +79,9 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       on_power_broadcast(wparam);
       if (window_) SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);  // a sleep is never refused
       return TRUE;
+    case WM_TIMECHANGE:
+      check_schedule();
+      return TRUE;
     case WM_ENDSESSION:
       if (wparam) recorder_.exit();
       return TRUE;
@@ -88,6 +91,10 @@ INT_PTR MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     default:
       if (message == kCloseNowMessage) {
         recorder_.exit();
+        return TRUE;
+      }
+      if (message == kScheduleMessage) {
+        check_schedule();
         return TRUE;
       }
       if (message == kListClosedMessage) {
@@ -110,6 +117,8 @@ void MainWindow::on_init_dialog() {
   show_time(0);
   SetTimer(window_, kTimerLowDisk, 800, nullptr);
   recorder_.record_at_start(start_args_);
+  scheduler_.start(window_, kScheduleMessage);
+  check_schedule();
   program_hooks_.register_hotkeys();
   layout();
   SetTimer(window_, kTimerStatusBar, 500, nullptr);
@@ -168,6 +177,7 @@ void MainWindow::on_timer(UINT_PTR id) {
 
 void MainWindow::on_destroy() {
   // Nothing the recorder does from now on may reach this window.
+  scheduler_.stop();
   recorder_.shut_down();
   recorder_.set_view(nullptr);
   program_hooks_.unregister_hotkeys();
@@ -194,6 +204,28 @@ void MainWindow::relayout() {
 
 void MainWindow::quit_after(int ms) {
   if (window_) SetTimer(window_, kTimerQuitAfterStop, static_cast<UINT>(ms), nullptr);
+}
+
+void MainWindow::file_changed() {
+  show_file_name();
+  // A recording that ends may free the recorder for a slot under way, or end a slot's.
+  scheduler_.post_check();
+}
+
+void MainWindow::check_schedule() {
+  scheduler_.check();
+  shown_.schedule_line = scheduler_.status_line();
+  panel_.update(shown_);
+}
+
+void MainWindow::schedule(const AtSwitches& at) {
+  const std::string refused = scheduler_.add_at(at.at, at.format, at.file, at.duration_ms);
+  if (!refused.empty()) {
+    std::fputs((refused + "\n").c_str(), stderr);
+    std::fflush(stderr);
+  }
+  shown_.schedule_line = scheduler_.status_line();
+  panel_.update(shown_);
 }
 
 void MainWindow::start_interval_timer(UINT ms) {
@@ -226,6 +258,9 @@ void MainWindow::on_power_broadcast(WPARAM event) {
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMECRITICAL:
     case PBT_APMRESUMEAUTOMATIC:
+      // A scheduled recording whose slot ended during the sleep ends before the recorder
+      // would go on with it; one woken inside a slot records the rest.
+      check_schedule();
       recorder_.power_resumed();
       break;
     default:

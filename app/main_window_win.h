@@ -13,6 +13,7 @@
 #include "app/program_hotkeys_win.h"
 #include "app/status_panel_win.h"
 #include "recorder/recorder_win.h"
+#include "recorder/scheduler_win.h"
 #include "ui/dialog_win.h"
 #include "win/handles_win.h"
 
@@ -23,6 +24,8 @@ enum MainWindowTimer { kTimerStatusBar = 1, kTimerQuitAfterStop = 4, kTimerInter
 
 // Closes the window from another copy of the program.
 constexpr UINT kCloseNowMessage = 1126;
+// The schedule's timer fired, or it asks for a look.
+constexpr UINT kScheduleMessage = WM_USER + 40;
 
 class MainWindow : public Dialog, private RecorderView, private SwitchTarget, private HotkeyCommands {
  public:
@@ -44,6 +47,9 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget, pr
   SetupWizard& setup_wizard() { return setup_wizard_; }
   // What the status panel shows.
   const StatusPanelData& status() const { return panel_.data(); }
+  Scheduler& scheduler() { return scheduler_; }
+  // Looks at the schedule again and shows its line (entries, clock or power changed).
+  void check_schedule();
 
  private:
   static bool is_text_box(HWND target);
@@ -80,7 +86,7 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget, pr
   // RecorderView.
   HWND owner() override { return window_; }
   void state_changed() override { show_state(); }
-  void file_changed() override { show_file_name(); }
+  void file_changed() override;
   void format_changed() override;
   void time_changed(int32_t ms) override { show_time(ms); }
   void levels_changed(const LevelRecord& levels) override;
@@ -112,9 +118,11 @@ class MainWindow : public Dialog, private RecorderView, private SwitchTarget, pr
   void relayout() override;
   void play(const std::string& file) override { list().play(file); }
   void quit_after(int ms) override;
+  void schedule(const AtSwitches& at) override;
 
   HINSTANCE instance_;
   Recorder& recorder_;
+  Scheduler scheduler_{recorder_};
   ProgramHooks program_hooks_;
   ProgramHotkeys hotkeys_{*this};
   ProgramSetupWizard setup_wizard_{*this, recorder_};

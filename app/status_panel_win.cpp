@@ -133,7 +133,9 @@ void StatusPanel::paint(PAINTSTRUCT& paint_record) {
   const bool recording = data_.display_state == kDisplayRecording;
   const int x = px(130), right = width - px(4);
   HFONT normal = normal_font_.get();
-  if (data_.recorder_notice.empty())
+  if (data_.recorder_notice.empty() && data_.display_state == kDisplayReady && !data_.schedule_line.empty())
+    draw_text(dc.get(), x, px(6), right, data_.schedule_line, kTextColour, normal);
+  else if (data_.recorder_notice.empty())
     draw_text(dc.get(), x, px(6), right, state_line(data_.display_state), recording ? kAlertColour : kTextColour,
               normal);
   else

@@ -20,6 +20,8 @@ struct StatusPanelData {
   std::string time_text = "0:00:00.00";
   // The recorder's notice (a lost input, a silent one); shown in place of the state line.
   std::string recorder_notice;
+  // The schedule's line (the next planned recording, or its notice); shown in place of "Prêt".
+  std::string schedule_line;
 };
 
 class StatusPanel : public CustomPanel {

@@ -3,6 +3,7 @@
 // The registry store implements it on Windows; tests use a map.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace vt {
 
@@ -15,6 +16,9 @@ class SettingsSection {
   // Written straight through: "1"/"0" and decimal text.
   virtual void write_bool(const char* name, bool value) = 0;
   virtual void write_int(const char* name, int32_t value) = 0;
+  // Text values; sections that keep no text read the fallback and drop what is written.
+  virtual std::string read_text(const char* name, const char* fallback) { return fallback; }
+  virtual void write_text(const char* name, const std::string& value) {}
 };
 
 }  // namespace vt

@@ -11,6 +11,8 @@
 #include "gui/transmit_page_win.h"
 #include "gui/output_page_win.h"
 #include "gui/record_page_win.h"
+#include "gui/schedule_page_win.h"
+#include "recorder/scheduler_win.h"
 #include "ui/help_win.h"
 
 namespace vt {
@@ -54,8 +56,10 @@ OptionsOutcome show_options_dialog(HWND owner, int first_page, OptionsHooks* hoo
   GeneralPage general;
   CommandsPage commands(used);
   OutputPage output(used.output_services());
-  PROPSHEETPAGEA pages[5] = {record.sheet_page(), output.sheet_page(), transmit.sheet_page(),
-                             general.sheet_page(), commands.sheet_page()};
+  RegistrySection schedule_store(Hive::User, kSectionSchedule);
+  SchedulePage schedule(schedule_store);
+  PROPSHEETPAGEA pages[6] = {record.sheet_page(), output.sheet_page(), transmit.sheet_page(),
+                             general.sheet_page(), commands.sheet_page(), schedule.sheet_page()};
 
   PROPSHEETHEADERA header = {};
   header.dwSize = sizeof header;
@@ -63,8 +67,8 @@ OptionsOutcome show_options_dialog(HWND owner, int first_page, OptionsHooks* hoo
   header.hwndParent = owner;
   header.hInstance = GetModuleHandleA(nullptr);
   header.pszCaption = "Options";
-  header.nPages = 5;
-  header.nStartPage = first_page >= 0 && first_page < 5 ? first_page : 0;
+  header.nPages = 6;
+  header.nStartPage = first_page >= 0 && first_page < 6 ? first_page : 0;
   header.ppsp = pages;
   header.pfnCallback = sheet_callback;
 

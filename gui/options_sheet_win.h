@@ -1,5 +1,5 @@
 // The options dialog: a property sheet captioned "Options" with the pages "Enreg.",
-// "Sortie ", "Transmettre", "Général" and "Commandes", in that order.
+// "Sortie ", "Transmettre", "Général", "Commandes" and "Programmation", in that order.
 #pragma once
 #include <windows.h>
 
@@ -14,6 +14,7 @@ enum OptionsPageIndex {
   kOptionsTransmitPage = 2,
   kOptionsGeneralPage = 3,
   kOptionsCommandsPage = 4,
+  kOptionsSchedulePage = 5,
 };
 
 enum class OptionsOutcome {

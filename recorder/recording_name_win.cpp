@@ -82,9 +82,11 @@ bool new_recording_name(HWND owner, RecordingsList* list, std::string* path) {
   return true;
 }
 
-bool resume_recording_path(std::string* path) {
+bool resume_recording_path(std::string* path) { return free_recording_path(read_setting(kFileNameFormat), path); }
+
+bool free_recording_path(const std::string& pattern, std::string* path) {
   const int format_index = read_setting(kFormat);
-  std::string name = expand_name_pattern(read_setting(kFileNameFormat));
+  std::string name = expand_name_pattern(pattern);
   if (name.empty()) name = expand_name_pattern(kFileNameFormat.default_value);
   if (name.empty()) return false;
   std::string candidate = recording_path(name, format_index);

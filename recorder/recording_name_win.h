@@ -36,5 +36,7 @@ bool new_recording_name(HWND owner, RecordingsList* list, std::string* path);
 // pattern, numbered " (2)", " (3)"... when its file exists already, so that nothing is
 // replaced. False when no free name is found.
 bool resume_recording_path(std::string* path);
+// The same for a pattern of one's own (a scheduled recording's).
+bool free_recording_path(const std::string& pattern, std::string* path);
 
 }  // namespace vt

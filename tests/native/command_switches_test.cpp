@@ -37,6 +37,9 @@ class Journal : public SwitchTarget {
   void relayout() override { log << "layout "; }
   void play(const std::string& f) override { log << "play:" << f << ' '; }
   void quit_after(int ms) override { log << "ms" << ms << ' '; }
+  void schedule(const AtSwitches& a) override {
+    log << "at:" << a.at << '/' << a.format << '/' << a.file << '/' << a.duration_ms << ' ';
+  }
 
   std::ostringstream log;
   EncoderSettings mp3;
@@ -105,6 +108,21 @@ TEST(CommandSwitches, RecordFileTakesTheFormatFromTheExtension) {
   EXPECT_EQ("format2 file:x.aif pause ", run({"-recordfile", "x.aif", "-pause"}));
   EXPECT_EQ("file:C:\\a.b\\c pause ", run({"-recordfile", "C:\\a.b\\c", "-pause"}));  // no extension: format kept
   EXPECT_EQ("format1 file:c.mp3 ", run({"-recordfile", "c.mp3", "-pause"}));        // swallowed by the MP3 group
+}
+
+// After -at the recording switches describe the scheduled recording: nothing records or
+// changes the format now; other switches act at once, the recording is handed over last.
+TEST(CommandSwitches, AtSchedulesWhatFollowsIt) {
+  EXPECT_EQ("at:14:00/-1//0 ", run({"-at", "14:00"}));
+  EXPECT_EQ("outdir:D:\\r hide at:2027-01-02 06:30/1//60000 ",
+            run({"-outdir", "D:\\r", "-at", "2027-01-02 06:30", "-record", "mp3", "-cbr", "-b", "128", "-m", "j", "-p",
+                 "-ms", "60000", "-hide"}));
+  EXPECT_EQ("wav:8000/1/16 at:9:05/0/x.wav/5000 ",
+            run({"-at", "9:05", "-recordfile", "x.wav", "-s", "8000", "-m", "1", "-b", "16", "-ms", "5000"}));
+  // Each -at is its own recording; -exit hands over the one before it; -ms before -at still quits.
+  EXPECT_EQ("ms100 at:10:00/2//0 at:11:00/2/y.aif/0 exit ",
+            run({"-ms", "100", "-at", "10:00", "-record", "aif", "-at", "11:00", "-recordfile", "y.aif", "-exit"}));
+  EXPECT_EQ("", run({"-at"}));
 }
 
 TEST(CommandSwitches, ShowButtonsToggles) {

@@ -7,6 +7,8 @@
 #include <prsht.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <functional>
@@ -26,6 +28,7 @@
 #include "gui/output_page_res.h"
 #include "gui/output_page_win.h"
 #include "gui/record_page_res.h"
+#include "gui/schedule_page_res.h"
 #include "tests/support/registry_guard.h"
 #include "tests/support/win32_driver.h"
 #include "ui/db_slider_win.h"
@@ -35,7 +38,7 @@ namespace {
 using vt::Hive;
 using vt_test::wait_until;
 
-const char* const kPageTitles[5] = {"Enreg.", "Sortie ", "Transmettre", "Général", "Commandes"};
+const char* const kPageTitles[6] = {"Enreg.", "Sortie ", "Transmettre", "Général", "Commandes", "Programmation"};
 
 // The output page's services without the shell or the encoder component.
 class QuietOutputServices : public vt::OutputPageServices {
@@ -206,12 +209,12 @@ void set_box(HWND page, int id, bool ticked) {
 // ----------------------------------------------------------------------- tests
 
 TEST_F(OptionsDialogTest, OpensOnEachPageWithHotkeysOffWhileOpen) {
-  for (int first = 0; first < 5; ++first) {
+  for (int first = 0; first < 6; ++first) {
     SCOPED_TRACE(first);
     hooks_.unregistered = hooks_.registered = 0;
     vt::OptionsOutcome outcome = run(first, [&](HWND sheet) {
       EXPECT_EQ("Options", vt_test::window_text(sheet));
-      EXPECT_EQ(std::vector<std::string>(kPageTitles, kPageTitles + 5), tab_texts(sheet));
+      EXPECT_EQ(std::vector<std::string>(kPageTitles, kPageTitles + 6), tab_texts(sheet));
       EXPECT_EQ(first, current_index(sheet));
       EXPECT_EQ(1, hooks_.unregistered.load());
       EXPECT_EQ(0, hooks_.registered.load());
@@ -230,6 +233,88 @@ TEST_F(OptionsDialogTest, OpensOnEachPageWithHotkeysOffWhileOpen) {
     EXPECT_EQ(0, current_index(sheet));
     press(sheet, PSBTN_CANCEL);
   });
+}
+
+TEST_F(OptionsDialogTest, SchedulePageAddsChangesRemovesAndStoresEntries) {
+  const char kKey[] = "Software\\Ardentine\\Vocatrack\\Schedule";
+  RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+  auto choose = [](HWND page, int id, int index) {
+    SendDlgItemMessageA(page, id, CB_SETCURSEL, index, 0);
+    vt_test::send_command(page, id, CBN_SELCHANGE);
+  };
+  auto select_row = [](HWND page, int row) {
+    SendDlgItemMessageA(page, IDC_SCHEDULE_LIST, LB_SETCURSEL, row, 0);
+    vt_test::send_command(page, IDC_SCHEDULE_LIST, LBN_SELCHANGE);
+  };
+  auto rows = [](HWND page) {
+    std::vector<std::string> texts;
+    const int count = static_cast<int>(SendDlgItemMessageA(page, IDC_SCHEDULE_LIST, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      char text[300] = {};
+      SendDlgItemMessageA(page, IDC_SCHEDULE_LIST, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+      texts.push_back(text);
+    }
+    return texts;
+  };
+  const long long made_at = static_cast<long long>(time(nullptr) / 60);
+  vt::OptionsOutcome outcome = run(vt::kOptionsSchedulePage, [&](HWND sheet) {
+    HWND page = current_page(sheet);
+    EXPECT_TRUE(rows(page).empty());
+    // A one-shot time gone by is refused, as is a day-less choice of days.
+    type_text(page, IDC_SCHEDULE_TIME, "10:00");
+    type_text(page, IDC_SCHEDULE_DATE, "2001-01-01");
+    vt_test::post_command(page, IDC_SCHEDULE_ADD);
+    EXPECT_EQ("Cette heure est déjà passée : veuillez choisir une heure à venir.", answer_box("Heure invalide"));
+    choose(page, IDC_SCHEDULE_REPEAT, 3);
+    EXPECT_FALSE(vt_test::is_enabled(vt_test::child(page, IDC_SCHEDULE_DATE)));
+    EXPECT_TRUE(vt_test::is_enabled(vt_test::child(page, IDC_SCHEDULE_DAY_FIRST + 6)));
+    vt_test::post_command(page, IDC_SCHEDULE_ADD);
+    EXPECT_EQ("Veuillez cocher au moins un jour.", answer_box("Jours choisis"));
+    EXPECT_TRUE(rows(page).empty());
+
+    choose(page, IDC_SCHEDULE_REPEAT, 2);
+    type_text(page, IDC_SCHEDULE_TIME, "07:30");
+    type_text(page, IDC_SCHEDULE_MINUTES, "45");
+    type_text(page, IDC_SCHEDULE_PATTERN, "Matinale %autonumber%");
+    choose(page, IDC_SCHEDULE_FORMAT, 2);
+    vt_test::click(page, IDC_SCHEDULE_ADD);
+    choose(page, IDC_SCHEDULE_REPEAT, 3);
+    set_box(page, IDC_SCHEDULE_DAY_FIRST + 5, true);
+    set_box(page, IDC_SCHEDULE_DAY_FIRST + 6, true);
+    type_text(page, IDC_SCHEDULE_TIME, "23:59");
+    type_text(page, IDC_SCHEDULE_MINUTES, "0");
+    type_text(page, IDC_SCHEDULE_PATTERN, "");
+    choose(page, IDC_SCHEDULE_FORMAT, 0);
+    vt_test::click(page, IDC_SCHEDULE_ADD);
+    EXPECT_EQ((std::vector<std::string>{"Du lundi au vendredi 07:30, 45 min, Mp3, Matinale %autonumber%",
+                                        "sam dim 23:59, jusqu'à l'arrêt"}),
+              rows(page));
+
+    // Modify: a chosen row fills the fields; remove the other.
+    select_row(page, 0);
+    EXPECT_EQ("07:30", vt_test::control_text(page, IDC_SCHEDULE_TIME));
+    EXPECT_EQ("Matinale %autonumber%", vt_test::control_text(page, IDC_SCHEDULE_PATTERN));
+    type_text(page, IDC_SCHEDULE_MINUTES, "60");
+    vt_test::click(page, IDC_SCHEDULE_CHANGE);
+    select_row(page, 1);
+    vt_test::click(page, IDC_SCHEDULE_REMOVE);
+    EXPECT_EQ(std::vector<std::string>{"Du lundi au vendredi 07:30, 60 min, Mp3, Matinale %autonumber%"}, rows(page));
+    press(sheet, PSBTN_OK);
+  });
+  EXPECT_EQ(vt::OptionsOutcome::kAccepted, outcome);
+  auto value = [](const char* name) {
+    char text[vt::kSettingTextBytes];
+    return vt::read_user_text("Schedule", name, text, "(absent)") ? std::string(text) : std::string("(absent)");
+  };
+  EXPECT_EQ("1", value("Count"));
+  EXPECT_EQ("730", value("Entry0Time"));
+  EXPECT_EQ("2", value("Entry0Repeat"));
+  EXPECT_EQ("3600", value("Entry0Duration"));
+  EXPECT_EQ("1", value("Entry0Format"));
+  EXPECT_EQ("Matinale %autonumber%", value("Entry0Pattern"));
+  // A new entry counts from its making: a slot under way is not started by surprise.
+  EXPECT_NEAR(static_cast<double>(made_at), std::atof(value("Entry0Done").c_str()), 2.0);
+  RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
 }
 
 TEST_F(OptionsDialogTest, OkWithoutChangesAcceptsAndRegistersHotkeysAgain) {
