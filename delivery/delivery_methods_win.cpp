@@ -45,18 +45,18 @@ bool plain_login_allowed() {
   return !read_setting(kEmailSmtpHost).empty();
 }
 
-int copy_to_mirror_folder(const std::string& path, const std::string& folder) {
+Outcome copy_to_mirror_folder(const std::string& path, const std::string& folder) {
   std::string destination = join_path(folder, file_name_of(path));
-  return CopyFileA(path.c_str(), destination.c_str(), FALSE) ? kSendDone : kSendFailed;
+  return CopyFileA(path.c_str(), destination.c_str(), FALSE) ? Outcome::kDone : Outcome::kFailed;
 }
 
-int send_by_email(const std::string& path, const DeliverySettings& settings, const StopSignal& stop,
+Outcome send_by_email(const std::string& path, const DeliverySettings& settings, const StopSignal& stop,
                   MailReporter& reporter) {
   MailMessage message = recording_mail(path);
   message.to = settings.to;
   message.from = settings.reply_to;
   if (settings.use_mapi)
-    return mapi_send(message.to, message.subject, message.body, message.attachments) ? kSendDone : kSendFailed;
+    return mapi_send(message.to, message.subject, message.body, message.attachments) ? Outcome::kDone : Outcome::kFailed;
   message.host_text = settings.smtp_host;
   message.allow_plain_login = settings.allow_plain_login;
   std::unique_ptr<SocketOps> ops = make_socket_ops();
@@ -68,7 +68,7 @@ int send_by_email(const std::string& path, const DeliverySettings& settings, con
 
 // The template is not a printf format: only its first "%s" and "%%" are replaced,
 // so a stray "%n" or a second "%s" stays text.
-int run_external_program(const std::string& path, const std::string& command_template, const WorkerThread& worker) {
+Outcome run_external_program(const std::string& path, const std::string& command_template, const WorkerThread& worker) {
   std::string line = format_command(command_template, path);
   if (line.size() > kCommandLineChars) line.resize(kCommandLineChars);
   std::vector<char> writable(line.begin(), line.end());
@@ -80,7 +80,7 @@ int run_external_program(const std::string& path, const std::string& command_tem
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
                       &startup, &info))
-    return kSendFailed;
+    return Outcome::kFailed;
   ProcessHandles owned(info);
   return worker.wait_for_event_or_stop(owned.process.get(), kProgramWaitMs);
 }

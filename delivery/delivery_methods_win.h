@@ -25,12 +25,12 @@ DeliverySettings load_delivery_settings();
 // Whether the SMTP login may go out without TLS (MailPlainLogin, or its default).
 bool plain_login_allowed();
 
-int copy_to_mirror_folder(const std::string& path, const std::string& folder);
+Outcome copy_to_mirror_folder(const std::string& path, const std::string& folder);
 // Through MAPI or the SMTP client, as the settings say.
-int send_by_email(const std::string& path, const DeliverySettings& settings, const StopSignal& stop,
+Outcome send_by_email(const std::string& path, const DeliverySettings& settings, const StopSignal& stop,
                   MailReporter& reporter);
 // The template with its first "%s" made the path, started hidden in a new console;
 // waits for it up to an hour, or until stop.
-int run_external_program(const std::string& path, const std::string& command_template, const WorkerThread& worker);
+Outcome run_external_program(const std::string& path, const std::string& command_template, const WorkerThread& worker);
 
 }  // namespace vt

@@ -120,10 +120,10 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
     box_thread_ = 0;
   }
   int after_method(int result, const char* message, const std::string& path) {
-    if (result == kSendDone) return result;
+    if (result == Outcome::kDone) return result;
     tell(with_file_name(message, path));
     // A message the program's end closed unread: the record stays for the next start.
-    return stop_requested() ? kSendStopped : result;
+    return stop_requested() ? Outcome::kStopped : result;
   }
 
   DeliveryListener default_listener_;
@@ -146,21 +146,21 @@ BOOL CALLBACK DeliveryWorker::close_failure_box(HWND window, LPARAM) {
 
 int DeliveryWorker::deliver_file(const std::string& path) {
   DeliverySettings settings = load_delivery_settings();
-  int result = kSendDone;
+  int result = Outcome::kDone;
   if (settings.mirror) {
     result = after_method(copy_to_mirror_folder(path, settings.mirror_folder), kMirrorFailedText, path);
-    if (result == kSendStopped) return result;
+    if (result == Outcome::kStopped) return result;
   }
   if (settings.email) {
     result = after_method(send_by_email(path, settings, *this, *this), kEmailFailedText, path);
-    if (result == kSendStopped) return result;
+    if (result == Outcome::kStopped) return result;
   }
   if (settings.ftp) {
     FtpPlace place{settings.ftp_server, settings.ftp_user, settings.ftp_password, settings.ftp_directory,
                    settings.ftp_tls};
     int sent = place.secure ? upload_by_ftps(path, place, *this, *this) : upload_by_ftp(path, place, *this);
     result = after_method(sent, kFtpFailedText, path);
-    if (result == kSendStopped) return result;
+    if (result == Outcome::kStopped) return result;
   }
   if (settings.run) {
     result = after_method(run_external_program(path, settings.run_template, *this), kProgramFailedText, path);
@@ -183,8 +183,8 @@ void DeliveryWorker::run() {
     // A head already delivered whose record could not be removed is only removed now:
     // it is never sent twice in one run.
     bool delivered_before = !undone_head_.empty() && path == undone_head_;
-    int result = delivered_before ? kSendDone : deliver_file(path);
-    if (result == kSendStopped) return;
+    int result = delivered_before ? Outcome::kDone : deliver_file(path);
+    if (result == Outcome::kStopped) return;
     bool removed;
     {
       CriticalSectionLock hold(lock_);

@@ -15,8 +15,8 @@ struct FtpPlace {
 };
 
 // 0 uploaded, 1 stopped (a partial remote file may remain), 2 failed.
-int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker);
+Outcome upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker);
 // The same through the given entry points (null: none).
-int upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker, const WinInet* api);
+Outcome upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker, const WinInet* api);
 
 }  // namespace vt

@@ -162,9 +162,9 @@ void save_recording_as(HWND owner, const std::string& source_path) {
     SourceRef source = open_audio_file(source_path);
     result = kind == kSaveWav ? save_as_wav(owner, source, work_path) : save_as_mp3(owner, source, work_path);
   }  // the source is closed before its file may be replaced
-  if (result == kTaskDone && put_in_place(work_path, target)) return;
+  if (result == Outcome::kDone && put_in_place(work_path, target)) return;
   remove_work_file(work_path);
-  if (result == kTaskDone || result == kTaskFailed) {
+  if (result == Outcome::kDone || result == Outcome::kFailed) {
     if (kind == kSaveMp3 && component_path(kEncoderComponent).empty()) {
       show_component_message(owner);
       return;

@@ -25,7 +25,7 @@ class CompanionLaunchTask : public ProgressTask {
       : ProgressTask(launch_caption(launch.companion)), launch_(launch), owner_(owner) {}
   bool run() override {
     result = launch();
-    return result == kTaskDone;
+    return result == Outcome::kDone;
   }
 
  private:
@@ -41,14 +41,14 @@ class CompanionLaunchTask : public ProgressTask {
 int CompanionLaunchTask::install(std::string* command_template) {
   const Companion& companion = launch_.companion;
   int fetched = fetch_and_run_setup(this, companion.setup_name);
-  if (fetched != kTaskDone) return fetched;
+  if (fetched != Outcome::kDone) return fetched;
   for (int poll = 0; poll < kRegistrationPolls; ++poll) {
     *command_template = companion_template(companion);
-    if (!command_template->empty()) return kTaskDone;
-    if (wait_with_messages(this, kRegistrationPollMs)) return kTaskCancelled;
+    if (!command_template->empty()) return Outcome::kDone;
+    if (wait_with_messages(this, kRegistrationPollMs)) return Outcome::kStopped;
   }
   *command_template = companion_template(companion);
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 void CompanionLaunchTask::offer_download() {
@@ -66,10 +66,10 @@ int CompanionLaunchTask::launch() {
   std::string command_template = companion_template(companion);
   if (command_template.empty()) {
     // A cancelled download ends quietly: the user has already said no.
-    if (install(&command_template) == kTaskCancelled) return kTaskCancelled;
+    if (install(&command_template) == Outcome::kStopped) return Outcome::kStopped;
     if (command_template.empty()) {
       offer_download();
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
   }
   std::string line = format_command(command_template, launch_.argument);
@@ -80,11 +80,11 @@ int CompanionLaunchTask::launch() {
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
                       &info)) {
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   OwnedHandle thread(info.hThread);
   OwnedHandle process(info.hProcess);
-  int result = kTaskDone;
+  int result = Outcome::kDone;
   if (launch_.wait) {
     char text[128];
     std::snprintf(text, sizeof text, "Please wait for %s", companion.display_name);

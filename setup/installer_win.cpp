@@ -61,24 +61,24 @@ int copy_payload(ProgressTask* task, HWND owner, HANDLE installer, const std::st
                               nullptr));
   if (!out) {
     report_cannot_create(owner, destination, GetLastError());
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   char buffer[kCopyChunk];
   uint32_t left = size;
   while (left > 0) {
-    if (pump_and_check_cancel(task)) return kTaskCancelled;
+    if (pump_and_check_cancel(task)) return Outcome::kStopped;
     DWORD want = left < kCopyChunk ? left : kCopyChunk;
     DWORD got = 0, written = 0;
-    if (!ReadFile(installer, buffer, want, &got, nullptr) || got != want) return kTaskFailed;
+    if (!ReadFile(installer, buffer, want, &got, nullptr) || got != want) return Outcome::kFailed;
     if (!WriteFile(out.get(), buffer, got, &written, nullptr) || written != got) {
       report_cannot_create(owner, destination, GetLastError());
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
     left -= got;
     *copied += got;
     set_progress_fraction(total ? static_cast<double>(*copied) / total : 1.0, task);
   }
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 // The encoder goes where components live; its entry is made only when the copy
@@ -127,7 +127,7 @@ bool finish_installation(const std::string& folder) {
 
 }  // namespace
 
-int install_from(ProgressTask* task, HWND owner, const std::string& installer_path) {
+Outcome install_from(ProgressTask* task, HWND owner, const std::string& installer_path) {
   std::string folder = installation_folder();
   if (!create_folder_path(folder)) {
     MessageBoxA(owner,
@@ -135,7 +135,7 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
                 "Si vous ne pouvez le faire vous-même, demandez à votre Administrateur de se connecter et lancez à "
                 "nouveau le fichier d'installation.",
                 nullptr, MB_OK | MB_ICONERROR);
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   set_progress_text(0, task, "Installation Vocatrack Sound Recorder");
   set_progress_text(1, task, "Termes de la Licence du Software");
@@ -147,12 +147,12 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
     std::unique_ptr<BinaryFile> file = open_binary_file(installer_path, FileAccess::kReadShared);
     if (!file || verify_installer(*file, kPayloadCount, &trailer) != kInstallerIntact) {
       MessageBoxA(owner, kCorruptText, kInstallCaption, MB_OK | MB_ICONWARNING);
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
   }
   OwnedHandle installer(
       CreateFileA(installer_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!installer) return kTaskFailed;
+  if (!installer) return Outcome::kFailed;
   uint64_t total = 0, copied = 0;
   for (uint32_t size : trailer.sizes) total += size;
   for (int row = 0; row < kPayloadCount; ++row) {
@@ -163,7 +163,7 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
     // No row lands outside the installation folder or needs decoding in this build.
     std::string destination = join_path(folder, payload.file_name);
     int copied_row = copy_payload(task, owner, installer.get(), destination, size, &copied, total);
-    if (copied_row != kTaskDone) return copied_row;
+    if (copied_row != Outcome::kDone) return copied_row;
   }
   if (!finish_installation(folder)) {
     MessageBoxA(owner,
@@ -172,9 +172,9 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
                                     join_path(folder, kUninstallerName))
                     .c_str(),
                 kInstallCaption, MB_OK | MB_ICONERROR);
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 bool start_installed_program() {

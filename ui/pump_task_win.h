@@ -27,7 +27,7 @@ class PumpTask : public ProgressTask {
 };
 
 // Runs a PumpTask over `owner`; the result code of the copy.
-int run_pump_task(HWND owner, const std::string& caption, const std::string& first_line, SourceRef source,
+Outcome run_pump_task(HWND owner, const std::string& caption, const std::string& first_line, SourceRef source,
                   SinkRef sink);
 
 }  // namespace vt

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include "base/outcome.h"
 #include "win/handles_win.h"
 
 namespace vt {
@@ -17,8 +18,8 @@ class WorkerThread {
   // Asks the thread to end without waiting (a later stop waits for it).
   void request_stop();
   bool stop_requested() const;
-  // 0 when `event` is signalled, 1 when stop was requested, 2 on time-out.
-  int wait_for_event_or_stop(HANDLE event, DWORD ms) const;
+  // kDone when `event` is signalled, kStopped when stop was requested, kFailed on time-out.
+  Outcome wait_for_event_or_stop(HANDLE event, DWORD ms) const;
   // True unless the wait for stop or `event` timed out.
   bool wait_for_stop_or_event(HANDLE event, DWORD ms) const;
   bool running() const { return running_ != 0; }
