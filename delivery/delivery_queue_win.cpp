@@ -9,8 +9,6 @@
 #include "delivery/delivery_list.h"
 #include "delivery/delivery_methods_win.h"
 #include "delivery/delivery_texts.h"
-#include "delivery/ftp_upload_win.h"
-#include "delivery/ftps_upload_win.h"
 #include "win/files_win.h"
 #include "win/handles_win.h"
 
@@ -97,7 +95,7 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
     if (appended) start(THREAD_PRIORITY_LOWEST);
   }
 
-  int deliver_file(const std::string& path);
+  Outcome deliver_file(const std::string& path);
 
   bool stop_requested() const override { return WorkerThread::stop_requested(); }
   void show_error(const std::string& text) override { tell(text); }
@@ -119,7 +117,7 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
     listener_->delivery_message(text);
     box_thread_ = 0;
   }
-  int after_method(int result, const char* message, const std::string& path) {
+  Outcome after_method(Outcome result, const char* message, const std::string& path) {
     if (result == Outcome::kDone) return result;
     tell(with_file_name(message, path));
     // A message the program's end closed unread: the record stays for the next start.
@@ -144,26 +142,17 @@ BOOL CALLBACK DeliveryWorker::close_failure_box(HWND window, LPARAM) {
   return TRUE;
 }
 
-int DeliveryWorker::deliver_file(const std::string& path) {
-  DeliverySettings settings = load_delivery_settings();
-  int result = Outcome::kDone;
-  if (settings.mirror) {
-    result = after_method(copy_to_mirror_folder(path, settings.mirror_folder), kMirrorFailedText, path);
+// The methods switched on, in the list's order. A failure does not keep the later
+// methods from running; a stop ends the delivery at once, the record kept.
+Outcome DeliveryWorker::deliver_file(const std::string& path) {
+  DeliveryConfig config = load_delivery_config();
+  MethodContext context{*this, *this, *this};
+  Outcome result = Outcome::kDone;
+  for (size_t i = 0; i < kDeliveryMethodCount; ++i) {
+    const DeliveryMethod& method = kDeliveryMethods[i];
+    if (!method.switched_on(config.methods)) continue;
+    result = after_method(method.run(path, config, context), method.failure_text, path);
     if (result == Outcome::kStopped) return result;
-  }
-  if (settings.email) {
-    result = after_method(send_by_email(path, settings, *this, *this), kEmailFailedText, path);
-    if (result == Outcome::kStopped) return result;
-  }
-  if (settings.ftp) {
-    FtpPlace place{settings.ftp_server, settings.ftp_user, settings.ftp_password, settings.ftp_directory,
-                   settings.ftp_tls};
-    int sent = place.secure ? upload_by_ftps(path, place, *this, *this) : upload_by_ftp(path, place, *this);
-    result = after_method(sent, kFtpFailedText, path);
-    if (result == Outcome::kStopped) return result;
-  }
-  if (settings.run) {
-    result = after_method(run_external_program(path, settings.run_template, *this), kProgramFailedText, path);
   }
   return result;
 }
@@ -183,7 +172,7 @@ void DeliveryWorker::run() {
     // A head already delivered whose record could not be removed is only removed now:
     // it is never sent twice in one run.
     bool delivered_before = !undone_head_.empty() && path == undone_head_;
-    int result = delivered_before ? Outcome::kDone : deliver_file(path);
+    Outcome result = delivered_before ? Outcome::kDone : deliver_file(path);
     if (result == Outcome::kStopped) return;
     bool removed;
     {
@@ -224,6 +213,6 @@ void DeliveryQueue::stop(DWORD wait_ms) {
   }
 }
 bool DeliveryQueue::delivering() const { return worker_->running(); }
-int DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
+Outcome DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
 
 }  // namespace vt

@@ -27,7 +27,7 @@ struct FtpConnection {
   bool dialled = false;
 };
 
-int send_file(FtpConnection& ftp, const std::string& path, const WorkerThread& worker) {
+Outcome send_file(FtpConnection& ftp, const std::string& path, const WorkerThread& worker) {
   const WinInet& api = ftp.api;
   if (!api.ftp_open_file || !api.write) return Outcome::kFailed;
   ftp.file = api.ftp_open_file(ftp.connection, file_name_of(path).c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0);
@@ -52,11 +52,11 @@ int send_file(FtpConnection& ftp, const std::string& path, const WorkerThread& w
 
 }  // namespace
 
-Outcome upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker) {
+Outcome upload_by_ftp(const std::string& path, const FtpSettings& place, const WorkerThread& worker) {
   return upload_by_ftp(path, place, worker, wininet());
 }
 
-Outcome upload_by_ftp(const std::string& path, const FtpPlace& place, const WorkerThread& worker, const WinInet* api) {
+Outcome upload_by_ftp(const std::string& path, const FtpSettings& place, const WorkerThread& worker, const WinInet* api) {
   if (worker.stop_requested()) return Outcome::kStopped;
   if (!api || !api->open || !api->close) return Outcome::kFailed;
   FtpConnection ftp(*api);

@@ -39,25 +39,25 @@ struct Channel {
 
 class FtpsUpload {
  public:
-  FtpsUpload(const FtpPlace& place, const StopSignal& stop, MailReporter& reporter)
+  FtpsUpload(const FtpSettings& place, const StopSignal& stop, MailReporter& reporter)
       : place_(place), stop_(stop), reporter_(reporter), control_(stop) {}
-  int run(const std::string& path);
+  Outcome run(const std::string& path);
 
  private:
-  int log_in();
-  int send_file(const std::string& path);
-  int secure(Channel& channel);
-  int command(const std::string& line, FtpReply* reply);
-  int read_reply(FtpReply* reply);
+  Outcome log_in();
+  Outcome send_file(const std::string& path);
+  Outcome secure(Channel& channel);
+  Outcome command(const std::string& line, FtpReply* reply);
+  Outcome read_reply(FtpReply* reply);
 
-  const FtpPlace& place_;
+  const FtpSettings& place_;
   const StopSignal& stop_;
   MailReporter& reporter_;
   Channel control_;
   FtpReplyReader replies_;
 };
 
-int FtpsUpload::read_reply(FtpReply* reply) {
+Outcome FtpsUpload::read_reply(FtpReply* reply) {
   for (;;) {
     switch (replies_.take(reply)) {
       case FtpReplyState::kComplete:
@@ -69,32 +69,32 @@ int FtpsUpload::read_reply(FtpReply* reply) {
     }
     char buffer[kReceiveBytes];
     int got = 0;
-    int result = control_.secured.receive(buffer, sizeof buffer, &got);
+    Outcome result = control_.secured.receive(buffer, sizeof buffer, &got);
     if (result != Outcome::kDone) return result;
     if (!replies_.add(buffer, static_cast<size_t>(got))) return Outcome::kFailed;
   }
 }
 
-int FtpsUpload::command(const std::string& line, FtpReply* reply) {
+Outcome FtpsUpload::command(const std::string& line, FtpReply* reply) {
   std::string sent = line + "\r\n";
-  int result = control_.secured.send_all(sent.data(), sent.size(), kSendBudgetMs);
+  Outcome result = control_.secured.send_all(sent.data(), sent.size(), kSendBudgetMs);
   return result == Outcome::kDone ? read_reply(reply) : result;
 }
 
 // The certificate is checked against the server's name as typed.
-int FtpsUpload::secure(Channel& channel) {
-  int result = channel.secured.start_tls(place_.server);
+Outcome FtpsUpload::secure(Channel& channel) {
+  Outcome result = channel.secured.start_tls(place_.server);
   if (result == Outcome::kFailed)
     reporter_.show_error(with_server(kFtpTlsFailedText, place_.server, channel.secured.tls_failure()));
   return result;
 }
 
 // Greeting, AUTH TLS (nothing goes out in clear after it), login, protected data.
-int FtpsUpload::log_in() {
+Outcome FtpsUpload::log_in() {
   if (control_.secured.connect(place_.server, kFtpPort) != Outcome::kDone)
     return stop_.stop_requested() ? Outcome::kStopped : Outcome::kFailed;
   FtpReply reply;
-  int result;
+  Outcome result;
   do {
     if ((result = read_reply(&reply)) != Outcome::kDone) return result;
   } while (reply.code >= 100 && reply.code < 200);
@@ -126,11 +126,11 @@ int FtpsUpload::log_in() {
 // The data connection goes to the host of the control connection, on the port of
 // the passive reply: the address in the reply is often a private one behind a
 // router, and a server naming another host could send the recording elsewhere.
-int FtpsUpload::send_file(const std::string& path) {
+Outcome FtpsUpload::send_file(const std::string& path) {
   OwnedHandle local(open_file_retrying(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kLocalOpenBudgetMs));
   if (!local) return Outcome::kFailed;
   FtpReply reply;
-  int result = command("PASV", &reply);
+  Outcome result = command("PASV", &reply);
   if (result != Outcome::kDone) return result;
   PassiveAddress passive;
   if (reply.code != 227 || !parse_passive_reply(reply.text, &passive)) return Outcome::kFailed;
@@ -156,8 +156,8 @@ int FtpsUpload::send_file(const std::string& path) {
   return reply.code == 226 || reply.code == 250 ? Outcome::kDone : Outcome::kFailed;
 }
 
-int FtpsUpload::run(const std::string& path) {
-  int result = log_in();
+Outcome FtpsUpload::run(const std::string& path) {
+  Outcome result = log_in();
   if (result != Outcome::kDone) return result;
   FtpReply reply;
   if (stop_.stop_requested()) return Outcome::kStopped;
@@ -173,7 +173,7 @@ int FtpsUpload::run(const std::string& path) {
 
 }  // namespace
 
-Outcome upload_by_ftps(const std::string& path, const FtpPlace& place, const StopSignal& stop, MailReporter& reporter) {
+Outcome upload_by_ftps(const std::string& path, const FtpSettings& place, const StopSignal& stop, MailReporter& reporter) {
   if (stop.stop_requested()) return Outcome::kStopped;
   FtpsUpload upload(place, stop, reporter);
   return upload.run(path);

@@ -63,7 +63,7 @@ void TlsMailConnection::close() {
 Outcome TlsMailConnection::start_tls(const std::string& host) {
   channel_.reset(new TlsChannel(transport_));
   transport_.budget_ms = kHandshakeBudgetMs;
-  int result = channel_->handshake(host);
+  Outcome result = channel_->handshake(host);
   if (result == Outcome::kDone) return Outcome::kDone;
   failure_ = tls_failure_text(channel_->failure());
   channel_.reset();

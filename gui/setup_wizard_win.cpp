@@ -208,7 +208,7 @@ class InstallingPage : public WizardPage {
     if (state_->working) return;
     state_->working = true;
     task_.window = page_;
-    int result = Outcome::kDone;
+    Outcome result = Outcome::kDone;
     if (state_->installer) result = install_from(&task_, sheet_of(page_), state_->installer_path);
     if (result == Outcome::kDone) {
       state_->installed = true;

@@ -29,8 +29,8 @@ class CompanionLaunchTask : public ProgressTask {
   }
 
  private:
-  int launch();
-  int install(std::string* command_template);
+  Outcome launch();
+  Outcome install(std::string* command_template);
   void offer_download();
 
   const CompanionLaunch& launch_;
@@ -38,9 +38,9 @@ class CompanionLaunchTask : public ProgressTask {
 };
 
 // Fetches the setup program and waits for the template it registers.
-int CompanionLaunchTask::install(std::string* command_template) {
+Outcome CompanionLaunchTask::install(std::string* command_template) {
   const Companion& companion = launch_.companion;
-  int fetched = fetch_and_run_setup(this, companion.setup_name);
+  Outcome fetched = fetch_and_run_setup(this, companion.setup_name);
   if (fetched != Outcome::kDone) return fetched;
   for (int poll = 0; poll < kRegistrationPolls; ++poll) {
     *command_template = companion_template(companion);
@@ -61,7 +61,7 @@ void CompanionLaunchTask::offer_download() {
   }
 }
 
-int CompanionLaunchTask::launch() {
+Outcome CompanionLaunchTask::launch() {
   const Companion& companion = launch_.companion;
   std::string command_template = companion_template(companion);
   if (command_template.empty()) {
@@ -84,7 +84,7 @@ int CompanionLaunchTask::launch() {
   }
   OwnedHandle thread(info.hThread);
   OwnedHandle process(info.hProcess);
-  int result = Outcome::kDone;
+  Outcome result = Outcome::kDone;
   if (launch_.wait) {
     char text[128];
     std::snprintf(text, sizeof text, "Please wait for %s", companion.display_name);

@@ -23,15 +23,15 @@ class ComponentInstallTask : public ProgressTask {
   }
 
  private:
-  int install();
+  Outcome install();
 
   const char* name_;
   HWND owner_;
 };
 
-int ComponentInstallTask::install() {
+Outcome ComponentInstallTask::install() {
   if (!component_path(name_).empty()) return Outcome::kDone;
-  int fetched = fetch_and_run_setup(this, name_);
+  Outcome fetched = fetch_and_run_setup(this, name_);
   if (fetched == Outcome::kStopped) return Outcome::kStopped;
   if (fetched == Outcome::kDone) {
     // The setup program runs on its own; its entry appears when it has finished.

@@ -55,7 +55,7 @@ bool append_marker(const std::string& path, uint32_t marker) {
 
 // Copies `size` bytes from the installer's current position into a new file; the
 // bar shows `*copied` of `total`.
-int copy_payload(ProgressTask* task, HWND owner, HANDLE installer, const std::string& destination, uint32_t size,
+Outcome copy_payload(ProgressTask* task, HWND owner, HANDLE installer, const std::string& destination, uint32_t size,
                  uint64_t* copied, uint64_t total) {
   OwnedHandle out(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
@@ -162,7 +162,7 @@ Outcome install_from(ProgressTask* task, HWND owner, const std::string& installe
     set_progress_text(1, task, payload.file_name);
     // No row lands outside the installation folder or needs decoding in this build.
     std::string destination = join_path(folder, payload.file_name);
-    int copied_row = copy_payload(task, owner, installer.get(), destination, size, &copied, total);
+    Outcome copied_row = copy_payload(task, owner, installer.get(), destination, size, &copied, total);
     if (copied_row != Outcome::kDone) return copied_row;
   }
   if (!finish_installation(folder)) {

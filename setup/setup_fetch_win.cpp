@@ -41,7 +41,7 @@ Outcome copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWO
   if (!file) return Outcome::kFailed;
   char buffer[kReadBytes];
   double total = 0;
-  int result = Outcome::kFailed;
+  Outcome result = Outcome::kFailed;
   for (;;) {
     if (pump_and_check_cancel(task)) {
       result = Outcome::kStopped;
@@ -93,7 +93,7 @@ std::string server_setting(const TextSetting& setting, const char* fallback) {
 
 // One response body into a new file at `path`; 0, 1 or 2.
 Outcome download_in_session(ProgressTask* task, const WinInet& net, HINTERNET session, const char* url, const char* path) {
-  int result = Outcome::kFailed;
+  Outcome result = Outcome::kFailed;
   HINTERNET request = net.open_url(session, url, nullptr, 0,
                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0);
   if (request) {
@@ -182,7 +182,7 @@ Outcome download_to_file(ProgressTask* task, const char* url, const char* path) 
   if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return Outcome::kFailed;
   HINTERNET session = api->open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!session) return Outcome::kFailed;
-  int result = download_in_session(task, *api, session, url, path);
+  Outcome result = download_in_session(task, *api, session, url, path);
   api->close(session);
   return result;
 }
@@ -193,7 +193,7 @@ Outcome download_verified_setup(ProgressTask* task, const char* url, const char*
   if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return Outcome::kFailed;
   HINTERNET session = api->open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!session) return Outcome::kFailed;
-  int result = download_in_session(task, *api, session, url, path);
+  Outcome result = download_in_session(task, *api, session, url, path);
   if (result == Outcome::kDone) {
     // The digest comes from the same server, in the same session.
     std::string published;
@@ -223,7 +223,7 @@ Outcome fetch_and_run_setup(ProgressTask* task, const char* name) {
   if (local.size() >= MAX_PATH) return Outcome::kFailed;
 
   bool refused = false, refused_again = false;
-  int result = download_verified_setup(task, setup_program_url(component_server(1), name).c_str(), local.c_str(),
+  Outcome result = download_verified_setup(task, setup_program_url(component_server(1), name).c_str(), local.c_str(),
                                        &refused);
   // A cancel ends here: only a failing first server sends us to the second.
   if (result == Outcome::kFailed) {

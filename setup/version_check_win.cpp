@@ -47,7 +47,7 @@ class OwnedSocket {
 
 // Waits until the socket is writable (or readable) in slices, dispatching messages
 // between them, while the budget lasts. 0 ready, 1 cancelled, 2 timed out or failed.
-int wait_for_socket(ProgressTask* task, SOCKET socket, bool writable, DWORD started, DWORD budget) {
+Outcome wait_for_socket(ProgressTask* task, SOCKET socket, bool writable, DWORD started, DWORD budget) {
   for (;;) {
     if (pump_and_check_cancel(task)) return Outcome::kStopped;
     if (GetTickCount() - started >= budget) return Outcome::kFailed;
@@ -63,7 +63,7 @@ int wait_for_socket(ProgressTask* task, SOCKET socket, bool writable, DWORD star
   }
 }
 
-int connect_to(ProgressTask* task, SOCKET socket, const sockaddr* address, int length) {
+Outcome connect_to(ProgressTask* task, SOCKET socket, const sockaddr* address, int length) {
   if (connect(socket, address, length) == 0) return Outcome::kDone;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return Outcome::kFailed;
   return wait_for_socket(task, socket, true, GetTickCount(), kBudgetMs);
@@ -78,7 +78,7 @@ Outcome send_all(ProgressTask* task, SOCKET socket, const std::string& request) 
     if (done == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return Outcome::kFailed;
     if (done > 0) sent += static_cast<size_t>(done);
     if (done == chunk) continue;
-    int waited = wait_for_socket(task, socket, true, started, kBudgetMs);
+    Outcome waited = wait_for_socket(task, socket, true, started, kBudgetMs);
     if (waited != Outcome::kDone) return waited;
   }
   return Outcome::kDone;
@@ -86,11 +86,11 @@ Outcome send_all(ProgressTask* task, SOCKET socket, const std::string& request) 
 
 // Reads until the server closes or the limit is reached. A reply that ends with the
 // connection is complete: HTTP/1.0 servers mark the end that way.
-int receive_reply(ProgressTask* task, SOCKET socket, std::string* reply) {
+Outcome receive_reply(ProgressTask* task, SOCKET socket, std::string* reply) {
   DWORD started = GetTickCount();
   char buffer[kVersionReplyLimit];
   while (static_cast<int>(reply->size()) < kVersionReplyLimit) {
-    int waited = wait_for_socket(task, socket, false, started, kBudgetMs);
+    Outcome waited = wait_for_socket(task, socket, false, started, kBudgetMs);
     if (waited == Outcome::kStopped) return waited;
     if (waited != Outcome::kDone) return reply->empty() ? Outcome::kFailed : Outcome::kDone;
     u_long pending = 0;
@@ -115,7 +115,7 @@ class SocketTransport : public TlsTransport {
   }
   Outcome receive(char* buffer, int capacity, int* got) override {
     *got = 0;
-    int waited = wait_for_socket(task_, socket_, false, GetTickCount(), kBudgetMs);
+    Outcome waited = wait_for_socket(task_, socket_, false, GetTickCount(), kBudgetMs);
     if (waited != Outcome::kDone) return waited;
     u_long pending = 0;
     if (ioctlsocket(socket_, FIONREAD, &pending) != 0 || pending == 0) return Outcome::kFailed;
@@ -133,10 +133,10 @@ class SocketTransport : public TlsTransport {
 
 // The same request and reply limit through TLS; the server's certificate must be
 // valid for the host name.
-int fetch_over_tls(ProgressTask* task, SOCKET socket, const HttpAddress& address, std::string* reply) {
+Outcome fetch_over_tls(ProgressTask* task, SOCKET socket, const HttpAddress& address, std::string* reply) {
   SocketTransport transport(task, socket);
   TlsChannel channel(transport);
-  int step = channel.handshake(address.name);
+  Outcome step = channel.handshake(address.name);
   if (step != Outcome::kDone) return step;
   std::string request = version_request(address);
   step = channel.send_all(request.data(), request.size());
@@ -198,7 +198,7 @@ Outcome fetch_version_reply(ProgressTask* task, const std::string& url, std::str
   if (socket.get() == INVALID_SOCKET) return Outcome::kFailed;
   u_long non_blocking = 1;
   if (ioctlsocket(socket.get(), FIONBIO, &non_blocking) != 0) return Outcome::kFailed;
-  int step = connect_to(task, socket.get(), reinterpret_cast<sockaddr*>(&target), sizeof target);
+  Outcome step = connect_to(task, socket.get(), reinterpret_cast<sockaddr*>(&target), sizeof target);
   if (step != Outcome::kDone) return step;
   if (address.secure) return fetch_over_tls(task, socket.get(), address, reply);
   step = send_all(task, socket.get(), version_request(address));

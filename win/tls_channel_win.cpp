@@ -79,7 +79,7 @@ void TlsChannel::release() {
 Outcome TlsChannel::read_more() {
   if (in_used_ >= in_.size()) return fail(TlsFailure::kProtocol);
   int got = 0;
-  int received = transport_.receive(in_.data() + in_used_, static_cast<int>(in_.size() - in_used_), &got);
+  Outcome received = transport_.receive(in_.data() + in_used_, static_cast<int>(in_.size() - in_used_), &got);
   if (received != kDone) return fail(TlsFailure::kClosed, received);
   in_used_ += static_cast<size_t>(got);
   return kDone;
@@ -137,13 +137,13 @@ Outcome TlsChannel::handshake(const std::string& host) {
       first = false;
     }
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
-      int read = read_more();
+      Outcome read = read_more();
       if (read != kDone) return read;
       continue;
     }
     // A token goes out even with an error: it is then the alert that tells the server.
     if (out_buffers[0].cbBuffer > 0) {
-      int sent = send_token(out_buffers[0]);
+      Outcome sent = send_token(out_buffers[0]);
       if (sent != kDone) return fail(TlsFailure::kClosed, sent);
     }
     if (status == SEC_E_OK) {
@@ -153,7 +153,7 @@ Outcome TlsChannel::handshake(const std::string& host) {
     if (status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS) {
       if (status == SEC_I_CONTINUE_NEEDED && rounds > 0) keep_extra(&in_buffers[1]);
       if (in_used_ == 0) {
-        int read = read_more();
+        Outcome read = read_more();
         if (read != kDone) return read;
       }
       continue;
@@ -230,8 +230,8 @@ Outcome TlsChannel::send_all(const char* data, size_t length) {
     if (EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK) return fail(TlsFailure::kProtocol);
     size_t total = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
     if (total > out_.size()) return fail(TlsFailure::kProtocol);
-    int sent = transport_.send_all(out_.data(), total);
-    if (sent != kDone) return sent == 1 ? sent : fail(TlsFailure::kClosed);
+    Outcome sent = transport_.send_all(out_.data(), total);
+    if (sent != kDone) return sent == Outcome::kStopped ? sent : fail(TlsFailure::kClosed);
     data += piece;
     length -= piece;
   }
@@ -302,12 +302,12 @@ Outcome TlsChannel::receive(char* buffer, int capacity, int* got) {
       return kDone;
     }
     size_t before = in_used_;
-    int decrypted = decrypt_pending();
+    Outcome decrypted = decrypt_pending();
     if (decrypted != kDone) return decrypted;
     if (plain_at_ < plain_end_) continue;
     // Nothing came out and nothing was consumed: the record is not whole yet.
     if (in_used_ == 0 || in_used_ == before) {
-      int read = read_more();
+      Outcome read = read_more();
       if (read != kDone) return read;
     }
   }
