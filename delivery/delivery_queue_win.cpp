@@ -67,6 +67,11 @@ std::string with_file_name(const char* format, const std::string& path) {
 
 }  // namespace
 
+// The queue's worker thread. The list file is guarded by its share modes between
+// programs and by the base's start_lock() within this one: the append, the head read
+// and the head removal each hold it, so an append never meets the moment in which the
+// shortened list replaces the old one, and a record appended as the run decides to end
+// is either read by that run or starts a new one.
 class DeliveryWorker : public WorkerThread, public StopSignal, public MailReporter {
  public:
   explicit DeliveryWorker(DeliveryListener* listener) : listener_(listener ? listener : &default_listener_) {}
@@ -75,7 +80,7 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
   void resume_pending(const std::string& list_path) {
     bool pending;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       list_path_ = list_path;
       DeliveryList list(files_, list_path_);
       pending = list.resume();
@@ -88,7 +93,7 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
   void enqueue_recording(const std::string& path) {
     bool appended;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       DeliveryList list(files_, list_path_);
       appended = !list_path_.empty() && list.append(path);
     }
@@ -124,13 +129,18 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
     return stop_requested() ? Outcome::kStopped : result;
   }
 
+  // Set at construction, called by the worker thread only.
   DeliveryListener default_listener_;
   DeliveryListener* listener_;
-  WindowsListFiles files_;
+  WindowsListFiles files_;  // holds no state
+  // Written by the main thread in resume_pending under start_lock(), before any run;
+  // a run takes its copy when it begins.
   std::string list_path_;
-  // The record delivered last whose removal from the list failed (worker only).
+  // The record delivered last whose removal from the list failed (worker thread only).
   std::string undone_head_;
-  std::atomic<DWORD> box_thread_{0};  // the worker while its listener shows a message
+  // Written by the worker thread while its listener shows a message, read by the main
+  // thread to close that message at the end.
+  std::atomic<DWORD> box_thread_{0};
 };
 
 BOOL CALLBACK DeliveryWorker::close_failure_box(HWND window, LPARAM) {
@@ -162,7 +172,7 @@ void DeliveryWorker::run() {
   while (!stop_requested()) {
     std::string path;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       if (list.read_head(&path) != HeadResult::kRecord) {
         clear_running();
         return;
@@ -176,7 +186,7 @@ void DeliveryWorker::run() {
     if (result == Outcome::kStopped) return;
     bool removed;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       removed = list.remove_head();
     }
     if (!delivered_before && !stop_requested()) listener_->file_delivered(path, result);

@@ -43,6 +43,7 @@ class DeliveryQueue {
   Outcome deliver_file(const std::string& path);
 
  private:
+  // Owned by the main thread; left to the process when its thread does not end.
   DeliveryWorker* worker_;
 };
 

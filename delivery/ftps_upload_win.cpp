@@ -53,6 +53,7 @@ class FtpsUpload {
   const FtpSettings& place_;
   const StopSignal& stop_;
   MailReporter& reporter_;
+  // Like the whole object: a local of the delivery worker thread, no lock.
   Channel control_;
   FtpReplyReader replies_;
 };

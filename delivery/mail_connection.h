@@ -77,7 +77,7 @@ class SocketMailConnection : public MailConnection {
  private:
   SocketOps& ops_;
   const StopSignal& stop_;
-  bool open_ = false;
+  bool open_ = false;  // like the whole object: the one thread sending this mail, no lock
 };
 
 }  // namespace vt

@@ -69,7 +69,7 @@ class SmtpSession {
   MailConnection& connection_;
   const StopSignal& stop_;
   MailReporter& reporter_;
-  Outcome send_result_ = Outcome::kDone;
+  Outcome send_result_ = Outcome::kDone;  // the session is a local of the sending thread
 };
 
 Outcome SmtpSession::write_message(const MailMessage& message, OpenFiles& files, const MailTime* now) {

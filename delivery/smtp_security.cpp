@@ -98,7 +98,7 @@ class Dialogue {
   MailConnection& connection_;
   const StopSignal& stop_;
   MailReporter& reporter_;
-  bool send_failed_ = false;
+  bool send_failed_ = false;  // the dialogue is a local of the sending thread
 };
 
 }  // namespace

@@ -32,6 +32,7 @@ class TlsMailConnection : public MailConnection {
   };
 
   MailConnection& plain_;
+  // Like the whole object: the one thread sending this mail (the delivery worker), no lock.
   Transport transport_;
   std::unique_ptr<TlsChannel> channel_;
   std::string failure_;
