@@ -47,7 +47,9 @@ EmailSettings load_email_settings(SettingsSection& section) {
   // A text no stored value has, to tell a missing value from a stored empty one.
   static const char kMissing[] = "\x7F";
   std::string plain = section.read_text(kEmailPlainLoginName, kMissing);
-  settings.allow_plain_login = plain == kMissing ? !settings.smtp_host.empty() : parse_setting_bool(plain.c_str(), false);
+  settings.plain_login_stored = plain != kMissing;
+  settings.allow_plain_login =
+      settings.plain_login_stored ? parse_setting_bool(plain.c_str(), false) : !settings.smtp_host.empty();
   return settings;
 }
 
@@ -56,7 +58,7 @@ void save_email_settings(SettingsSection& section, const EmailSettings& settings
   section.write_text(kEmailReplyTo.name, settings.reply_to);
   section.write_bool(kEmailUseMapi.name, settings.use_mapi);
   section.write_text(kEmailSmtpHost.name, settings.smtp_host);
-  section.write_bool(kEmailPlainLoginName, settings.allow_plain_login);
+  if (settings.plain_login_stored) section.write_bool(kEmailPlainLoginName, settings.allow_plain_login);
 }
 
 FtpSettings load_ftp_settings(SettingsSection& section, const char* absent_directory) {

@@ -26,6 +26,9 @@ struct EmailSettings {
   std::string to, reply_to, smtp_host;
   bool use_mapi = true;
   bool allow_plain_login = false;  // the SMTP login may go out without TLS
+  // Whether allow_plain_login is stored (or chosen in the e-mail dialog) rather than
+  // derived from the host; only then is it saved, so the rule for older settings holds.
+  bool plain_login_stored = false;
 };
 EmailSettings load_email_settings(SettingsSection& section);
 void save_email_settings(SettingsSection& section, const EmailSettings& settings);

@@ -99,6 +99,7 @@ bool EmailSettingsDialog::on_ok() {
   }
   settings.reply_to = reply_to;
   settings.allow_plain_login = is_ticked(window_, IDC_EMAIL_PLAIN_LOGIN);
+  settings.plain_login_stored = true;
   save_email_settings(section_, settings);
   return true;
 }

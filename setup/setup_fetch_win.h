@@ -1,5 +1,5 @@
 // Fetching a setup program from the maker's component servers and starting it
-// quietly, inside a progress task. Results: 0 done, 1 cancelled, 2 failed.
+// quietly, inside a progress task. Results: Outcome, kStopped when cancelled.
 #pragma once
 #include <string>
 

@@ -46,7 +46,7 @@ class OwnedSocket {
 };
 
 // Waits until the socket is writable (or readable) in slices, dispatching messages
-// between them, while the budget lasts. 0 ready, 1 cancelled, 2 timed out or failed.
+// between them, while the budget lasts. kDone ready, kStopped cancelled, kFailed timed out or failed.
 Outcome wait_for_socket(ProgressTask* task, SOCKET socket, bool writable, DWORD started, DWORD budget) {
   for (;;) {
     if (pump_and_check_cancel(task)) return Outcome::kStopped;

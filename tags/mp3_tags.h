@@ -12,7 +12,7 @@ namespace vt {
 bool read_mp3_tags(TagList& list, const std::string& path);
 // Writes the list (read from this file and edited) into the trailer and, when the
 // file has an ID3v2 tag or a value needs one, into the ID3v2 tag at the start.
-// 0 done, 1 cancelled through `progress` (may be null), 2 failed: the file unchanged.
+// kStopped when cancelled through `progress` (may be null); the file unchanged unless kDone.
 Outcome write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress = nullptr);
 // The same on an open file, only where the new tag fits in the old one's room:
 // kTooSmall (nothing written) when it does not.

@@ -16,7 +16,7 @@
 
 namespace vt {
 
-// The peer's bytes; results 0 done, 1 stopped, 2 failed (as the delivery's sends).
+// The peer's bytes; results as Outcome (as the delivery's sends).
 class TlsTransport {
  public:
   virtual ~TlsTransport() {}

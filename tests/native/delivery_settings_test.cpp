@@ -58,7 +58,10 @@ TEST(DeliverySettings, MissingValuesReadAsTheirDefaults) {
 TEST(DeliverySettings, MissingPlainLoginFollowsTheStoredHost) {
   vt_test::MapSection email;
   email.values = {{"MailSMTPHost", "smtp.e.fr"}};
-  EXPECT_TRUE(load_email_settings(email).allow_plain_login);
+  EmailSettings derived = load_email_settings(email);
+  EXPECT_TRUE(derived.allow_plain_login);
+  save_email_settings(email, derived);
+  EXPECT_EQ(0u, email.values.count("MailPlainLogin")) << "a derived value is not stored";
   email.values["MailPlainLogin"] = "0";
   EXPECT_FALSE(load_email_settings(email).allow_plain_login);
   email.values["MailPlainLogin"] = "";  // stored but empty: off, as before
