@@ -42,12 +42,12 @@ void convert_format(SourceRef& source, int32_t target_rate, uint8_t target_chann
   if (target_channels != source->channels) source = ChannelTransform(target_channels).apply(source);
 }
 
-int pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, double start, double span) {
-  if (source->status != kSourceOk || sink->failed()) return kPumpFailed;
+Outcome pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, double start, double span) {
+  if (source->status != kSourceOk || sink->failed()) return Outcome::kFailed;
   convert_format(source, sink->sample_rate, sink->channels);
   source = LimitTransform(kFullScale).apply(source);
   // A converter may refuse the rates it was given (a source far below the target).
-  if (source->status != kSourceOk) return kPumpFailed;
+  if (source->status != kSourceOk) return Outcome::kFailed;
 
   // Compressed sources refine their length as they are read (an estimate until the end):
   // the rest is asked again before every block.
@@ -57,7 +57,7 @@ int pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, doub
   for (;;) {
     int64_t remaining = static_cast<int64_t>(source->length()) - first - copied;
     if (remaining <= 0) break;
-    if (progress && progress->pump_and_check_cancel()) return kPumpCancelled;
+    if (progress && progress->pump_and_check_cancel()) return Outcome::kStopped;
     int n = remaining < kMaxFramesPerCall ? static_cast<int>(remaining) : kMaxFramesPerCall;
     source->read(buffer.data(), n);
     // The end may have turned up inside this block: only what lies before it is audio.
@@ -65,12 +65,12 @@ int pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, doub
     if (now < n) n = now > 0 ? static_cast<int>(now) : 0;
     if (n > 0) sink->write(buffer.data(), n);
     // A sink that failed mid-way (disk full, pipe closed) must not be reported as done.
-    if (sink->failed()) return kPumpFailed;
+    if (sink->failed()) return Outcome::kFailed;
     if (progress) progress->set_progress_fraction(start + static_cast<double>(copied) / (copied + remaining) * span);
     if (n <= 0) break;
     copied += n;
   }
-  return kPumpDone;
+  return Outcome::kDone;
 }
 
 }  // namespace vt

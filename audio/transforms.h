@@ -1,6 +1,7 @@
 // Chain building: transforms add only the stages that the formats require.
 #pragma once
 #include "audio/stream.h"
+#include "base/outcome.h"
 
 namespace vt {
 
@@ -61,11 +62,9 @@ class ProgressDisplay {
   virtual bool pump_and_check_cancel() = 0;
 };
 
-enum PumpResult { kPumpDone = 0, kPumpCancelled = 1, kPumpFailed = 2 };
-
 // Copies the rest of `source` into `sink`, converted to the sink's format and limited to
 // full scale. The fraction shown runs from `start` over `span` (several files under one bar).
-int pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, double start = 0.0,
+Outcome pump_to_sink(SourceRef source, SinkRef sink, ProgressDisplay* progress, double start = 0.0,
                  double span = 1.0);
 
 }  // namespace vt

@@ -13,12 +13,11 @@ class SettingsSection {
   // A missing or unreadable value yields `fallback`.
   virtual bool read_bool(const char* name, bool fallback) = 0;
   virtual int32_t read_int(const char* name, int32_t fallback) = 0;
+  virtual std::string read_text(const char* name, const char* fallback) = 0;
   // Written straight through: "1"/"0" and decimal text.
   virtual void write_bool(const char* name, bool value) = 0;
   virtual void write_int(const char* name, int32_t value) = 0;
-  // Text values; sections that keep no text read the fallback and drop what is written.
-  virtual std::string read_text(const char* name, const char* fallback) { return fallback; }
-  virtual void write_text(const char* name, const std::string& value) {}
+  virtual void write_text(const char* name, const std::string& value) = 0;
 };
 
 }  // namespace vt

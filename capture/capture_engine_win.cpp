@@ -167,9 +167,9 @@ void CaptureEngine::run() {
     if (!(header.dwFlags & WHDR_DONE)) {
       // A device that delivers nothing in time (unplugged, out of range, its driver
       // reset) ends the run, and the owner hears of it.
-      const int waited = wait_for_event_or_stop(buffer_event.get(), device_timeout_ms);
-      if (waited == 2) blocks_.device_lost = 1;
-      if (waited != 0) break;
+      const Outcome waited = wait_for_event_or_stop(buffer_event.get(), device_timeout_ms);
+      if (waited == Outcome::kFailed) blocks_.device_lost = 1;
+      if (waited != Outcome::kDone) break;
       continue;
     }
     blocks_.take_block(reinterpret_cast<const int16_t*>(header.lpData));

@@ -80,7 +80,7 @@ class DeliveryList {
 
  private:
   ListFiles& files_;
-  std::string path_;
+  std::string path_;  // the list is used under the caller's lock (the worker's start_lock())
 };
 
 }  // namespace vt

@@ -9,8 +9,6 @@
 #include "delivery/delivery_list.h"
 #include "delivery/delivery_methods_win.h"
 #include "delivery/delivery_texts.h"
-#include "delivery/ftp_upload_win.h"
-#include "delivery/ftps_upload_win.h"
 #include "win/files_win.h"
 #include "win/handles_win.h"
 
@@ -69,6 +67,11 @@ std::string with_file_name(const char* format, const std::string& path) {
 
 }  // namespace
 
+// The queue's worker thread. The list file is guarded by its share modes between
+// programs and by the base's start_lock() within this one: the append, the head read
+// and the head removal each hold it, so an append never meets the moment in which the
+// shortened list replaces the old one, and a record appended as the run decides to end
+// is either read by that run or starts a new one.
 class DeliveryWorker : public WorkerThread, public StopSignal, public MailReporter {
  public:
   explicit DeliveryWorker(DeliveryListener* listener) : listener_(listener ? listener : &default_listener_) {}
@@ -77,7 +80,7 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
   void resume_pending(const std::string& list_path) {
     bool pending;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       list_path_ = list_path;
       DeliveryList list(files_, list_path_);
       pending = list.resume();
@@ -90,14 +93,14 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
   void enqueue_recording(const std::string& path) {
     bool appended;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       DeliveryList list(files_, list_path_);
       appended = !list_path_.empty() && list.append(path);
     }
     if (appended) start(THREAD_PRIORITY_LOWEST);
   }
 
-  int deliver_file(const std::string& path);
+  Outcome deliver_file(const std::string& path);
 
   bool stop_requested() const override { return WorkerThread::stop_requested(); }
   void show_error(const std::string& text) override { tell(text); }
@@ -119,20 +122,25 @@ class DeliveryWorker : public WorkerThread, public StopSignal, public MailReport
     listener_->delivery_message(text);
     box_thread_ = 0;
   }
-  int after_method(int result, const char* message, const std::string& path) {
-    if (result == kSendDone) return result;
+  Outcome after_method(Outcome result, const char* message, const std::string& path) {
+    if (result == Outcome::kDone) return result;
     tell(with_file_name(message, path));
     // A message the program's end closed unread: the record stays for the next start.
-    return stop_requested() ? kSendStopped : result;
+    return stop_requested() ? Outcome::kStopped : result;
   }
 
+  // Set at construction, called by the worker thread only.
   DeliveryListener default_listener_;
   DeliveryListener* listener_;
-  WindowsListFiles files_;
+  WindowsListFiles files_;  // holds no state
+  // Written by the main thread in resume_pending under start_lock(), before any run;
+  // a run takes its copy when it begins.
   std::string list_path_;
-  // The record delivered last whose removal from the list failed (worker only).
+  // The record delivered last whose removal from the list failed (worker thread only).
   std::string undone_head_;
-  std::atomic<DWORD> box_thread_{0};  // the worker while its listener shows a message
+  // Written by the worker thread while its listener shows a message, read by the main
+  // thread to close that message at the end.
+  std::atomic<DWORD> box_thread_{0};
 };
 
 BOOL CALLBACK DeliveryWorker::close_failure_box(HWND window, LPARAM) {
@@ -144,26 +152,17 @@ BOOL CALLBACK DeliveryWorker::close_failure_box(HWND window, LPARAM) {
   return TRUE;
 }
 
-int DeliveryWorker::deliver_file(const std::string& path) {
-  DeliverySettings settings = load_delivery_settings();
-  int result = kSendDone;
-  if (settings.mirror) {
-    result = after_method(copy_to_mirror_folder(path, settings.mirror_folder), kMirrorFailedText, path);
-    if (result == kSendStopped) return result;
-  }
-  if (settings.email) {
-    result = after_method(send_by_email(path, settings, *this, *this), kEmailFailedText, path);
-    if (result == kSendStopped) return result;
-  }
-  if (settings.ftp) {
-    FtpPlace place{settings.ftp_server, settings.ftp_user, settings.ftp_password, settings.ftp_directory,
-                   settings.ftp_tls};
-    int sent = place.secure ? upload_by_ftps(path, place, *this, *this) : upload_by_ftp(path, place, *this);
-    result = after_method(sent, kFtpFailedText, path);
-    if (result == kSendStopped) return result;
-  }
-  if (settings.run) {
-    result = after_method(run_external_program(path, settings.run_template, *this), kProgramFailedText, path);
+// The methods switched on, in the list's order. A failure does not keep the later
+// methods from running; a stop ends the delivery at once, the record kept.
+Outcome DeliveryWorker::deliver_file(const std::string& path) {
+  DeliveryConfig config = load_delivery_config();
+  MethodContext context{*this, *this, *this};
+  Outcome result = Outcome::kDone;
+  for (size_t i = 0; i < kDeliveryMethodCount; ++i) {
+    const DeliveryMethod& method = kDeliveryMethods[i];
+    if (!method.switched_on(config.methods)) continue;
+    result = after_method(method.run(path, config, context), method.failure_text, path);
+    if (result == Outcome::kStopped) return result;
   }
   return result;
 }
@@ -173,7 +172,7 @@ void DeliveryWorker::run() {
   while (!stop_requested()) {
     std::string path;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       if (list.read_head(&path) != HeadResult::kRecord) {
         clear_running();
         return;
@@ -183,11 +182,11 @@ void DeliveryWorker::run() {
     // A head already delivered whose record could not be removed is only removed now:
     // it is never sent twice in one run.
     bool delivered_before = !undone_head_.empty() && path == undone_head_;
-    int result = delivered_before ? kSendDone : deliver_file(path);
-    if (result == kSendStopped) return;
+    Outcome result = delivered_before ? Outcome::kDone : deliver_file(path);
+    if (result == Outcome::kStopped) return;
     bool removed;
     {
-      CriticalSectionLock hold(lock_);
+      CriticalSectionLock hold(start_lock());
       removed = list.remove_head();
     }
     if (!delivered_before && !stop_requested()) listener_->file_delivered(path, result);
@@ -224,6 +223,6 @@ void DeliveryQueue::stop(DWORD wait_ms) {
   }
 }
 bool DeliveryQueue::delivering() const { return worker_->running(); }
-int DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
+Outcome DeliveryQueue::deliver_file(const std::string& path) { return worker_->deliver_file(path); }
 
 }  // namespace vt

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "base/outcome.h"
+
 namespace vt {
 
 class DeliveryListener {
@@ -15,8 +17,8 @@ class DeliveryListener {
   // A failure message of a method or of the mail client. The default shows an
   // owner-less error box captioned with the product name and waits for the user.
   virtual void delivery_message(const std::string& text);
-  // One recording's methods have run: 0 done, 1 stopped (it stays queued), 2 failed.
-  virtual void file_delivered(const std::string& path, int result) {}
+  // One recording's methods have run (not called when stopped: it stays queued).
+  virtual void file_delivered(const std::string& path, Outcome result) {}
 };
 
 class DeliveryWorker;
@@ -38,9 +40,10 @@ class DeliveryQueue {
   void stop(DWORD wait_ms);
   bool delivering() const;
   // The methods switched on, in order, on one file (runs on the calling thread).
-  int deliver_file(const std::string& path);
+  Outcome deliver_file(const std::string& path);
 
  private:
+  // Owned by the main thread; left to the process when its thread does not end.
   DeliveryWorker* worker_;
 };
 

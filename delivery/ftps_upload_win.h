@@ -8,8 +8,8 @@
 
 namespace vt {
 
-// 0 uploaded (the server confirmed the whole file), 1 stopped, 2 failed; a secure
+// kDone once the server confirmed the whole file; a secure
 // connection that could not be had is told through `reporter` first.
-int upload_by_ftps(const std::string& path, const FtpPlace& place, const StopSignal& stop, MailReporter& reporter);
+Outcome upload_by_ftps(const std::string& path, const FtpSettings& place, const StopSignal& stop, MailReporter& reporter);
 
 }  // namespace vt

@@ -7,14 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "base/outcome.h"
 #include "delivery/mail_text.h"
 
 namespace vt {
-
-// Send results: 0 done, 1 stopped, 2 failed.
-constexpr int kSendDone = 0;
-constexpr int kSendStopped = 1;
-constexpr int kSendFailed = 2;
 
 class StopSignal {
  public:
@@ -56,15 +52,15 @@ bool local_mail_time(MailTime* time);
 class MailConnection {
  public:
   virtual ~MailConnection() {}
-  virtual int connect(const std::string& host, int port) = 0;
-  // One receive of at most `capacity` bytes; *got > 0 on kSendDone.
-  virtual int receive(char* buffer, int capacity, int* got) = 0;
-  virtual int send_all(const char* data, size_t length, int budget_ms) = 0;
+  virtual Outcome connect(const std::string& host, int port) = 0;
+  // One receive of at most `capacity` bytes; *got > 0 on Outcome::kDone.
+  virtual Outcome receive(char* buffer, int capacity, int* got) = 0;
+  virtual Outcome send_all(const char* data, size_t length, int budget_ms) = 0;
   virtual void close() = 0;
   virtual std::string local_host_name() = 0;
   // Secures the open connection with TLS, the server's certificate checked against
-  // `host`; on kSendFailed the connection is closed and tls_failure() says why.
-  virtual int start_tls(const std::string& host) { return kSendFailed; }
+  // `host`; on Outcome::kFailed the connection is closed and tls_failure() says why.
+  virtual Outcome start_tls(const std::string& host) { return Outcome::kFailed; }
   virtual std::string tls_failure() const { return std::string(); }
 };
 
@@ -72,16 +68,16 @@ class SocketMailConnection : public MailConnection {
  public:
   SocketMailConnection(SocketOps& ops, const StopSignal& stop) : ops_(ops), stop_(stop) {}
   ~SocketMailConnection() override { close(); }
-  int connect(const std::string& host, int port) override;
-  int receive(char* buffer, int capacity, int* got) override;
-  int send_all(const char* data, size_t length, int budget_ms) override;
+  Outcome connect(const std::string& host, int port) override;
+  Outcome receive(char* buffer, int capacity, int* got) override;
+  Outcome send_all(const char* data, size_t length, int budget_ms) override;
   void close() override;
   std::string local_host_name() override { return ops_.local_host_name(); }
 
  private:
   SocketOps& ops_;
   const StopSignal& stop_;
-  bool open_ = false;
+  bool open_ = false;  // like the whole object: the one thread sending this mail, no lock
 };
 
 }  // namespace vt

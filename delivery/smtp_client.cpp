@@ -36,15 +36,15 @@ class SmtpSession {
   // Every byte of the dialogue goes out here. The first send that fails (a server
   // that stopped reading, a dropped line) ends the dialogue: nothing more is sent and
   // no reply is waited for, so each later line does not wait out a budget of its own.
-  int send(const char* data, size_t length, int budget_ms) {
-    if (send_result_ == kSendDone) send_result_ = connection_.send_all(data, length, budget_ms);
+  Outcome send(const char* data, size_t length, int budget_ms) {
+    if (send_result_ == Outcome::kDone) send_result_ = connection_.send_all(data, length, budget_ms);
     return send_result_;
   }
-  bool send_failed() const { return send_result_ != kSendDone; }
+  bool send_failed() const { return send_result_ != Outcome::kDone; }
   // The reply to what was sent; 0 when a send has failed.
   int reply() { return send_failed() ? 0 : read_reply(connection_); }
 
-  int command(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
+  Outcome command(const std::string& a, const std::string& b = std::string(), const std::string& c = std::string()) {
     std::string line = a + b + c;
     return send(line.data(), line.size(), kCommandBudgetMs);
   }
@@ -53,26 +53,26 @@ class SmtpSession {
     return reply();
   }
   // A step whose reply was not the expected one (or whose send failed).
-  int fail(const char* text) {
+  Outcome fail(const char* text) {
     connection_.close();
-    if (stop_.stop_requested()) return kSendStopped;
+    if (stop_.stop_requested()) return Outcome::kStopped;
     reporter_.show_error(text);
-    return kSendFailed;
+    return Outcome::kFailed;
   }
 
-  int write_message(const MailMessage& message, OpenFiles& files, const MailTime* now);
+  Outcome write_message(const MailMessage& message, OpenFiles& files, const MailTime* now);
 
  private:
-  int send_text(const std::string& text, int budget_ms) { return send(text.data(), text.size(), budget_ms); }
-  int write_attachment(const std::string& path, BinaryFile& file, const std::string& boundary);
+  Outcome send_text(const std::string& text, int budget_ms) { return send(text.data(), text.size(), budget_ms); }
+  Outcome write_attachment(const std::string& path, BinaryFile& file, const std::string& boundary);
 
   MailConnection& connection_;
   const StopSignal& stop_;
   MailReporter& reporter_;
-  int send_result_ = kSendDone;
+  Outcome send_result_ = Outcome::kDone;  // the session is a local of the sending thread
 };
 
-int SmtpSession::write_message(const MailMessage& message, OpenFiles& files, const MailTime* now) {
+Outcome SmtpSession::write_message(const MailMessage& message, OpenFiles& files, const MailTime* now) {
   std::string head = "MIME-Version: 1.0\r\nFrom: " + message.from + "\r\nTo: " + message.to +
                      "\r\nSubject: " + encode_header_text(message.subject) + "\r\n";
   if (now) {
@@ -95,8 +95,8 @@ int SmtpSession::write_message(const MailMessage& message, OpenFiles& files, con
   if (message.attachments.empty()) return send_result_;
 
   for (size_t i = 0; i < message.attachments.size(); ++i) {
-    int result = write_attachment(message.attachments[i], *files[i], boundary);
-    if (result != kSendDone) return result;
+    Outcome result = write_attachment(message.attachments[i], *files[i], boundary);
+    if (result != Outcome::kDone) return result;
   }
   return send_text("\r\n--" + boundary + "--\r\n", kCommandBudgetMs);
 }
@@ -104,9 +104,9 @@ int SmtpSession::write_message(const MailMessage& message, OpenFiles& files, con
 // A file that cannot be read to its end fails the whole message: the caller then
 // drops the connection before the terminator, so nothing half-made is delivered.
 // An empty recording goes as an attachment without data.
-int SmtpSession::write_attachment(const std::string& path, BinaryFile& file, const std::string& boundary) {
+Outcome SmtpSession::write_attachment(const std::string& path, BinaryFile& file, const std::string& boundary) {
   std::string name = file_name_of(path);
-  if (send_text("\r\n--" + boundary + "\r\n" + attachment_headers(name) + "\r\n", kCommandBudgetMs) != kSendDone)
+  if (send_text("\r\n--" + boundary + "\r\n" + attachment_headers(name) + "\r\n", kCommandBudgetMs) != Outcome::kDone)
     return send_result_;
   int64_t size = file.size(), total = 0;
   uint8_t chunk[kBase64LineInputBytes];
@@ -115,10 +115,10 @@ int SmtpSession::write_attachment(const std::string& path, BinaryFile& file, con
     if (got <= 0) break;
     total += got;
     std::string line = base64_encode(chunk, static_cast<size_t>(got)) + "\r\n";
-    if (send(line.data(), line.size(), kCommandBudgetMs) != kSendDone) return send_result_;
-    if (stop_.stop_requested()) return kSendStopped;
+    if (send(line.data(), line.size(), kCommandBudgetMs) != Outcome::kDone) return send_result_;
+    if (stop_.stop_requested()) return Outcome::kStopped;
   }
-  return total == size ? kSendDone : kSendFailed;
+  return total == size ? Outcome::kDone : Outcome::kFailed;
 }
 
 // The attachments are opened before the server is called, and held until the mail
@@ -138,7 +138,7 @@ int read_reply(MailConnection& connection) {
   char buffer[512];
   for (;;) {
     int got = 0;
-    if (connection.receive(buffer, sizeof buffer, &got) != kSendDone) return 0;
+    if (connection.receive(buffer, sizeof buffer, &got) != Outcome::kDone) return 0;
     for (int i = 0; i < got; ++i) {
       if (buffer[i] != '\n') {
         if (line.size() < kReplyLineChars) line += buffer[i];
@@ -153,25 +153,25 @@ int read_reply(MailConnection& connection) {
   }
 }
 
-int smtp_send(const MailMessage& message, MailConnection& connection, const StopSignal& stop,
+Outcome smtp_send(const MailMessage& message, MailConnection& connection, const StopSignal& stop,
               MailReporter& reporter, const MailTime* now) {
   OpenFiles files;
-  if (!open_attachments(message, &files)) return kSendFailed;
+  if (!open_attachments(message, &files)) return Outcome::kFailed;
   SmtpHost host = parse_smtp_host(message.host_text);
-  int connected = host.name.empty() ? kSendFailed : connection.connect(host.name, host.port);
-  if (connected == kSendStopped) return kSendStopped;
-  if (connected != kSendDone) {
+  Outcome connected = host.name.empty() ? Outcome::kFailed : connection.connect(host.name, host.port);
+  if (connected == Outcome::kStopped) return Outcome::kStopped;
+  if (connected != Outcome::kDone) {
     reporter.show_error(host.host.empty() ? std::string(kSmtpNoHostText) : formatted(kSmtpConnectText, host.host));
-    return kSendFailed;
+    return Outcome::kFailed;
   }
 
-  int secured = smtp_secure_at_connect(connection, host, stop, reporter);
-  if (secured != kSendDone) return secured;
+  Outcome secured = smtp_secure_at_connect(connection, host, stop, reporter);
+  if (secured != Outcome::kDone) return secured;
 
   SmtpSession session(connection, stop, reporter);
   if (read_reply(connection) != 220) return session.fail(kSmtpGreetingText);
-  int greeted = smtp_hello_and_login(connection, host, message.allow_plain_login, stop, reporter);
-  if (greeted != kSendDone) return greeted;
+  Outcome greeted = smtp_hello_and_login(connection, host, message.allow_plain_login, stop, reporter);
+  if (greeted != Outcome::kDone) return greeted;
   if (session.reply_to("MAIL FROM:<", message.from, ">\r\n") != 250) return session.fail(kSmtpMailFromText);
 
   int accepted = 0, refused = 0;
@@ -185,11 +185,11 @@ int smtp_send(const MailMessage& message, MailConnection& connection, const Stop
   if (accepted == 0 || session.send_failed()) return session.fail(kSmtpRcptText);
   if (session.reply_to("DATA\r\n") != 354) return session.fail(kSmtpDataText);
 
-  int written = session.write_message(message, files, now);
-  if (stop.stop_requested()) written = kSendStopped;
-  if (written != kSendDone) {
+  Outcome written = session.write_message(message, files, now);
+  if (stop.stop_requested()) written = Outcome::kStopped;
+  if (written != Outcome::kDone) {
     // A message the server stopped taking ends as its terminator would have.
-    if (written == kSendFailed && session.send_failed()) return session.fail(kSmtpTerminatorText);
+    if (written == Outcome::kFailed && session.send_failed()) return session.fail(kSmtpTerminatorText);
     connection.close();
     return written;
   }
@@ -198,11 +198,11 @@ int smtp_send(const MailMessage& message, MailConnection& connection, const Stop
   connection.close();
   // The mail went to the others; the one refused still makes the delivery fail.
   if (refused > 0) {
-    if (stop.stop_requested()) return kSendStopped;
+    if (stop.stop_requested()) return Outcome::kStopped;
     reporter.show_error(kSmtpRcptText);
-    return kSendFailed;
+    return Outcome::kFailed;
   }
-  return kSendDone;
+  return Outcome::kDone;
 }
 
 MailMessage recording_mail(const std::string& recording_path) {

@@ -29,9 +29,9 @@ class MailReporter {
 // receive failed, was stopped or the reply was not a number.
 int read_reply(MailConnection& connection);
 
-// Sends the message; 0 done, 1 stopped (no message shown), 2 failed (its message
-// shown first). `now` null leaves the Date header empty.
-int smtp_send(const MailMessage& message, MailConnection& connection, const StopSignal& stop,
+// Sends the message; kStopped shows no message, kFailed shows its message
+// first. `now` null leaves the Date header empty.
+Outcome smtp_send(const MailMessage& message, MailConnection& connection, const StopSignal& stop,
               MailReporter& reporter, const MailTime* now);
 
 // The e-mail that carries one recording (subject and body of the product).

@@ -18,16 +18,16 @@ constexpr size_t kCapturedReplyBytes = 8192;
 class ReplyCapture : public MailConnection {
  public:
   explicit ReplyCapture(MailConnection& inner) : inner_(inner) {}
-  int connect(const std::string& host, int port) override { return inner_.connect(host, port); }
-  int receive(char* buffer, int capacity, int* got) override {
-    int result = inner_.receive(buffer, capacity, got);
-    if (result == kSendDone && text.size() < kCapturedReplyBytes)
+  Outcome connect(const std::string& host, int port) override { return inner_.connect(host, port); }
+  Outcome receive(char* buffer, int capacity, int* got) override {
+    Outcome result = inner_.receive(buffer, capacity, got);
+    if (result == Outcome::kDone && text.size() < kCapturedReplyBytes)
       text.append(buffer, static_cast<size_t>(*got) < kCapturedReplyBytes - text.size()
                               ? static_cast<size_t>(*got)
                               : kCapturedReplyBytes - text.size());
     return result;
   }
-  int send_all(const char* data, size_t length, int budget_ms) override {
+  Outcome send_all(const char* data, size_t length, int budget_ms) override {
     return inner_.send_all(data, length, budget_ms);
   }
   void close() override { inner_.close(); }
@@ -69,18 +69,18 @@ class Dialogue {
     }
     return read_reply(connection_);
   }
-  int fail(const std::string& text) {
+  Outcome fail(const std::string& text) {
     connection_.close();
-    if (stop_.stop_requested()) return kSendStopped;
+    if (stop_.stop_requested()) return Outcome::kStopped;
     reporter_.show_error(text);
-    return kSendFailed;
+    return Outcome::kFailed;
   }
-  int start_tls(const SmtpHost& host) {
-    int result = connection_.start_tls(host.name);
-    if (result == kSendDone) return kSendDone;
-    if (result == kSendStopped || stop_.stop_requested()) {
+  Outcome start_tls(const SmtpHost& host) {
+    Outcome result = connection_.start_tls(host.name);
+    if (result == Outcome::kDone) return Outcome::kDone;
+    if (result == Outcome::kStopped || stop_.stop_requested()) {
       connection_.close();
-      return kSendStopped;
+      return Outcome::kStopped;
     }
     std::string reason = connection_.tls_failure();
     if (reason.empty()) reason = kTlsReasonHandshake;
@@ -91,14 +91,14 @@ class Dialogue {
 
  private:
   bool send(const std::string& text) {
-    if (!send_failed_) send_failed_ = connection_.send_all(text.data(), text.size(), kCommandBudgetMs) != kSendDone;
+    if (!send_failed_) send_failed_ = connection_.send_all(text.data(), text.size(), kCommandBudgetMs) != Outcome::kDone;
     return !send_failed_;
   }
 
   MailConnection& connection_;
   const StopSignal& stop_;
   MailReporter& reporter_;
-  bool send_failed_ = false;
+  bool send_failed_ = false;  // the dialogue is a local of the sending thread
 };
 
 }  // namespace
@@ -125,13 +125,13 @@ bool ehlo_offers_starttls(const std::string& reply) {
   return false;
 }
 
-int smtp_secure_at_connect(MailConnection& connection, const SmtpHost& host, const StopSignal& stop,
+Outcome smtp_secure_at_connect(MailConnection& connection, const SmtpHost& host, const StopSignal& stop,
                            MailReporter& reporter) {
-  if (host.port != kImplicitTlsPort) return kSendDone;
+  if (host.port != kImplicitTlsPort) return Outcome::kDone;
   return Dialogue(connection, stop, reporter).start_tls(host);
 }
 
-int smtp_hello_and_login(MailConnection& connection, const SmtpHost& host, bool allow_plain_login,
+Outcome smtp_hello_and_login(MailConnection& connection, const SmtpHost& host, bool allow_plain_login,
                          const StopSignal& stop, MailReporter& reporter) {
   Dialogue dialogue(connection, stop, reporter);
   std::string hello = connection.local_host_name() + "\r\n";
@@ -147,13 +147,13 @@ int smtp_hello_and_login(MailConnection& connection, const SmtpHost& host, bool 
   // A server that offers STARTTLS but then refuses it is treated as not offering it.
   if (dialogue.send_failed()) return dialogue.fail(kSmtpHeloText);
   if (!secure && ehlo_offers_starttls(extensions) && dialogue.reply_to("STARTTLS\r\n") == 220) {
-    int started = dialogue.start_tls(host);
-    if (started != kSendDone) return started;
+    Outcome started = dialogue.start_tls(host);
+    if (started != Outcome::kDone) return started;
     secure = true;
     if (dialogue.reply_to("EHLO " + hello) != 250) return dialogue.fail(kSmtpHeloText);
   }
   if (dialogue.send_failed()) return dialogue.fail(kSmtpHeloText);
-  if (!login) return kSendDone;
+  if (!login) return Outcome::kDone;
   if (!secure && !allow_plain_login) {
     char text[1024];
     std::snprintf(text, sizeof text, kSmtpPlainLoginText, host.host.c_str());
@@ -164,7 +164,7 @@ int smtp_hello_and_login(MailConnection& connection, const SmtpHost& host, bool 
       dialogue.base64_reply(host.password) != 235)
     return dialogue.fail(kSmtpAuthText);
   if (dialogue.send_failed()) return dialogue.fail(kSmtpAuthText);
-  return kSendDone;
+  return Outcome::kDone;
 }
 
 }  // namespace vt

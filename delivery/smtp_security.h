@@ -18,14 +18,14 @@ constexpr int kImplicitTlsPort = 465;
 bool ehlo_offers_starttls(const std::string& reply);
 
 // Right after the connect: the TLS handshake on the implicit port, nothing on the
-// others. kSendDone to go on; otherwise the connection is closed and any message shown.
-int smtp_secure_at_connect(MailConnection& connection, const SmtpHost& host, const StopSignal& stop,
+// others. Outcome::kDone to go on; otherwise the connection is closed and any message shown.
+Outcome smtp_secure_at_connect(MailConnection& connection, const SmtpHost& host, const StopSignal& stop,
                            MailReporter& reporter);
 
 // After the greeting: EHLO (HELO when it is refused and no login is wanted), STARTTLS
-// when offered, then AUTH LOGIN when the host text holds a user. kSendDone to go on
+// when offered, then AUTH LOGIN when the host text holds a user. Outcome::kDone to go on
 // with MAIL FROM; otherwise as above.
-int smtp_hello_and_login(MailConnection& connection, const SmtpHost& host, bool allow_plain_login,
+Outcome smtp_hello_and_login(MailConnection& connection, const SmtpHost& host, bool allow_plain_login,
                          const StopSignal& stop, MailReporter& reporter);
 
 }  // namespace vt

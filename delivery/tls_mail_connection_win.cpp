@@ -33,18 +33,18 @@ const char* tls_failure_text(TlsFailure failure) {
   return kTlsReasonHandshake;
 }
 
-int TlsMailConnection::connect(const std::string& host, int port) {
+Outcome TlsMailConnection::connect(const std::string& host, int port) {
   close();
   failure_.clear();
   return plain_.connect(host, port);
 }
 
-int TlsMailConnection::receive(char* buffer, int capacity, int* got) {
+Outcome TlsMailConnection::receive(char* buffer, int capacity, int* got) {
   if (!channel_) return plain_.receive(buffer, capacity, got);
   return channel_->receive(buffer, capacity, got);
 }
 
-int TlsMailConnection::send_all(const char* data, size_t length, int budget_ms) {
+Outcome TlsMailConnection::send_all(const char* data, size_t length, int budget_ms) {
   if (!channel_) return plain_.send_all(data, length, budget_ms);
   transport_.budget_ms = budget_ms;
   return channel_->send_all(data, length);
@@ -60,11 +60,11 @@ void TlsMailConnection::close() {
 }
 
 // A failed handshake never leaves the connection usable in clear.
-int TlsMailConnection::start_tls(const std::string& host) {
+Outcome TlsMailConnection::start_tls(const std::string& host) {
   channel_.reset(new TlsChannel(transport_));
   transport_.budget_ms = kHandshakeBudgetMs;
-  int result = channel_->handshake(host);
-  if (result == kSendDone) return kSendDone;
+  Outcome result = channel_->handshake(host);
+  if (result == Outcome::kDone) return Outcome::kDone;
   failure_ = tls_failure_text(channel_->failure());
   channel_.reset();
   plain_.close();

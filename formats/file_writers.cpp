@@ -197,28 +197,28 @@ SinkRef open_aiff_writer(const std::string& path, int rate, int channels) {
   return SinkRef(new PcmFileWriter(path, PcmFileWriter::kAiff16, rate, channels));
 }
 
-int copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& path, int rate, int channels,
+Outcome copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& path, int rate, int channels,
                           ProgressDisplay* progress, bool& created) {
   PcmFileWriter* writer = new PcmFileWriter(path, PcmFileWriter::kAiff16, rate, channels, frames);
   SinkRef sink(writer);
   created = !sink->failed();
-  if (!created) return kPumpFailed;
+  if (!created) return Outcome::kFailed;
   const int frame_bytes = 2 * channels;
   const int block_frames = kConversionBlockBytes / frame_bytes;
   std::vector<uint8_t> block(static_cast<size_t>(block_frames) * frame_bytes);
   for (int64_t copied = 0; copied < frames;) {
-    if (progress && progress->pump_and_check_cancel()) return kPumpCancelled;
+    if (progress && progress->pump_and_check_cancel()) return Outcome::kStopped;
     int n = frames - copied < block_frames ? static_cast<int>(frames - copied) : block_frames;
     int bytes = n * frame_bytes;
     int got = in.read(block.data(), bytes);
     // A file cut short while being read: what is missing is silence, as the reader gives it.
     if (got < bytes) std::memset(block.data() + (got > 0 ? got : 0), 0, static_cast<size_t>(bytes - (got > 0 ? got : 0)));
     writer->write_little16(block.data(), n);
-    if (sink->failed()) return kPumpFailed;
+    if (sink->failed()) return Outcome::kFailed;
     copied += n;
     if (progress) progress->set_progress_fraction(static_cast<double>(copied) / static_cast<double>(frames));
   }
-  return writer->flush() ? kPumpDone : kPumpFailed;
+  return writer->flush() ? Outcome::kDone : Outcome::kFailed;
 }
 
 }  // namespace vt

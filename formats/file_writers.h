@@ -30,7 +30,7 @@ SinkRef open_aiff_writer_on(std::unique_ptr<BinaryFile> file, int rate, int chan
 // from `in` at its position go into a new 16-bit AIFF file with only their byte order
 // changed (the bytes the conversion chain gives), in large blocks, the file's room set
 // aside up front. The pump's outcome; `created` false when the output could not be made.
-int copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& path, int rate, int channels,
+Outcome copy_little16_to_aiff(BinaryFile& in, int64_t frames, const std::string& path, int rate, int channels,
                           ProgressDisplay* progress, bool& created);
 
 }  // namespace vt

@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "base/settings_names.h"
 #include "base/settings_section.h"
 
 namespace vt {
 
-// Settings section holding the record below.
-static const char kEncoderSettingsSection[] = "MP3Encoder";
+// The record below lives in section kSectionMp3Encoder.
 
 struct EncoderSettings {
   bool constant_bit_rate = true;  // false: variable bit rate

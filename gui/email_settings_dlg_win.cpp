@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "delivery/delivery_methods_win.h"
+#include "delivery/delivery_settings.h"
 #include "delivery/mapi_win.h"
 #include "gui/email_settings_dlg_res.h"
 #include "gui/options_page_win.h"
@@ -25,6 +25,8 @@ class EmailSettingsDialog : public Dialog {
   void inform(const char* text, const char* caption) {
     MessageBoxA(window_, text, caption, MB_OK | MB_ICONINFORMATION);
   }
+
+  RegistrySection section_{Hive::Machine, kSectionEmail};
 };
 
 INT_PTR EmailSettingsDialog::handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -53,11 +55,12 @@ INT_PTR EmailSettingsDialog::handle(UINT message, WPARAM wparam, LPARAM lparam) 
 bool EmailSettingsDialog::on_init() {
   SendDlgItemMessageA(window_, IDC_EMAIL_SMTP_HOST, EM_LIMITTEXT, kTextLimit - 1, 0);
   SendDlgItemMessageA(window_, IDC_EMAIL_REPLY_TO, EM_LIMITTEXT, kTextLimit - 1, 0);
-  bool mapi = read_setting(kEmailUseMapi);
-  CheckRadioButton(window_, IDC_EMAIL_USE_MAPI, IDC_EMAIL_USE_SMTP, mapi ? IDC_EMAIL_USE_MAPI : IDC_EMAIL_USE_SMTP);
-  SetDlgItemTextA(window_, IDC_EMAIL_SMTP_HOST, read_setting(kEmailSmtpHost).c_str());
-  SetDlgItemTextA(window_, IDC_EMAIL_REPLY_TO, read_setting(kEmailReplyTo).c_str());
-  CheckDlgButton(window_, IDC_EMAIL_PLAIN_LOGIN, plain_login_allowed() ? BST_CHECKED : BST_UNCHECKED);
+  EmailSettings settings = load_email_settings(section_);
+  CheckRadioButton(window_, IDC_EMAIL_USE_MAPI, IDC_EMAIL_USE_SMTP,
+                   settings.use_mapi ? IDC_EMAIL_USE_MAPI : IDC_EMAIL_USE_SMTP);
+  SetDlgItemTextA(window_, IDC_EMAIL_SMTP_HOST, settings.smtp_host.c_str());
+  SetDlgItemTextA(window_, IDC_EMAIL_REPLY_TO, settings.reply_to.c_str());
+  CheckDlgButton(window_, IDC_EMAIL_PLAIN_LOGIN, settings.allow_plain_login ? BST_CHECKED : BST_UNCHECKED);
   update_enabling();
   return true;
 }
@@ -77,7 +80,9 @@ bool EmailSettingsDialog::on_ok() {
            "MAPI Not Detected");
     return false;
   }
-  write_setting(kEmailUseMapi, !use_smtp);
+  EmailSettings settings = load_email_settings(section_);
+  settings.use_mapi = !use_smtp;
+  save_email_settings(section_, settings);
   std::string host = dialog_item_text(window_, IDC_EMAIL_SMTP_HOST, kTextLimit);
   if (use_smtp && host.empty()) {
     inform("If you choose SMTP you must enter a SMTP mailhost. Call your ISP if you don't know what your SMTP "
@@ -85,15 +90,18 @@ bool EmailSettingsDialog::on_ok() {
            "Mailhost Required");
     return false;
   }
-  write_setting(kEmailSmtpHost, host.c_str());
+  settings.smtp_host = host;
+  save_email_settings(section_, settings);
   std::string reply_to = dialog_item_text(window_, IDC_EMAIL_REPLY_TO, kTextLimit);
   if (use_smtp && reply_to.empty()) {
     inform("If you choose SMTP you must enter a valid reply-to address. Enter your email address.",
            "Reply Email Required");
     return false;
   }
-  write_setting(kEmailReplyTo, reply_to.c_str());
-  write_machine_bool(kSectionEmail, kEmailPlainLoginName, is_ticked(window_, IDC_EMAIL_PLAIN_LOGIN));
+  settings.reply_to = reply_to;
+  settings.allow_plain_login = is_ticked(window_, IDC_EMAIL_PLAIN_LOGIN);
+  settings.plain_login_stored = true;
+  save_email_settings(section_, settings);
   return true;
 }
 

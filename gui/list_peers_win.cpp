@@ -26,7 +26,7 @@ int play_in_panel(HWND owner, const std::string& name, const std::string& path) 
   }
   PlayItem item(name, path);
   item.flags = 1;  // the name box is read-only
-  RegistrySection settings(Hive::Machine, kPlayerSettingsSection);
+  RegistrySection settings(Hive::Machine, kSectionPlayer);
   PlayDialog panel(item, settings);
   g_open_panel = &panel;
   int result = panel.show(owner);

@@ -48,7 +48,7 @@ void OutputPageServices::choose_wav_format(HWND) {
 bool OutputPageServices::has_mp3_options() { return true; }
 
 void OutputPageServices::edit_mp3_options(HWND owner) {
-  RegistrySection store(Hive::Machine, kEncoderSettingsSection);
+  RegistrySection store(Hive::Machine, kSectionMp3Encoder);
   EncoderSettings settings = load_encoder_settings(store);
   show_encoder_dialog(settings, owner, store);
 }

@@ -100,14 +100,14 @@ bool ask_for_target(HWND owner, const std::string& source_path, std::string* tar
   return true;
 }
 
-// -1 when the user cancelled the chooser; otherwise the task's result.
-int save_as_wav(HWND owner, SourceRef source, const std::string& work_path) {
+// kStopped also when the user cancelled the chooser.
+Outcome save_as_wav(HWND owner, SourceRef source, const std::string& work_path) {
   FormatBuffer format = format_buffer_of(make_pcm_format(1, 16, 11025));
   load_recording_format(format);
   if (format.format.format_tag == kFormatTagPcm) {
     format.format = make_pcm_format(1, format.format.bits_per_sample ? format.format.bits_per_sample : 16, 11025);
   }
-  if (!choose_codec_format(format)) return -1;
+  if (!choose_codec_format(format)) return Outcome::kStopped;
   save_recording_format(format);
   return run_pump_task(owner, kCaption, "Enregistrement du fichier...", source, open_wav_writer(format, work_path));
 }
@@ -120,16 +120,16 @@ void show_component_message(HWND owner) {
   MessageBoxA(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
-// -1 when the user gave up before anything was written; otherwise the task's result.
-int save_as_mp3(HWND owner, SourceRef source, const std::string& work_path) {
+// kStopped also when the user gave up before anything was written.
+Outcome save_as_mp3(HWND owner, SourceRef source, const std::string& work_path) {
   if (component_path(kEncoderComponent).empty()) install_component(kEncoderComponent, owner, "Installer sur Demande");
   if (component_path(kEncoderComponent).empty()) {
     show_component_message(owner);
-    return -1;
+    return Outcome::kStopped;
   }
-  RegistrySection store(Hive::Machine, kEncoderSettingsSection);
+  RegistrySection store(Hive::Machine, kSectionMp3Encoder);
   EncoderSettings settings = load_encoder_settings(store);
-  if (!show_encoder_dialog(settings, owner, store)) return -1;
+  if (!show_encoder_dialog(settings, owner, store)) return Outcome::kStopped;
   Mp3SaveTask task(source, settings, work_path);
   run_progress_task(&task, owner);
   return task.result;
@@ -157,16 +157,16 @@ void save_recording_as(HWND owner, const std::string& source_path) {
   const std::string work_path = save_work_path(target);
   remove_work_file(work_path);
   const RecordingFormatRow* format = recording_format(save_format_of(target));
-  int result;
+  Outcome result;
   {
     // The format's options are asked for first: the codec format or the encoder settings.
     SourceRef source = open_audio_file(source_path);
     result = format->options == FormatOptions::kEncoder ? save_as_mp3(owner, source, work_path)
                                                         : save_as_wav(owner, source, work_path);
   }  // the source is closed before its file may be replaced
-  if (result == kTaskDone && put_in_place(work_path, target)) return;
+  if (result == Outcome::kDone && put_in_place(work_path, target)) return;
   remove_work_file(work_path);
-  if (result == kTaskDone || result == kTaskFailed) {
+  if (result == Outcome::kDone || result == Outcome::kFailed) {
     if (format->needs_encoder && component_path(kEncoderComponent).empty()) {
       show_component_message(owner);
       return;

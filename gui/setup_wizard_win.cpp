@@ -209,9 +209,9 @@ class InstallingPage : public WizardPage {
     if (state_->working) return;
     state_->working = true;
     task_.window = page_;
-    int result = kTaskDone;
+    Outcome result = Outcome::kDone;
     if (state_->installer) result = install_from(&task_, sheet_of(page_), state_->installer_path);
-    if (result == kTaskDone) {
+    if (result == Outcome::kDone) {
       state_->installed = true;
       install_related();
     }
@@ -219,7 +219,7 @@ class InstallingPage : public WizardPage {
     task_.window = nullptr;
     state_->working = false;
     if (cancelled) return;  // the sheet is closing
-    if (result != kTaskDone) {
+    if (result != Outcome::kDone) {
       state_->failed = true;
       PropSheet_PressButton(sheet_of(page_), PSBTN_CANCEL);
       return;
@@ -234,7 +234,7 @@ class InstallingPage : public WizardPage {
     for (int i = 0; i < kRelatedProgramCount; ++i) {
       if (!state_->chosen[i]) continue;
       set_progress_fraction(0, &task_);
-      if (fetch_and_run_setup(&task_, kRelatedPrograms[i].setup_name) == kTaskCancelled) return;
+      if (fetch_and_run_setup(&task_, kRelatedPrograms[i].setup_name) == Outcome::kStopped) return;
     }
   }
 

@@ -92,7 +92,7 @@ class TagSaveTask : public ProgressTask {
     size_t slash = path_.find_last_of("\\/");
     set_progress_text(0, this, path_.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
     result = save_tag_edits(list_, edits_, path_, this);
-    return result == kTaskDone;
+    return result == Outcome::kDone;
   }
 
  private:
@@ -117,8 +117,8 @@ bool edit_tags(HWND owner, const std::string& path) {
   if (dialog.run_modal(owner, "LAudioTagDataEditor") != IDOK) return false;
   TagSaveTask task(list, dialog.edits(), path);
   run_progress_task(&task, owner);
-  if (task.result == kTaskFailed) MessageBoxA(owner, kNotSaved, nullptr, MB_ICONERROR);
-  return task.result == kTaskDone;
+  if (task.result == Outcome::kFailed) MessageBoxA(owner, kNotSaved, nullptr, MB_ICONERROR);
+  return task.result == Outcome::kDone;
 }
 
 }  // namespace vt

@@ -9,6 +9,7 @@
 #include "gui/options_page_win.h"
 #include "gui/options_rules.h"
 #include "base/paths.h"
+#include "delivery/delivery_settings.h"
 #include "win/handles_win.h"
 #include "win/settings_win.h"
 #include "gui/transmit_page_res.h"
@@ -80,21 +81,22 @@ void TransmitPage::on_init() {
                                IDC_TRANSMIT_RUN_EXE};
   for (int id : kEdits) SendDlgItemMessageA(page_, id, EM_LIMITTEXT, kTextLimit - 1, 0);
 
-  set_ticked(page_, IDC_TRANSMIT_EMAIL, read_setting(kSendEmail));
-  SetDlgItemTextA(page_, IDC_TRANSMIT_EMAIL_TO, read_setting(kEmailTo).c_str());
-  set_ticked(page_, IDC_TRANSMIT_FTP, read_setting(kSendFtp));
-  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_SERVER, read_setting(kFtpServer).c_str());
-  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_USER, read_setting(kFtpUserName).c_str());
-  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_PASSWORD, read_setting(kFtpPassword).c_str());
+  DeliverySettings methods = load_delivery_settings(core_);
+  EmailSettings email = load_email_settings(email_);
   // The sender reads a missing folder as empty; the page offers the server's root.
-  char directory[kSettingTextBytes] = {};
-  read_machine_text(kFtpDirectory.section, kFtpDirectory.name, directory, "/");
-  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_DIRECTORY, directory);
-  set_ticked(page_, IDC_TRANSMIT_FTP_TLS, read_setting(kFtpUseTls));
-  set_ticked(page_, IDC_TRANSMIT_MIRROR, read_setting(kSendFolder));
-  SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, read_setting(kSendFolderDir).c_str());
-  set_ticked(page_, IDC_TRANSMIT_RUN, read_setting(kSendRun));
-  SetDlgItemTextA(page_, IDC_TRANSMIT_RUN_EXE, read_setting(kSendRunExe).c_str());
+  FtpSettings ftp = load_ftp_settings(ftp_, "/");
+  set_ticked(page_, IDC_TRANSMIT_EMAIL, methods.email);
+  SetDlgItemTextA(page_, IDC_TRANSMIT_EMAIL_TO, email.to.c_str());
+  set_ticked(page_, IDC_TRANSMIT_FTP, methods.ftp);
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_SERVER, ftp.server.c_str());
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_USER, ftp.user.c_str());
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_PASSWORD, ftp.password.c_str());
+  SetDlgItemTextA(page_, IDC_TRANSMIT_FTP_DIRECTORY, ftp.directory.c_str());
+  set_ticked(page_, IDC_TRANSMIT_FTP_TLS, ftp.secure);
+  set_ticked(page_, IDC_TRANSMIT_MIRROR, methods.mirror);
+  SetDlgItemTextA(page_, IDC_TRANSMIT_MIRROR_FOLDER, methods.mirror_folder.c_str());
+  set_ticked(page_, IDC_TRANSMIT_RUN, methods.program);
+  SetDlgItemTextA(page_, IDC_TRANSMIT_RUN_EXE, methods.program_template.c_str());
   update_enabling();
 }
 
@@ -174,8 +176,13 @@ bool TransmitPage::apply_email() {
                  "Adresse Email Invalide");
     return false;
   }
-  write_setting(kSendEmail, on);
-  write_setting(kEmailTo, to.c_str());
+  // Loaded again: the e-mail settings dialog may have stored the section meanwhile.
+  DeliverySettings methods = load_delivery_settings(core_);
+  methods.email = on;
+  save_delivery_settings(core_, methods);
+  EmailSettings email = load_email_settings(email_);
+  email.to = to;
+  save_email_settings(email_, email);
   return true;
 }
 
@@ -187,12 +194,11 @@ bool TransmitPage::apply_ftp() {
     refuse_apply(page_, "Le serveur FTP ou les détails utilisateur sont demandés.", nullptr);
     return false;
   }
-  write_setting(kSendFtp, on);
-  write_setting(kFtpServer, server.c_str());
-  write_setting(kFtpUserName, user.c_str());
-  write_setting(kFtpPassword, password.c_str());
-  write_setting(kFtpDirectory, text(IDC_TRANSMIT_FTP_DIRECTORY).c_str());
-  write_setting(kFtpUseTls, is_ticked(page_, IDC_TRANSMIT_FTP_TLS));
+  DeliverySettings methods = load_delivery_settings(core_);
+  methods.ftp = on;
+  save_delivery_settings(core_, methods);
+  save_ftp_settings(ftp_, FtpSettings{server, user, password, text(IDC_TRANSMIT_FTP_DIRECTORY),
+                                      is_ticked(page_, IDC_TRANSMIT_FTP_TLS)});
   return true;
 }
 
@@ -213,8 +219,10 @@ bool TransmitPage::apply_mirror() {
                  nullptr);
     return false;
   }
-  write_setting(kSendFolder, on);
-  write_setting(kSendFolderDir, folder.c_str());
+  DeliverySettings methods = load_delivery_settings(core_);
+  methods.mirror = on;
+  methods.mirror_folder = folder;
+  save_delivery_settings(core_, methods);
   return true;
 }
 
@@ -225,8 +233,10 @@ bool TransmitPage::apply_program() {
     refuse_apply(page_, "Veuillez entrer le fichier exe ou bat que vous souhaitez lancer.", "Fichier Exe Invalide");
     return false;
   }
-  write_setting(kSendRun, on);
-  write_setting(kSendRunExe, program.c_str());
+  DeliverySettings methods = load_delivery_settings(core_);
+  methods.program = on;
+  methods.program_template = program;
+  save_delivery_settings(core_, methods);
   return true;
 }
 

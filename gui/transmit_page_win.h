@@ -9,6 +9,7 @@
 #include "gui/options_hooks.h"
 
 #include "ui/sheet_page_win.h"
+#include "win/settings_win.h"
 
 namespace vt {
 
@@ -37,6 +38,9 @@ class TransmitPage : public SheetPage {
   std::string text(int id) const;
 
   OptionsHooks& hooks_;
+  RegistrySection core_{Hive::Machine, kSectionSettings};
+  RegistrySection email_{Hive::Machine, kSectionEmail};
+  RegistrySection ftp_{Hive::Machine, kSectionFtp};
 };
 
 // Whether a file can be created in `folder` (a scratch file of a name no file has, removed again).

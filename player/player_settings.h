@@ -2,11 +2,12 @@
 #pragma once
 #include <cstdint>
 
+#include "base/settings_names.h"
 #include "base/settings_section.h"
 
 namespace vt {
 
-static const char kPlayerSettingsSection[] = "Player";
+// The record below lives in section kSectionPlayer.
 
 struct PlayerSettings {
   int32_t device = 0;     // output device list index (0: the default device)

@@ -163,7 +163,7 @@ class Recorder : private RecorderListener {
   int32_t silence_warning_after_ms_ = 0;  // 0: no warning for this capture
   CaptureEngine engine_;
   EncoderSettings mp3_settings_;
-  RegistrySection mp3_store_{Hive::Machine, kEncoderSettingsSection};
+  RegistrySection mp3_store_{Hive::Machine, kSectionMp3Encoder};
 };
 
 }  // namespace vt

@@ -25,12 +25,12 @@ class CompanionLaunchTask : public ProgressTask {
       : ProgressTask(launch_caption(launch.companion)), launch_(launch), owner_(owner) {}
   bool run() override {
     result = launch();
-    return result == kTaskDone;
+    return result == Outcome::kDone;
   }
 
  private:
-  int launch();
-  int install(std::string* command_template);
+  Outcome launch();
+  Outcome install(std::string* command_template);
   void offer_download();
 
   const CompanionLaunch& launch_;
@@ -38,17 +38,17 @@ class CompanionLaunchTask : public ProgressTask {
 };
 
 // Fetches the setup program and waits for the template it registers.
-int CompanionLaunchTask::install(std::string* command_template) {
+Outcome CompanionLaunchTask::install(std::string* command_template) {
   const Companion& companion = launch_.companion;
-  int fetched = fetch_and_run_setup(this, companion.setup_name);
-  if (fetched != kTaskDone) return fetched;
+  Outcome fetched = fetch_and_run_setup(this, companion.setup_name);
+  if (fetched != Outcome::kDone) return fetched;
   for (int poll = 0; poll < kRegistrationPolls; ++poll) {
     *command_template = companion_template(companion);
-    if (!command_template->empty()) return kTaskDone;
-    if (wait_with_messages(this, kRegistrationPollMs)) return kTaskCancelled;
+    if (!command_template->empty()) return Outcome::kDone;
+    if (wait_with_messages(this, kRegistrationPollMs)) return Outcome::kStopped;
   }
   *command_template = companion_template(companion);
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 void CompanionLaunchTask::offer_download() {
@@ -61,15 +61,15 @@ void CompanionLaunchTask::offer_download() {
   }
 }
 
-int CompanionLaunchTask::launch() {
+Outcome CompanionLaunchTask::launch() {
   const Companion& companion = launch_.companion;
   std::string command_template = companion_template(companion);
   if (command_template.empty()) {
     // A cancelled download ends quietly: the user has already said no.
-    if (install(&command_template) == kTaskCancelled) return kTaskCancelled;
+    if (install(&command_template) == Outcome::kStopped) return Outcome::kStopped;
     if (command_template.empty()) {
       offer_download();
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
   }
   std::string line = format_command(command_template, launch_.argument);
@@ -80,11 +80,11 @@ int CompanionLaunchTask::launch() {
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr, &startup,
                       &info)) {
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   OwnedHandle thread(info.hThread);
   OwnedHandle process(info.hProcess);
-  int result = kTaskDone;
+  Outcome result = Outcome::kDone;
   if (launch_.wait) {
     char text[128];
     std::snprintf(text, sizeof text, "Please wait for %s", companion.display_name);

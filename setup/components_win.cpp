@@ -19,33 +19,33 @@ class ComponentInstallTask : public ProgressTask {
       : ProgressTask(caption), name_(name), owner_(owner) {}
   bool run() override {
     result = install();
-    return result == kTaskDone;
+    return result == Outcome::kDone;
   }
 
  private:
-  int install();
+  Outcome install();
 
   const char* name_;
   HWND owner_;
 };
 
-int ComponentInstallTask::install() {
-  if (!component_path(name_).empty()) return kTaskDone;
-  int fetched = fetch_and_run_setup(this, name_);
-  if (fetched == kTaskCancelled) return kTaskCancelled;
-  if (fetched == kTaskDone) {
+Outcome ComponentInstallTask::install() {
+  if (!component_path(name_).empty()) return Outcome::kDone;
+  Outcome fetched = fetch_and_run_setup(this, name_);
+  if (fetched == Outcome::kStopped) return Outcome::kStopped;
+  if (fetched == Outcome::kDone) {
     // The setup program runs on its own; its entry appears when it has finished.
     for (int poll = 0; poll < kRegistrationPolls; ++poll) {
-      if (!component_path(name_).empty()) return kTaskDone;
-      if (wait_with_messages(this, kRegistrationPollMs)) return kTaskCancelled;
+      if (!component_path(name_).empty()) return Outcome::kDone;
+      if (wait_with_messages(this, kRegistrationPollMs)) return Outcome::kStopped;
     }
   }
-  if (!component_path(name_).empty()) return kTaskDone;
+  if (!component_path(name_).empty()) return Outcome::kDone;
   std::string text = std::string("Vocatrack Sound RecorderImpossible d'installer le composant à installer sur demande \"") +
                      name_ + "\". Veuillez le télécharger sur " + web_page_url(web_site(), kComponentsPage) +
                      " et l'installer manuellement.";
   MessageBoxA(owner_, text.c_str(), "Erreur", MB_OK | MB_ICONWARNING);
-  return kTaskFailed;
+  return Outcome::kFailed;
 }
 
 }  // namespace

@@ -57,30 +57,30 @@ bool append_marker(const std::string& path, uint32_t marker) {
 
 // Copies `size` bytes from the installer's current position into a new file; the
 // bar shows `*copied` of `total`.
-int copy_payload(ProgressTask* task, HWND owner, HANDLE installer, const std::string& destination, uint32_t size,
+Outcome copy_payload(ProgressTask* task, HWND owner, HANDLE installer, const std::string& destination, uint32_t size,
                  uint64_t* copied, uint64_t total) {
   OwnedHandle out(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
   if (!out) {
     report_cannot_create(owner, destination, GetLastError());
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   char buffer[kCopyChunk];
   uint32_t left = size;
   while (left > 0) {
-    if (pump_and_check_cancel(task)) return kTaskCancelled;
+    if (pump_and_check_cancel(task)) return Outcome::kStopped;
     DWORD want = left < kCopyChunk ? left : kCopyChunk;
     DWORD got = 0, written = 0;
-    if (!ReadFile(installer, buffer, want, &got, nullptr) || got != want) return kTaskFailed;
+    if (!ReadFile(installer, buffer, want, &got, nullptr) || got != want) return Outcome::kFailed;
     if (!WriteFile(out.get(), buffer, got, &written, nullptr) || written != got) {
       report_cannot_create(owner, destination, GetLastError());
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
     left -= got;
     *copied += got;
     set_progress_fraction(total ? static_cast<double>(*copied) / total : 1.0, task);
   }
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 bool read_whole_file(const std::string& path, std::string* bytes) {
@@ -94,16 +94,16 @@ bool read_whole_file(const std::string& path, std::string* bytes) {
 
 // Writes the pages of the bundle in `bundle_path` into `folder` (made when missing).
 // A bundle that does not read whole is a damaged installer.
-int unpack_help_pages(HWND owner, const std::string& bundle_path, const std::string& folder) {
+Outcome unpack_help_pages(HWND owner, const std::string& bundle_path, const std::string& folder) {
   std::string bundle;
   std::vector<BundledPage> pages;
   if (!read_whole_file(bundle_path, &bundle) || !read_page_bundle(bundle, &pages)) {
     MessageBoxA(owner, kCorruptText, kInstallCaption, MB_OK | MB_ICONWARNING);
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   if (!create_folder_path(folder)) {
     report_cannot_create(owner, folder, GetLastError());
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   for (const BundledPage& page : pages) {
     std::string path = join_path(folder, page.name);
@@ -113,10 +113,10 @@ int unpack_help_pages(HWND owner, const std::string& bundle_path, const std::str
     if (!out || !WriteFile(out.get(), page.bytes.data(), static_cast<DWORD>(page.bytes.size()), &written, nullptr) ||
         written != page.bytes.size()) {
       report_cannot_create(owner, path, GetLastError());
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
   }
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 // A payload that is not a file of its own (the pages' bundle) first goes to a
@@ -178,7 +178,7 @@ bool finish_installation(const std::string& folder) {
 
 }  // namespace
 
-int install_from(ProgressTask* task, HWND owner, const std::string& installer_path) {
+Outcome install_from(ProgressTask* task, HWND owner, const std::string& installer_path) {
   std::string folder = installation_folder();
   if (!create_folder_path(folder)) {
     MessageBoxA(owner,
@@ -186,7 +186,7 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
                 "Si vous ne pouvez le faire vous-même, demandez à votre Administrateur de se connecter et lancez à "
                 "nouveau le fichier d'installation.",
                 nullptr, MB_OK | MB_ICONERROR);
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
   set_progress_text(0, task, "Installation Vocatrack Sound Recorder");
   set_progress_text(1, task, "Termes de la Licence du Software");
@@ -198,12 +198,12 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
     std::unique_ptr<BinaryFile> file = open_binary_file(installer_path, FileAccess::kReadShared);
     if (!file || verify_installer(*file, kPayloadCount, &trailer) != kInstallerIntact) {
       MessageBoxA(owner, kCorruptText, kInstallCaption, MB_OK | MB_ICONWARNING);
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
   }
   OwnedHandle installer(
       CreateFileA(installer_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!installer) return kTaskFailed;
+  if (!installer) return Outcome::kFailed;
   uint64_t total = 0, copied = 0;
   for (uint32_t size : trailer.sizes) total += size;
   for (int row = 0; row < kPayloadCount; ++row) {
@@ -216,13 +216,13 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
     std::string destination = bundle ? temporary_file_in(folder) : join_path(folder, payload.file_name);
     if (destination.empty()) {
       report_cannot_create(owner, join_path(folder, payload.file_name), GetLastError());
-      return kTaskFailed;
+      return Outcome::kFailed;
     }
-    int copied_row = copy_payload(task, owner, installer.get(), destination, size, &copied, total);
-    if (copied_row == kTaskDone && bundle)
+    Outcome copied_row = copy_payload(task, owner, installer.get(), destination, size, &copied, total);
+    if (copied_row == Outcome::kDone && bundle)
       copied_row = unpack_help_pages(owner, destination, join_path(folder, payload.file_name));
     if (bundle) DeleteFileA(destination.c_str());
-    if (copied_row != kTaskDone) return copied_row;
+    if (copied_row != Outcome::kDone) return copied_row;
   }
   if (!finish_installation(folder)) {
     MessageBoxA(owner,
@@ -231,9 +231,9 @@ int install_from(ProgressTask* task, HWND owner, const std::string& installer_pa
                                     join_path(folder, kUninstallerName))
                     .c_str(),
                 kInstallCaption, MB_OK | MB_ICONERROR);
-    return kTaskFailed;
+    return Outcome::kFailed;
   }
-  return kTaskDone;
+  return Outcome::kDone;
 }
 
 bool start_installed_program() {

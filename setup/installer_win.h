@@ -11,9 +11,9 @@
 
 namespace vt {
 
-// 0 done, 1 cancelled, 2 failed (after a message over `owner`). The whole installer
+// kDone, kStopped when cancelled, kFailed (after a message over `owner`). The whole installer
 // file is checked first: a damaged one is refused before anything is written.
-int install_from(ProgressTask* task, HWND owner, const std::string& installer_path);
+Outcome install_from(ProgressTask* task, HWND owner, const std::string& installer_path);
 
 // Starts the installed program with "-install"; false when it cannot be started.
 bool start_installed_program();

@@ -35,23 +35,23 @@ DWORD query_number(const WinInet& net, HINTERNET request, DWORD what, DWORD fall
 
 // Copies the response body into a new file at `path`. `announced` is the server's
 // Content-Length, 0 when it sent none.
-int copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWORD length, DWORD announced,
+Outcome copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWORD length, DWORD announced,
               const char* path) {
   OwnedHandle file(open_file_retrying(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS, 500));
-  if (!file) return kTaskFailed;
+  if (!file) return Outcome::kFailed;
   char buffer[kReadBytes];
   double total = 0;
-  int result = kTaskFailed;
+  Outcome result = Outcome::kFailed;
   for (;;) {
     if (pump_and_check_cancel(task)) {
-      result = kTaskCancelled;
+      result = Outcome::kStopped;
       break;
     }
     DWORD got = 0;
     if (!net.read(request, buffer, kReadBytes, &got)) break;
     if (got == 0) {
       // A body cut short of its announced length is a broken setup program, not one to start.
-      if (announced == 0 || total == announced) result = kTaskDone;
+      if (announced == 0 || total == announced) result = Outcome::kDone;
       break;
     }
     DWORD written = 0;
@@ -62,7 +62,7 @@ int copy_body(ProgressTask* task, const WinInet& net, HINTERNET request, DWORD l
     set_progress_fraction(total / length, task);
   }
   file.reset();
-  if (result != kTaskDone) DeleteFileA(path);
+  if (result != Outcome::kDone) DeleteFileA(path);
   return result;
 }
 
@@ -92,8 +92,8 @@ std::string server_setting(const TextSetting& setting, const char* fallback) {
 }
 
 // One response body into a new file at `path`; 0, 1 or 2.
-int download_in_session(ProgressTask* task, const WinInet& net, HINTERNET session, const char* url, const char* path) {
-  int result = kTaskFailed;
+Outcome download_in_session(ProgressTask* task, const WinInet& net, HINTERNET session, const char* url, const char* path) {
+  Outcome result = Outcome::kFailed;
   HINTERNET request = net.open_url(session, url, nullptr, 0,
                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0);
   if (request) {
@@ -177,24 +177,24 @@ std::string component_server(int index) {
 
 std::string web_site() { return server_setting(kWebSite, kDefaultWebSite); }
 
-int download_to_file(ProgressTask* task, const char* url, const char* path) {
+Outcome download_to_file(ProgressTask* task, const char* url, const char* path) {
   const WinInet* api = wininet();
-  if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return kTaskFailed;
+  if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return Outcome::kFailed;
   HINTERNET session = api->open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!session) return kTaskFailed;
-  int result = download_in_session(task, *api, session, url, path);
+  if (!session) return Outcome::kFailed;
+  Outcome result = download_in_session(task, *api, session, url, path);
   api->close(session);
   return result;
 }
 
-int download_verified_setup(ProgressTask* task, const char* url, const char* path, bool* refused) {
+Outcome download_verified_setup(ProgressTask* task, const char* url, const char* path, bool* refused) {
   *refused = false;
   const WinInet* api = wininet();
-  if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return kTaskFailed;
+  if (!api || !api->open || !api->open_url || !api->read || !api->close || !api->query) return Outcome::kFailed;
   HINTERNET session = api->open("Vocatrack Sound Recorder", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!session) return kTaskFailed;
-  int result = download_in_session(task, *api, session, url, path);
-  if (result == kTaskDone) {
+  if (!session) return Outcome::kFailed;
+  Outcome result = download_in_session(task, *api, session, url, path);
+  if (result == Outcome::kDone) {
     // The digest comes from the same server, in the same session.
     std::string published;
     uint8_t wanted[32];
@@ -206,39 +206,39 @@ int download_verified_setup(ProgressTask* task, const char* url, const char* pat
     if (!verified) {
       DeleteFileA(path);
       *refused = true;
-      result = kTaskFailed;
+      result = Outcome::kFailed;
     }
   }
   api->close(session);
   return result;
 }
 
-int fetch_and_run_setup(ProgressTask* task, const char* name) {
+Outcome fetch_and_run_setup(ProgressTask* task, const char* name) {
   set_progress_text(0, task, "Télecharger la fonction d'installation sur demande");
   set_progress_text(1, task, name);
   char temp[MAX_PATH + 1];
   DWORD temp_length = GetTempPathA(sizeof temp, temp);
-  if (temp_length == 0 || temp_length >= sizeof temp) return kTaskFailed;
+  if (temp_length == 0 || temp_length >= sizeof temp) return Outcome::kFailed;
   std::string local = std::string(temp) + name + ".exe";
-  if (local.size() >= MAX_PATH) return kTaskFailed;
+  if (local.size() >= MAX_PATH) return Outcome::kFailed;
 
   bool refused = false, refused_again = false;
-  int result = download_verified_setup(task, setup_program_url(component_server(1), name).c_str(), local.c_str(),
+  Outcome result = download_verified_setup(task, setup_program_url(component_server(1), name).c_str(), local.c_str(),
                                        &refused);
   // A cancel ends here: only a failing first server sends us to the second.
-  if (result == kTaskFailed) {
+  if (result == Outcome::kFailed) {
     result = download_verified_setup(task, setup_program_url(component_server(2), name).c_str(), local.c_str(),
                                      &refused_again);
     refused = refused || refused_again;
   }
-  if (result == kTaskFailed && refused) {
+  if (result == Outcome::kFailed && refused) {
     char text[512];
     std::snprintf(text, sizeof text, kUnverifiedSetupText, name);
     MessageBoxA(task ? task->window : nullptr, text, "Erreur", MB_OK | MB_ICONWARNING);
   }
-  if (result == kTaskDone) {
+  if (result == Outcome::kDone) {
     set_progress_text(0, task, "Lancer la fonction d'installation sur demande");
-    if (!start_quietly(local)) result = kTaskFailed;
+    if (!start_quietly(local)) result = Outcome::kFailed;
   }
   // A setup program still running from it keeps the file: Windows refuses to delete
   // a running program's file, and the temporary folder is the user's to clean.

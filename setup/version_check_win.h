@@ -23,9 +23,9 @@ std::string version_server();
 
 // Fetches `url` and keeps at most the first 511 bytes of the reply, headers
 // included. Each wait (connect, send, receive) runs in 200 ms slices with the
-// messages dispatched, within 5 s. 0 done (also when the server closed early), 1
-// cancelled, 2 failed.
-int fetch_version_reply(ProgressTask* task, const std::string& url, std::string* reply);
+// messages dispatched, within 5 s. kDone (also when the server closed early), kStopped
+// when cancelled, kFailed.
+Outcome fetch_version_reply(ProgressTask* task, const std::string& url, std::string* reply);
 
 // The check over `owner`: fetch, ask when a newer version with a web page is
 // announced, open the page on Yes and remember the version told.

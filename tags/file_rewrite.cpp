@@ -15,20 +15,20 @@ FileRewrite::~FileRewrite() {
   if (created_ && !committed_) remove_file(temporary_);
 }
 
-int FileRewrite::copy(BinaryFile& in, int64_t begin, int64_t end, ProgressDisplay* progress) {
-  if (!out_ || !in.seek(begin)) return kPumpFailed;
+Outcome FileRewrite::copy(BinaryFile& in, int64_t begin, int64_t end, ProgressDisplay* progress) {
+  if (!out_ || !in.seek(begin)) return Outcome::kFailed;
   std::vector<uint8_t> block(1 << 20);
   int64_t first = begin;
   while (begin < end) {
     int want = static_cast<int>(std::min<int64_t>(end - begin, static_cast<int64_t>(block.size())));
-    if (!read_exactly(in, block.data(), want) || !out_->write(block.data(), want)) return kPumpFailed;
+    if (!read_exactly(in, block.data(), want) || !out_->write(block.data(), want)) return Outcome::kFailed;
     begin += want;
     if (progress) {
       progress->set_progress_fraction(double(begin - first) / double(end - first));
-      if (progress->pump_and_check_cancel()) return kPumpCancelled;
+      if (progress->pump_and_check_cancel()) return Outcome::kStopped;
     }
   }
-  return kPumpDone;
+  return Outcome::kDone;
 }
 
 bool FileRewrite::commit() {

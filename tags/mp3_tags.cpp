@@ -97,13 +97,13 @@ bool fits_in_place(const Mp3Plan& plan) {
 // old one's room, body first and header last, so that its extent never changes and
 // no reader ever takes audio for tag. Only a tag at the very start is replaced: "ID3"
 // further in may be audio.
-int write_mp3_tags_in(const TagList& list, BinaryFile& file) {
+InPlaceWrite write_mp3_tags_in(const TagList& list, BinaryFile& file) {
   Mp3Plan plan;
-  if (!list.whole || !plan_mp3(list, file, plan)) return kPumpFailed;
-  if (!fits_in_place(plan)) return kTagsNeedRewrite;
+  if (!list.whole || !plan_mp3(list, file, plan)) return InPlaceWrite::kFailed;
+  if (!fits_in_place(plan)) return InPlaceWrite::kTooSmall;
   if (!plan.has_trailer && !put(file, plan.size, plan.trailer, kId3v1Size)) {
     if (file.seek(plan.size)) file.truncate_here();
-    return kPumpFailed;
+    return InPlaceWrite::kFailed;
   }
   if (plan.with_id3v2) {
     std::vector<uint8_t>& tag = plan.tag;
@@ -111,34 +111,35 @@ int write_mp3_tags_in(const TagList& list, BinaryFile& file) {
     put_synchsafe(static_cast<uint32_t>(plan.room - kId3v2HeaderSize), &tag[6]);
     if (!put(file, kId3v2HeaderSize, &tag[kId3v2HeaderSize], tag.size() - kId3v2HeaderSize) ||
         !put(file, 0, tag.data(), kId3v2HeaderSize))
-      return kPumpFailed;
+      return InPlaceWrite::kFailed;
   }
-  if (plan.has_trailer && !put(file, plan.audio_end, plan.trailer, kId3v1Size)) return kPumpFailed;
-  return file.flush() ? kPumpDone : kPumpFailed;
+  if (plan.has_trailer && !put(file, plan.audio_end, plan.trailer, kId3v1Size)) return InPlaceWrite::kFailed;
+  return file.flush() ? InPlaceWrite::kWritten : InPlaceWrite::kFailed;
 }
 
 // A tag that outgrew its room: the file is rewritten once, beside the old one, with
 // padding for later edits, and takes the old one's place when complete.
-int write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
-  if (!list.whole || !open_binary_file_waiting(path, FileAccess::kReadShared, kTagFileBudgetMs)) return kPumpFailed;
+Outcome write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
+  if (!list.whole || !open_binary_file_waiting(path, FileAccess::kReadShared, kTagFileBudgetMs)) return Outcome::kFailed;
   std::unique_ptr<BinaryFile> file = open_binary_file_waiting(path, FileAccess::kUpdateShared, kTagFileBudgetMs);
-  if (!file) return kPumpFailed;
-  int in_place = write_mp3_tags_in(list, *file);
-  if (in_place != kTagsNeedRewrite) return in_place;
+  if (!file) return Outcome::kFailed;
+  InPlaceWrite in_place = write_mp3_tags_in(list, *file);
+  if (in_place == InPlaceWrite::kWritten) return Outcome::kDone;
+  if (in_place == InPlaceWrite::kFailed) return Outcome::kFailed;
   Mp3Plan plan;
-  if (!plan_mp3(list, *file, plan)) return kPumpFailed;
+  if (!plan_mp3(list, *file, plan)) return Outcome::kFailed;
   std::vector<uint8_t>& tag = plan.tag;
   int64_t padded = (static_cast<int64_t>(tag.size()) + 2 * kPaddingUnit - 1) / kPaddingUnit * kPaddingUnit;
-  if (padded - kId3v2HeaderSize > 0x0FFFFFFF) return kPumpFailed;
+  if (padded - kId3v2HeaderSize > 0x0FFFFFFF) return Outcome::kFailed;
   tag.resize(static_cast<size_t>(padded), 0);
   put_synchsafe(static_cast<uint32_t>(padded - kId3v2HeaderSize), &tag[6]);
   FileRewrite rewrite(path);
-  if (!rewrite.out() || !rewrite.out()->write(tag.data(), static_cast<int>(tag.size()))) return kPumpFailed;
-  int copied = rewrite.copy(*file, plan.audio_begin, plan.audio_end, progress);
-  if (copied != kPumpDone) return copied;
-  if (!rewrite.out()->write(plan.trailer, kId3v1Size)) return kPumpFailed;
+  if (!rewrite.out() || !rewrite.out()->write(tag.data(), static_cast<int>(tag.size()))) return Outcome::kFailed;
+  Outcome copied = rewrite.copy(*file, plan.audio_begin, plan.audio_end, progress);
+  if (copied != Outcome::kDone) return copied;
+  if (!rewrite.out()->write(plan.trailer, kId3v1Size)) return Outcome::kFailed;
   file.reset();
-  return rewrite.commit() ? kPumpDone : kPumpFailed;
+  return rewrite.commit() ? Outcome::kDone : Outcome::kFailed;
 }
 
 }  // namespace vt

@@ -12,11 +12,11 @@ namespace vt {
 bool read_mp3_tags(TagList& list, const std::string& path);
 // Writes the list (read from this file and edited) into the trailer and, when the
 // file has an ID3v2 tag or a value needs one, into the ID3v2 tag at the start.
-// 0 done, 1 cancelled through `progress` (may be null), 2 failed: the file unchanged.
-int write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress = nullptr);
+// kStopped when cancelled through `progress` (may be null); the file unchanged unless kDone.
+Outcome write_mp3_tags(const TagList& list, const std::string& path, ProgressDisplay* progress = nullptr);
 // The same on an open file, only where the new tag fits in the old one's room:
-// kTagsNeedRewrite (nothing written) when it does not.
-constexpr int kTagsNeedRewrite = 3;
-int write_mp3_tags_in(const TagList& list, BinaryFile& file);
+// kTooSmall (nothing written) when it does not.
+enum class InPlaceWrite { kWritten, kFailed, kTooSmall };
+InPlaceWrite write_mp3_tags_in(const TagList& list, BinaryFile& file);
 
 }  // namespace vt

@@ -25,26 +25,26 @@ bool read_tags(TagList& list, const std::string& path) {
   return true;
 }
 
-int write_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
-  if (!list.whole) return kPumpFailed;
+Outcome write_tags(const TagList& list, const std::string& path, ProgressDisplay* progress) {
+  if (!list.whole) return Outcome::kFailed;
   switch (tags_of(path)) {
     case TagKind::kId3: return write_mp3_tags(list, path, progress);
-    case TagKind::kRiffInfo: return write_wav_tags(list, path) ? kPumpDone : kPumpFailed;
+    case TagKind::kRiffInfo: return write_wav_tags(list, path) ? Outcome::kDone : Outcome::kFailed;
     case TagKind::kNone: break;
   }
-  return kPumpFailed;
+  return Outcome::kFailed;
 }
 
-bool write_tags(const TagList& list, const std::string& path) { return write_tags(list, path, nullptr) == kPumpDone; }
+bool write_tags(const TagList& list, const std::string& path) { return write_tags(list, path, nullptr) == Outcome::kDone; }
 
-int save_tag_edits(TagList& list, const std::vector<TagEdit>& edits, const std::string& path,
+Outcome save_tag_edits(TagList& list, const std::vector<TagEdit>& edits, const std::string& path,
                    ProgressDisplay* progress) {
   for (const TagEdit& edit : edits) list.store(edit.name, edit.value, true);
   return write_tags(list, path, progress);
 }
 
 bool save_tag_edits(TagList& list, const std::vector<TagEdit>& edits, const std::string& path) {
-  return save_tag_edits(list, edits, path, nullptr) == kPumpDone;
+  return save_tag_edits(list, edits, path, nullptr) == Outcome::kDone;
 }
 
 }  // namespace vt

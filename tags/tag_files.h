@@ -17,15 +17,15 @@ bool read_tags(TagList& list, const std::string& path);
 // failure, and always when the list does not hold the file's tags whole.
 bool write_tags(const TagList& list, const std::string& path);
 // The same, with a rewrite of the whole file (an MP3 tag that outgrew its room)
-// shown on `progress`: 0 done, 1 cancelled, 2 failed (the file unchanged either way).
-int write_tags(const TagList& list, const std::string& path, ProgressDisplay* progress);
+// shown on `progress`; kStopped when cancelled (the file unchanged unless kDone).
+Outcome write_tags(const TagList& list, const std::string& path, ProgressDisplay* progress);
 
 struct TagEdit {
   std::string name, value;
 };
 // What the editor's OK does: each value stored with replace on, then the file written.
 bool save_tag_edits(TagList& list, const std::vector<TagEdit>& edits, const std::string& path);
-int save_tag_edits(TagList& list, const std::vector<TagEdit>& edits, const std::string& path,
+Outcome save_tag_edits(TagList& list, const std::vector<TagEdit>& edits, const std::string& path,
                    ProgressDisplay* progress);
 
 }  // namespace vt

@@ -46,9 +46,12 @@ class ConsoleProgress : public ProgressDisplay {
   bool pump_and_check_cancel() override { return g_interrupted != 0; }
 };
 
+// The exit code is the outcome's value.
+int exit_code(Outcome outcome) { return static_cast<int>(outcome); }
+
 int fail(const std::string& file, const std::string& reason) {
   say(stderr, "vtool: %s: %s\n", file.c_str(), reason.c_str());
-  return kPumpFailed;
+  return exit_code(Outcome::kFailed);
 }
 
 const char* status_words(uint8_t status) {
@@ -72,7 +75,7 @@ int usage() {
                "       vtool info FICHIER\n"
                "       vtool tags FICHIER [NOM=VALEUR...]\n"
                "       vtool play FICHIER [--device N]\n");
-  return kPumpFailed;
+  return exit_code(Outcome::kFailed);
 }
 
 int convert(int argc, char** argv) {
@@ -114,11 +117,11 @@ int convert(int argc, char** argv) {
     pcm = open_wav_little16(in, pcm_rate, pcm_channels, pcm_frames);
   if (pcm && pcm_rate == rate && pcm_channels == channels) {
     bool created = false;
-    int result = copy_little16_to_aiff(*pcm, pcm_frames, out, pcm_rate, pcm_channels, &progress, created);
+    Outcome result = copy_little16_to_aiff(*pcm, pcm_frames, out, pcm_rate, pcm_channels, &progress, created);
     if (!created) return fail(out, "le fichier ne peut être créé");
-    if (result == kPumpCancelled) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
-    if (result == kPumpFailed) return fail(out, "la conversion a échoué");
-    return result;
+    if (result == Outcome::kStopped) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
+    if (result == Outcome::kFailed) return fail(out, "la conversion a échoué");
+    return exit_code(result);
   }
   SinkRef sink;
   std::string error;
@@ -138,11 +141,11 @@ int convert(int argc, char** argv) {
   }
   if (sink->failed()) return fail(out, "le fichier ne peut être créé");
 
-  int result = pump_to_sink(source, sink, &progress);
-  if (result == kPumpCancelled) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
-  if (result == kPumpFailed) return fail(out, "la conversion a échoué");
+  Outcome result = pump_to_sink(source, sink, &progress);
+  if (result == Outcome::kStopped) say(stderr, "vtool: %s: conversion interrompue\n", out.c_str());
+  if (result == Outcome::kFailed) return fail(out, "la conversion a échoué");
   if (sink->failed()) return fail(out, "erreur d'écriture");
-  return result;
+  return exit_code(result);
 }
 
 std::string format_name(const std::string& path) {
@@ -190,7 +193,7 @@ int info(int argc, char** argv) {
     uint32_t mean = frames ? static_cast<uint32_t>(energy[c] / static_cast<double>(frames) + 0.5) : 0;
     say(stdout, "canal %-4d : crête %d dB, niveau %d dB\n", c + 1, peak_level_db(peaks[c]), level_db(mean));
   }
-  return kPumpDone;
+  return exit_code(Outcome::kDone);
 }
 
 }  // namespace

@@ -122,19 +122,19 @@ bool wait_with_messages(ProgressTask* task, DWORD ms) {
   }
 }
 
-int wait_for_process(ProgressTask* task, HANDLE process, DWORD limit_ms) {
+Outcome wait_for_process(ProgressTask* task, HANDLE process, DWORD limit_ms) {
   DWORD start = GetTickCount();
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= limit_ms) return kTaskFailed;
+    if (elapsed >= limit_ms) return Outcome::kFailed;
     DWORD woke = MsgWaitForMultipleObjects(1, &process, FALSE, limit_ms - elapsed, QS_ALLINPUT);
-    if (woke == WAIT_OBJECT_0) return kTaskDone;
+    if (woke == WAIT_OBJECT_0) return Outcome::kDone;
     if (woke == WAIT_OBJECT_0 + 1) {
-      if (pump_and_check_cancel(task)) return kTaskCancelled;
+      if (pump_and_check_cancel(task)) return Outcome::kStopped;
     } else if (woke == WAIT_TIMEOUT) {
-      return kTaskFailed;
+      return Outcome::kFailed;
     } else {
-      return kTaskFailed;  // an unusable handle
+      return Outcome::kFailed;  // an unusable handle
     }
   }
 }

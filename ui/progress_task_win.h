@@ -12,8 +12,6 @@
 
 namespace vt {
 
-enum TaskResult { kTaskDone = 0, kTaskCancelled = 1, kTaskFailed = 2 };
-
 // One hour: the longest wait_for_process waits for a program to end.
 static const DWORD kProcessWaitLimitMs = 3600000;
 
@@ -31,7 +29,7 @@ class ProgressTask : public ProgressDisplay {
 
   HWND window = nullptr;  // the dialog while it exists; cleared on Cancel
   std::string caption;
-  int result = kTaskFailed;  // 0 done, 1 cancelled, 2 failed; set by the work
+  Outcome result = Outcome::kFailed;  // set by the work; kStopped when cancelled
   void* params;              // the work's own parameter record
 };
 
@@ -51,8 +49,8 @@ void set_progress_fraction(double fraction, ProgressTask* task);
 bool pump_and_check_cancel(ProgressTask* task);
 // Lets `ms` pass while dispatching messages; true when the user cancelled meanwhile.
 bool wait_with_messages(ProgressTask* task, DWORD ms);
-// Waits for a process to end while dispatching messages: 0 when it ended, 1 when the
-// user cancelled (the process is left running), 2 once `limit_ms` has passed.
-int wait_for_process(ProgressTask* task, HANDLE process, DWORD limit_ms = kProcessWaitLimitMs);
+// Waits for a process to end while dispatching messages: kDone when it ended, kStopped
+// when the user cancelled (the process is left running), kFailed once `limit_ms` has passed.
+Outcome wait_for_process(ProgressTask* task, HANDLE process, DWORD limit_ms = kProcessWaitLimitMs);
 
 }  // namespace vt

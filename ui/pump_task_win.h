@@ -12,7 +12,7 @@ class PumpTask : public ProgressTask {
  public:
   PumpTask(const std::string& caption, const std::string& first_line, SourceRef source, SinkRef sink = SinkRef())
       : ProgressTask(caption), first_line_(first_line), source_(source), sink_(sink) {}
-  // Stores pump_to_sink's code (0 done, 1 cancelled, 2 failed) in `result`.
+  // Stores pump_to_sink's outcome in `result` (kStopped: cancelled).
   bool run() override;
 
  protected:
@@ -27,7 +27,7 @@ class PumpTask : public ProgressTask {
 };
 
 // Runs a PumpTask over `owner`; the result code of the copy.
-int run_pump_task(HWND owner, const std::string& caption, const std::string& first_line, SourceRef source,
+Outcome run_pump_task(HWND owner, const std::string& caption, const std::string& first_line, SourceRef source,
                   SinkRef sink);
 
 }  // namespace vt

@@ -65,17 +65,17 @@ class RegistrySection : public SettingsSection {
   int32_t read_int(const char* name, int32_t fallback) override {
     return hive_ == Hive::Machine ? read_machine_int(section_, name, fallback) : read_user_int(section_, name, fallback);
   }
-  void write_bool(const char* name, bool value) override {
-    hive_ == Hive::Machine ? write_machine_bool(section_, name, value) : write_user_bool(section_, name, value);
-  }
-  void write_int(const char* name, int32_t value) override {
-    hive_ == Hive::Machine ? write_machine_int(section_, name, value) : write_user_int(section_, name, value);
-  }
   std::string read_text(const char* name, const char* fallback) override {
     char text[kSettingTextBytes];
     hive_ == Hive::Machine ? read_machine_text(section_, name, text, fallback)
                            : read_user_text(section_, name, text, fallback);
     return text;
+  }
+  void write_bool(const char* name, bool value) override {
+    hive_ == Hive::Machine ? write_machine_bool(section_, name, value) : write_user_bool(section_, name, value);
+  }
+  void write_int(const char* name, int32_t value) override {
+    hive_ == Hive::Machine ? write_machine_int(section_, name, value) : write_user_int(section_, name, value);
   }
   void write_text(const char* name, const std::string& value) override {
     hive_ == Hive::Machine ? write_machine_text(section_, name, value.c_str())

@@ -18,8 +18,8 @@ constexpr DWORD kRequestFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
                                 ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM |
                                 ISC_REQ_MANUAL_CRED_VALIDATION;
 
-constexpr int kDone = 0;
-constexpr int kFailed = 2;
+constexpr Outcome kDone = Outcome::kDone;
+constexpr Outcome kFailed = Outcome::kFailed;
 
 std::wstring wide(const std::string& text) {
   int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -61,7 +61,7 @@ struct ContextBuffer {
 
 }  // namespace
 
-int TlsChannel::fail(TlsFailure why, int result) {
+Outcome TlsChannel::fail(TlsFailure why, Outcome result) {
   if (failure_ == TlsFailure::kNone) failure_ = why;
   release();
   return result;
@@ -76,16 +76,16 @@ void TlsChannel::release() {
 
 // Adds at least one byte to the input; a full buffer that still holds no whole
 // record is a record larger than the protocol allows.
-int TlsChannel::read_more() {
+Outcome TlsChannel::read_more() {
   if (in_used_ >= in_.size()) return fail(TlsFailure::kProtocol);
   int got = 0;
-  int received = transport_.receive(in_.data() + in_used_, static_cast<int>(in_.size() - in_used_), &got);
+  Outcome received = transport_.receive(in_.data() + in_used_, static_cast<int>(in_.size() - in_used_), &got);
   if (received != kDone) return fail(TlsFailure::kClosed, received);
   in_used_ += static_cast<size_t>(got);
   return kDone;
 }
 
-int TlsChannel::send_token(SecBuffer& token) {
+Outcome TlsChannel::send_token(SecBuffer& token) {
   if (!token.pvBuffer || token.cbBuffer == 0) return kDone;
   return transport_.send_all(static_cast<const char*>(token.pvBuffer), token.cbBuffer);
 }
@@ -100,7 +100,7 @@ void TlsChannel::keep_extra(const SecBuffer* extra) {
   in_used_ = extra->cbBuffer;
 }
 
-int TlsChannel::handshake(const std::string& host) {
+Outcome TlsChannel::handshake(const std::string& host) {
   release();
   failure_ = TlsFailure::kNone;
   in_.assign(kInputCapacity, 0);
@@ -137,13 +137,13 @@ int TlsChannel::handshake(const std::string& host) {
       first = false;
     }
     if (status == SEC_E_INCOMPLETE_MESSAGE) {
-      int read = read_more();
+      Outcome read = read_more();
       if (read != kDone) return read;
       continue;
     }
     // A token goes out even with an error: it is then the alert that tells the server.
     if (out_buffers[0].cbBuffer > 0) {
-      int sent = send_token(out_buffers[0]);
+      Outcome sent = send_token(out_buffers[0]);
       if (sent != kDone) return fail(TlsFailure::kClosed, sent);
     }
     if (status == SEC_E_OK) {
@@ -153,7 +153,7 @@ int TlsChannel::handshake(const std::string& host) {
     if (status == SEC_I_CONTINUE_NEEDED || status == SEC_I_INCOMPLETE_CREDENTIALS) {
       if (status == SEC_I_CONTINUE_NEEDED && rounds > 0) keep_extra(&in_buffers[1]);
       if (in_used_ == 0) {
-        int read = read_more();
+        Outcome read = read_more();
         if (read != kDone) return read;
       }
       continue;
@@ -217,7 +217,7 @@ TlsFailure TlsChannel::check_certificate(const std::string& host) {
   return TlsFailure::kNone;
 }
 
-int TlsChannel::send_all(const char* data, size_t length) {
+Outcome TlsChannel::send_all(const char* data, size_t length) {
   if (!ready_) return kFailed;
   while (length > 0) {
     size_t piece = length < sizes_.cbMaximumMessage ? length : sizes_.cbMaximumMessage;
@@ -230,8 +230,8 @@ int TlsChannel::send_all(const char* data, size_t length) {
     if (EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK) return fail(TlsFailure::kProtocol);
     size_t total = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
     if (total > out_.size()) return fail(TlsFailure::kProtocol);
-    int sent = transport_.send_all(out_.data(), total);
-    if (sent != kDone) return sent == 1 ? sent : fail(TlsFailure::kClosed);
+    Outcome sent = transport_.send_all(out_.data(), total);
+    if (sent != kDone) return sent == Outcome::kStopped ? sent : fail(TlsFailure::kClosed);
     data += piece;
     length -= piece;
   }
@@ -240,7 +240,7 @@ int TlsChannel::send_all(const char* data, size_t length) {
 
 // Decrypts one record from the input into the plain buffer: 0 with plain bytes,
 // 0 with none when more input is needed (in_used_ unchanged), 2 on any fault.
-int TlsChannel::decrypt_pending() {
+Outcome TlsChannel::decrypt_pending() {
   if (in_used_ == 0) return kDone;
   SecBuffer buffers[4] = {{static_cast<unsigned long>(in_used_), SECBUFFER_DATA, in_.data()},
                           {0, SECBUFFER_EMPTY, nullptr},
@@ -288,7 +288,7 @@ int TlsChannel::decrypt_pending() {
   return kDone;
 }
 
-int TlsChannel::receive(char* buffer, int capacity, int* got) {
+Outcome TlsChannel::receive(char* buffer, int capacity, int* got) {
   *got = 0;
   if (capacity <= 0) return kFailed;
   for (;;) {
@@ -302,12 +302,12 @@ int TlsChannel::receive(char* buffer, int capacity, int* got) {
       return kDone;
     }
     size_t before = in_used_;
-    int decrypted = decrypt_pending();
+    Outcome decrypted = decrypt_pending();
     if (decrypted != kDone) return decrypted;
     if (plain_at_ < plain_end_) continue;
     // Nothing came out and nothing was consumed: the record is not whole yet.
     if (in_used_ == 0 || in_used_ == before) {
-      int read = read_more();
+      Outcome read = read_more();
       if (read != kDone) return read;
     }
   }

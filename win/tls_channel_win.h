@@ -8,19 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "base/outcome.h"
+
 #define SECURITY_WIN32
 #include <windows.h>
 #include <security.h>
 
 namespace vt {
 
-// The peer's bytes; results 0 done, 1 stopped, 2 failed (as the delivery's sends).
+// The peer's bytes; results as Outcome (as the delivery's sends).
 class TlsTransport {
  public:
   virtual ~TlsTransport() {}
-  virtual int send_all(const char* data, size_t length) = 0;
+  virtual Outcome send_all(const char* data, size_t length) = 0;
   // One receive; *got > 0 on 0.
-  virtual int receive(char* buffer, int capacity, int* got) = 0;
+  virtual Outcome receive(char* buffer, int capacity, int* got) = 0;
 };
 
 // Why a session ended or never began.
@@ -44,19 +46,19 @@ class TlsChannel {
   TlsChannel& operator=(const TlsChannel&) = delete;
 
   // Runs the handshake with `host` (also the name the certificate must carry).
-  int handshake(const std::string& host);
-  int send_all(const char* data, size_t length);
-  int receive(char* buffer, int capacity, int* got);
+  Outcome handshake(const std::string& host);
+  Outcome send_all(const char* data, size_t length);
+  Outcome receive(char* buffer, int capacity, int* got);
   // Sends close_notify when the session is up; the context is freed in any case.
   void shutdown();
   TlsFailure failure() const { return failure_; }
 
  private:
-  int fail(TlsFailure why, int result = 2);
-  int read_more();
-  int send_token(SecBuffer& token);
+  Outcome fail(TlsFailure why, Outcome result = Outcome::kFailed);
+  Outcome read_more();
+  Outcome send_token(SecBuffer& token);
   TlsFailure check_certificate(const std::string& host);
-  int decrypt_pending();
+  Outcome decrypt_pending();
   void keep_extra(const SecBuffer* extra);
   void release();
 

@@ -83,16 +83,16 @@ bool WorkerThread::alive() const {
 
 bool WorkerThread::stop_requested() const { return WaitForSingleObject(stop_event_.get(), 0) == WAIT_OBJECT_0; }
 
-int WorkerThread::wait_for_event_or_stop(HANDLE event, DWORD ms) const {
+Outcome WorkerThread::wait_for_event_or_stop(HANDLE event, DWORD ms) const {
   HANDLE handles[2] = {event, stop_event_.get()};
   DWORD result = WaitForMultipleObjects(2, handles, FALSE, ms);
-  if (result == WAIT_OBJECT_0) return 0;
-  if (result == WAIT_OBJECT_0 + 1) return 1;
-  return 2;
+  if (result == WAIT_OBJECT_0) return Outcome::kDone;
+  if (result == WAIT_OBJECT_0 + 1) return Outcome::kStopped;
+  return Outcome::kFailed;
 }
 
 bool WorkerThread::wait_for_stop_or_event(HANDLE event, DWORD ms) const {
-  return wait_for_event_or_stop(event, ms) != 2;
+  return wait_for_event_or_stop(event, ms) != Outcome::kFailed;
 }
 
 }  // namespace vt

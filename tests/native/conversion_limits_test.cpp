@@ -33,7 +33,7 @@ TEST(ResamplerLimits, SourceFarBelowTheTargetIsRefusedNotPlayedAtAWrongSpeed) {
 
     auto* sink = new VectorSink(44100, 1);
     SinkRef sink_ref(sink);
-    EXPECT_EQ(kPumpFailed, pump_to_sink(source_of(std::vector<int32_t>(rate * 2, 1000), rate, 1), sink_ref, nullptr))
+    EXPECT_EQ(Outcome::kFailed, pump_to_sink(source_of(std::vector<int32_t>(rate * 2, 1000), rate, 1), sink_ref, nullptr))
         << rate;
     EXPECT_EQ(0, sink->frames_written) << rate;
   }
@@ -182,7 +182,7 @@ TEST(PumpToSinkLengths, FollowsALengthThatIsRefinedWhileReading) {
   for (const Case& c : cases) {
     auto* sink = new VectorSink(c.rate, 1);
     SinkRef sink_ref(sink);
-    EXPECT_EQ(kPumpDone, pump_to_sink(SourceRef(new EstimatingSource(c.real, c.guess)), sink_ref, nullptr));
+    EXPECT_EQ(Outcome::kDone, pump_to_sink(SourceRef(new EstimatingSource(c.real, c.guess)), sink_ref, nullptr));
     int32_t expected = static_cast<int32_t>(int64_t(c.real) * c.rate / 44100);
     EXPECT_NEAR(expected, sink->frames_written, expected / 1000 + 2) << c.real << " " << c.guess << " " << c.rate;
     // No silence was added after the audio.

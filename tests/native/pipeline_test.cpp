@@ -194,7 +194,7 @@ TEST(PumpToSink, CopiesConvertsCancelsAndFails) {
   auto* sink = new VectorSink(22050, 1);
   SinkRef sink_ref(sink);
   CancelAfter never(1000);
-  EXPECT_EQ(kPumpDone, pump_to_sink(source_of(sine(44100, 500, 100000, 44100, 2), 44100, 2), sink_ref, &never));
+  EXPECT_EQ(Outcome::kDone, pump_to_sink(source_of(sine(44100, 500, 100000, 44100, 2), 44100, 2), sink_ref, &never));
   EXPECT_EQ(22050, sink->frames_written);
   EXPECT_LE(peak_magnitude(sink->samples.data(), 22050, 1), kFullScale);
   ASSERT_FALSE(never.fractions.empty());
@@ -204,24 +204,24 @@ TEST(PumpToSink, CopiesConvertsCancelsAndFails) {
   SourceRef at_end = source_of(std::vector<int32_t>(100, 1), 22050, 1);
   at_end->seek(100);
   auto* empty = new VectorSink(22050, 1);
-  EXPECT_EQ(kPumpDone, pump_to_sink(at_end, SinkRef(empty), nullptr));
+  EXPECT_EQ(Outcome::kDone, pump_to_sink(at_end, SinkRef(empty), nullptr));
 
   CancelAfter soon(2);
   auto* partial = new VectorSink(44100, 1);
   SinkRef partial_ref(partial);
-  EXPECT_EQ(kPumpCancelled, pump_to_sink(source_of(std::vector<int32_t>(44100 * 3), 44100, 1), partial_ref, &soon));
+  EXPECT_EQ(Outcome::kStopped, pump_to_sink(source_of(std::vector<int32_t>(44100 * 3), 44100, 1), partial_ref, &soon));
   EXPECT_EQ(2 * kMaxFramesPerCall, partial->frames_written);
 
   auto* untouched = new VectorSink(44100, 1);
   SinkRef untouched_ref(untouched);
-  EXPECT_EQ(kPumpFailed, pump_to_sink(SourceRef(new SilenceSource(kSourceCannotOpen)), untouched_ref, nullptr));
-  EXPECT_EQ(kPumpFailed, pump_to_sink(source_of({1, 2}, 44100, 1), SinkRef(new NullSink()), nullptr));
+  EXPECT_EQ(Outcome::kFailed, pump_to_sink(SourceRef(new SilenceSource(kSourceCannotOpen)), untouched_ref, nullptr));
+  EXPECT_EQ(Outcome::kFailed, pump_to_sink(source_of({1, 2}, 44100, 1), SinkRef(new NullSink()), nullptr));
   EXPECT_EQ(0, untouched->frames_written);
 
   // A sink that fails half-way is a failed copy, not a finished one.
   auto* full_disk = new VectorSink(44100, 1);
   full_disk->fail_after_frames = 10000;
-  EXPECT_EQ(kPumpFailed, pump_to_sink(source_of(std::vector<int32_t>(44100), 44100, 1), SinkRef(full_disk), nullptr));
+  EXPECT_EQ(Outcome::kFailed, pump_to_sink(source_of(std::vector<int32_t>(44100), 44100, 1), SinkRef(full_disk), nullptr));
 }
 
 TEST(PeakLimiter, LeavesQuietAudioAndRampsDownBeforeLoudBlocks) {

@@ -46,35 +46,35 @@ class ScriptedServer : public MailConnection {
   int port = 0;
   bool closed = false;
 
-  int connect(const std::string& to_host, int to_port) override {
+  Outcome connect(const std::string& to_host, int to_port) override {
     host = to_host;
     port = to_port;
-    if (replies.count("CONNECT")) return kSendFailed;
+    if (replies.count("CONNECT")) return Outcome::kFailed;
     queue("GREETING");
-    return kSendDone;
+    return Outcome::kDone;
   }
-  int receive(char* buffer, int capacity, int* got) override {
+  Outcome receive(char* buffer, int capacity, int* got) override {
     *got = 0;
-    if (closed) return kSendFailed;
-    if (pending_.empty()) return stop_.set ? kSendStopped : kSendFailed;  // the 40 s budget ran out
+    if (closed) return Outcome::kFailed;
+    if (pending_.empty()) return stop_.set ? Outcome::kStopped : Outcome::kFailed;  // the 40 s budget ran out
     int n = std::min<int>({capacity, 5, static_cast<int>(pending_.size())});
     pending_.copy(buffer, n);
     pending_.erase(0, n);
     *got = n;
-    return kSendDone;
+    return Outcome::kDone;
   }
-  int send_all(const char* data, size_t length, int budget_ms) override {
-    if (closed) return kSendFailed;
+  Outcome send_all(const char* data, size_t length, int budget_ms) override {
+    if (closed) return Outcome::kFailed;
     if (stalled_ || starts_stall(std::string(data, length))) {
       stalled_ = true;
       ++failed_sends;  // each costs the client a whole send budget
-      return kSendFailed;
+      return Outcome::kFailed;
     }
     input_.append(data, length);
     for (;;) {
       if (state_ == kData) {
         size_t end = input_.find("\r\n.\r\n");
-        if (end == std::string::npos) return kSendDone;
+        if (end == std::string::npos) return Outcome::kDone;
         message = input_.substr(0, end);
         input_.erase(0, end + 5);
         state_ = kCommand;
@@ -82,7 +82,7 @@ class ScriptedServer : public MailConnection {
         continue;
       }
       size_t line_end = input_.find("\r\n");
-      if (line_end == std::string::npos) return kSendDone;
+      if (line_end == std::string::npos) return Outcome::kDone;
       std::string line = input_.substr(0, line_end);
       input_.erase(0, line_end + 2);
       if (state_ == kUser) {
@@ -104,13 +104,13 @@ class ScriptedServer : public MailConnection {
   }
   void close() override { closed = true; }
   std::string local_host_name() override { return "recorder-pc"; }
-  int start_tls(const std::string& name) override {
+  Outcome start_tls(const std::string& name) override {
     commands.push_back("<tls " + name + ">");
-    if (tls_result != kSendDone) closed = true;
+    if (tls_result != Outcome::kDone) closed = true;
     return tls_result;
   }
   std::string tls_failure() const override { return tls_reason; }
-  int tls_result = kSendDone;
+  Outcome tls_result = Outcome::kDone;
   std::string tls_reason;
 
  private:
@@ -150,7 +150,7 @@ class SmtpClientTest : public ::testing::Test {
     message_.host_text = "mail.example";
     message_.allow_plain_login = true;
   }
-  int send() { return smtp_send(message_, server_, stop_, messages_, nullptr); }
+  Outcome send() { return smtp_send(message_, server_, stop_, messages_, nullptr); }
 
   vt_test::TempDir dir_;
   std::string attachment_;
@@ -161,7 +161,7 @@ class SmtpClientTest : public ::testing::Test {
 };
 
 TEST_F(SmtpClientTest, WithoutLoginNeverAuthenticatesAndFallsBackToHelo) {
-  ASSERT_EQ(kSendDone, send());
+  ASSERT_EQ(Outcome::kDone, send());
   EXPECT_EQ("mail.example", server_.host);
   EXPECT_EQ(25, server_.port);
   EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "MAIL FROM:<recorder@example.org>",
@@ -173,7 +173,7 @@ TEST_F(SmtpClientTest, WithoutLoginNeverAuthenticatesAndFallsBackToHelo) {
   // A server of the older protocol that refuses EHLO still gets the mail after HELO.
   ScriptedServer old(stop_);
   old.replies["EHLO"] = "500 unknown command\r\n";
-  ASSERT_EQ(kSendDone, smtp_send(message_, old, stop_, messages_, nullptr));
+  ASSERT_EQ(Outcome::kDone, smtp_send(message_, old, stop_, messages_, nullptr));
   EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "HELO recorder-pc", "MAIL FROM:<recorder@example.org>"}),
             std::vector<std::string>(old.commands.begin(), old.commands.begin() + 3));
   EXPECT_TRUE(messages_.shown.empty());
@@ -194,7 +194,7 @@ TEST_F(SmtpClientTest, StartTlsWhenOfferedThenGreetsAgainAndLogsIn) {
   message_.allow_plain_login = false;
   server_.replies["EHLO"] = "250-smtp.example\r\n250-STARTTLS\r\n250 AUTH LOGIN\r\n";
   server_.replies["STAR"] = "220 go ahead\r\n";
-  ASSERT_EQ(kSendDone, send());
+  ASSERT_EQ(Outcome::kDone, send());
   EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "STARTTLS", "<tls smtp.example>", "EHLO recorder-pc",
                                       "AUTH LOGIN", "user amVhbkBleGFtcGxlLm9yZw==", "password czNjcmV0",
                                       "MAIL FROM:<recorder@example.org>"}),
@@ -205,7 +205,7 @@ TEST_F(SmtpClientTest, StartTlsWhenOfferedThenGreetsAgainAndLogsIn) {
   ScriptedServer implicit(stop_);
   message_.host_text = "jean@example.org:s3cret@smtp.example:465";
   implicit.replies["EHLO"] = server_.replies["EHLO"];
-  ASSERT_EQ(kSendDone, smtp_send(message_, implicit, stop_, messages_, nullptr));
+  ASSERT_EQ(Outcome::kDone, smtp_send(message_, implicit, stop_, messages_, nullptr));
   EXPECT_EQ(465, implicit.port);
   EXPECT_EQ((std::vector<std::string>{"<tls smtp.example>", "EHLO recorder-pc", "AUTH LOGIN"}),
             std::vector<std::string>(implicit.commands.begin(), implicit.commands.begin() + 3));
@@ -214,7 +214,7 @@ TEST_F(SmtpClientTest, StartTlsWhenOfferedThenGreetsAgainAndLogsIn) {
 TEST_F(SmtpClientTest, LoginStaysOffTheWireWithoutTlsUnlessAllowed) {
   message_.host_text = "u:p@smtp.example:587";
   message_.allow_plain_login = false;
-  EXPECT_EQ(kSendFailed, send());
+  EXPECT_EQ(Outcome::kFailed, send());
   EXPECT_EQ(std::vector<std::string>{"EHLO recorder-pc"}, server_.commands);
   EXPECT_TRUE(server_.closed);
   ASSERT_EQ(1u, messages_.shown.size());
@@ -224,13 +224,13 @@ TEST_F(SmtpClientTest, LoginStaysOffTheWireWithoutTlsUnlessAllowed) {
   ScriptedServer refusing(stop_);
   refusing.replies["EHLO"] = "250-smtp.example\r\n250 STARTTLS\r\n";
   refusing.replies["STAR"] = "454 TLS not available\r\n";
-  EXPECT_EQ(kSendFailed, smtp_send(message_, refusing, stop_, messages_, nullptr));
+  EXPECT_EQ(Outcome::kFailed, smtp_send(message_, refusing, stop_, messages_, nullptr));
   EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "STARTTLS"}), refusing.commands);
 
   // Allowed: the settings that worked in clear keep working.
   ScriptedServer allowed(stop_);
   message_.allow_plain_login = true;
-  ASSERT_EQ(kSendDone, smtp_send(message_, allowed, stop_, messages_, nullptr));
+  ASSERT_EQ(Outcome::kDone, smtp_send(message_, allowed, stop_, messages_, nullptr));
   EXPECT_EQ("AUTH LOGIN", allowed.commands[1]);
   EXPECT_EQ(2u, messages_.shown.size());
 }
@@ -242,11 +242,11 @@ TEST_F(SmtpClientTest, FailedHandshakeNamesTheReasonAndSendsNothingMore) {
     ScriptedServer server(stop);
     server.replies["EHLO"] = "250-smtp.example\r\n250 STARTTLS\r\n";
     server.replies["STAR"] = "220 go ahead\r\n";
-    server.tls_result = kSendFailed;
+    server.tls_result = Outcome::kFailed;
     server.tls_reason = "son certificat est \xE9tabli pour un autre nom.";
     Messages shown;
     message_.host_text = "u:p@smtp.example:" + std::to_string(port);
-    EXPECT_EQ(kSendFailed, smtp_send(message_, server, stop, shown, nullptr));
+    EXPECT_EQ(Outcome::kFailed, smtp_send(message_, server, stop, shown, nullptr));
     EXPECT_EQ(std::vector<std::string>{"Connexion s\xC3\xA9" "curis\xC3\xA9" "e (TLS) impossible avec le serveur "
                                        "mail \"smtp.example:" + std::to_string(port) +
                                        "\" : son certificat est \xE9tabli pour un autre nom."},
@@ -258,7 +258,7 @@ TEST_F(SmtpClientTest, FailedHandshakeNamesTheReasonAndSendsNothingMore) {
 
 TEST_F(SmtpClientTest, LoginFormsReachTheirPortAndAuthenticate) {
   message_.host_text = "jean@example.org:s3cret@smtp.example:587";
-  ASSERT_EQ(kSendDone, send());
+  ASSERT_EQ(Outcome::kDone, send());
   EXPECT_EQ("smtp.example", server_.host);
   EXPECT_EQ(587, server_.port);
   EXPECT_EQ((std::vector<std::string>{"EHLO recorder-pc", "AUTH LOGIN", "user amVhbkBleGFtcGxlLm9yZw==",
@@ -269,7 +269,7 @@ TEST_F(SmtpClientTest, LoginFormsReachTheirPortAndAuthenticate) {
   // host:user:password keeps port 25; a host and a number take the number as the user.
   ScriptedServer second(stop_);
   message_.host_text = "smtp.example:2525";
-  ASSERT_EQ(kSendDone, smtp_send(message_, second, stop_, messages_, nullptr));
+  ASSERT_EQ(Outcome::kDone, smtp_send(message_, second, stop_, messages_, nullptr));
   EXPECT_EQ(25, second.port);
   EXPECT_EQ("EHLO recorder-pc", second.commands[0]);
   EXPECT_EQ("user MjUyNQ==", second.commands[2]);
@@ -280,14 +280,14 @@ TEST_F(SmtpClientTest, RepliesSpreadOverLinesAndReceives) {
   message_.host_text = "smtp.example:u:p";
   server_.replies["EHLO"] = "250-smtp.example\r\n250-AUTH LOGIN PLAIN\r\n250-8BITMIME\r\n250 SIZE 1000000\r\n";
   server_.replies["GREETING"] = "220-first line of a long greeting\r\n220 ready\r\n";
-  ASSERT_EQ(kSendDone, send());
+  ASSERT_EQ(Outcome::kDone, send());
   EXPECT_EQ("AUTH LOGIN", server_.commands[1]);
 }
 
 TEST_F(SmtpClientTest, ServerWithoutLoginGetsTheMailUnauthenticated) {
   message_.host_text = "smtp.example:u:p";
   server_.replies["AUTH"] = "502 not implemented\r\n";
-  ASSERT_EQ(kSendDone, send());
+  ASSERT_EQ(Outcome::kDone, send());
   EXPECT_EQ("MAIL FROM:<recorder@example.org>", server_.commands[2]);
 }
 
@@ -318,7 +318,7 @@ TEST_F(SmtpClientTest, EachStepsRefusalShowsItsOwnMessageAndEndsTheDialogue) {
     server.replies[c.key] = c.reply;
     Messages shown;
     message_.host_text = "smtp.example:u:p";
-    EXPECT_EQ(kSendFailed, smtp_send(message_, server, stop, shown, nullptr));
+    EXPECT_EQ(Outcome::kFailed, smtp_send(message_, server, stop, shown, nullptr));
     EXPECT_EQ(std::vector<std::string>{c.message}, shown.shown);
     EXPECT_TRUE(server.closed);
     if (c.last_command) {
@@ -333,9 +333,9 @@ TEST_F(SmtpClientTest, EachStepsRefusalShowsItsOwnMessageAndEndsTheDialogue) {
 TEST_F(SmtpClientTest, ConnectFailuresNameTheHostOrAskForOne) {
   server_.replies["CONNECT"] = "";
   message_.host_text = "u:p@smtp.example:587";
-  EXPECT_EQ(kSendFailed, send());
+  EXPECT_EQ(Outcome::kFailed, send());
   message_.host_text = "";
-  EXPECT_EQ(kSendFailed, send());
+  EXPECT_EQ(Outcome::kFailed, send());
   EXPECT_EQ((std::vector<std::string>{
                 "Unable to connect to mail server \"smtp.example:587\".",
                 "Unable to send email because you have not entered your SMTP host using Email Settings."}),
@@ -345,7 +345,7 @@ TEST_F(SmtpClientTest, ConnectFailuresNameTheHostOrAskForOne) {
 TEST_F(SmtpClientTest, RecipientsAreTrimmedAndAnyRefusalFailsTheDelivery) {
   message_.to = " a@example.org ,b@example.org,, c@example.org";
   server_.replies["RCPT RCPT TO:<b@example.org>"] = "550 no such user\r\n";
-  EXPECT_EQ(kSendFailed, send());
+  EXPECT_EQ(Outcome::kFailed, send());
   EXPECT_EQ("RCPT TO:<a@example.org>", server_.commands[2]);
   EXPECT_EQ("RCPT TO:<b@example.org>", server_.commands[3]);
   EXPECT_EQ("RCPT TO:<c@example.org>", server_.commands[4]);
@@ -357,7 +357,7 @@ TEST_F(SmtpClientTest, RecipientsAreTrimmedAndAnyRefusalFailsTheDelivery) {
   ScriptedServer none(stop_);
   message_.to = " , ";
   Messages shown;
-  EXPECT_EQ(kSendFailed, smtp_send(message_, none, stop_, shown, nullptr));
+  EXPECT_EQ(Outcome::kFailed, smtp_send(message_, none, stop_, shown, nullptr));
   EXPECT_EQ("MAIL FROM:<recorder@example.org>", none.commands.back());
 }
 
@@ -369,7 +369,7 @@ TEST_F(SmtpClientTest, StoppingWhileWaitingEndsWithoutAMessage) {
     server.stop_at = step;
     Messages shown;
     message_.host_text = "smtp.example:u:p";
-    EXPECT_EQ(kSendStopped, smtp_send(message_, server, stop, shown, nullptr));
+    EXPECT_EQ(Outcome::kStopped, smtp_send(message_, server, stop, shown, nullptr));
     EXPECT_TRUE(shown.shown.empty());
     EXPECT_TRUE(server.closed);
   }
@@ -377,14 +377,14 @@ TEST_F(SmtpClientTest, StoppingWhileWaitingEndsWithoutAMessage) {
 
 TEST_F(SmtpClientTest, UnreadableAttachmentFailsBeforeTheServerIsCalledAndAnEmptyOneGoesWithoutData) {
   message_.attachments = {dir_.path("missing.wav")};
-  EXPECT_EQ(kSendFailed, send());
+  EXPECT_EQ(Outcome::kFailed, send());
   EXPECT_TRUE(server_.commands.empty());
   EXPECT_EQ("", server_.host);
 
   // An empty recording is mailed, as MAPI and FTP deliver it: its part has no data.
   vt_test::write_file(dir_.path("empty.wav"), {});
   message_.attachments = {dir_.path("empty.wav")};
-  ASSERT_EQ(kSendDone, send());
+  ASSERT_EQ(Outcome::kDone, send());
   EXPECT_TRUE(messages_.shown.empty());
   const std::string tail = "filename=\"empty.wav\"\r\n\r\n\r\n--gc0p4Jq0M2Yt08jU534c0--\r\n";
   ASSERT_GT(server_.message.size(), tail.size());
@@ -418,7 +418,7 @@ TEST_F(SmtpClientTest, FirstFailedSendEndsTheDialogue) {
     server.stall_at = c.stalls_at;
     Messages shown;
     message_.host_text = "smtp.example:u:p";
-    EXPECT_EQ(kSendFailed, smtp_send(message_, server, stop, shown, nullptr));
+    EXPECT_EQ(Outcome::kFailed, smtp_send(message_, server, stop, shown, nullptr));
     EXPECT_EQ(std::vector<std::string>{c.message}, shown.shown);
     EXPECT_EQ(1, server.failed_sends);
     EXPECT_EQ(c.commands, server.commands.size());
@@ -432,7 +432,7 @@ TEST_F(SmtpClientTest, MessageOnTheWire) {
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
   vt_test::write_file(attachment_, bytes);
   MailTime now = {0, 6, 12, 2026, 9, 5, 7, 60};
-  ASSERT_EQ(kSendDone, smtp_send(message_, server_, stop_, messages_, &now));
+  ASSERT_EQ(Outcome::kDone, smtp_send(message_, server_, stop_, messages_, &now));
   const std::string b = "gc0p4Jq0M2Yt08jU534c1";
   EXPECT_EQ("MIME-Version: 1.0\r\nFrom: recorder@example.org\r\nTo: someone@example.org\r\nSubject: Subject\r\n"
             "Date: Sun, 06 Dec 2026 09:05:07 +0100\r\n"

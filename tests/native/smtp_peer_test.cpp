@@ -105,7 +105,7 @@ TEST(SmtpPeer, MessageArrivesAtAiosmtpdWithLoginAndReadsBackInPython) {
   SocketMailConnection connection(*ops, stop);
   MailTime now;
   ASSERT_TRUE(local_mail_time(&now));
-  ASSERT_EQ(kSendDone, smtp_send(message, connection, stop, shown, &now));
+  ASSERT_EQ(Outcome::kDone, smtp_send(message, connection, stop, shown, &now));
   EXPECT_TRUE(shown.shown.empty());
 
   ASSERT_TRUE(wait_for_file(dir.path("1.env"), 10000));
@@ -228,7 +228,7 @@ TEST(SmtpPeer, ServerThatHangsUpFailsWithTheStepsMessage) {
   SocketMailConnection connection(*ops, stop);
   // The connect goes to port 25 in this form: use the "@" form for the test's port.
   message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
-  EXPECT_EQ(kSendFailed, smtp_send(message, connection, stop, shown, nullptr));
+  EXPECT_EQ(Outcome::kFailed, smtp_send(message, connection, stop, shown, nullptr));
   EXPECT_EQ(std::vector<std::string>{"Mail host server error (HELO not accepted)"}, shown.shown);
 }
 
@@ -247,7 +247,7 @@ TEST(SmtpPeer, StopWhileTheServerIsSilentEndsQuietly) {
   });
   std::unique_ptr<SocketOps> ops = make_socket_ops();
   SocketMailConnection connection(*ops, stop);
-  EXPECT_EQ(kSendStopped, smtp_send(message, connection, stop, shown, nullptr));
+  EXPECT_EQ(Outcome::kStopped, smtp_send(message, connection, stop, shown, nullptr));
   EXPECT_TRUE(shown.shown.empty());
   quitter.join();
   released = true;
@@ -256,7 +256,7 @@ TEST(SmtpPeer, StopWhileTheServerIsSilentEndsQuietly) {
   Flag no_stop;
   message.host_text = "no-such-host.invalid";
   SocketMailConnection second(*ops, no_stop);
-  EXPECT_EQ(kSendFailed, smtp_send(message, second, no_stop, shown, nullptr));
+  EXPECT_EQ(Outcome::kFailed, smtp_send(message, second, no_stop, shown, nullptr));
   EXPECT_EQ(std::vector<std::string>{"Unable to connect to mail server \"no-such-host.invalid\"."}, shown.shown);
 }
 
@@ -270,7 +270,7 @@ TEST(SmtpPeer, StopWhileTheServerTricklesAReplyEndsQuietly) {
   message.host_text = "u:p@127.0.0.1:" + std::to_string(server.port());
   Flag stop;
   Messages shown;
-  int result = -1;
+  Outcome result = Outcome::kDone;
   std::unique_ptr<SocketOps> ops = make_socket_ops();
   SocketMailConnection connection(*ops, stop);
   std::thread client([&] { result = smtp_send(message, connection, stop, shown, nullptr); });
@@ -278,7 +278,7 @@ TEST(SmtpPeer, StopWhileTheServerTricklesAReplyEndsQuietly) {
   ASSERT_GE(server.trickled(), 3) << "the server did not start its reply";
   stop.set = true;
   client.join();
-  EXPECT_EQ(kSendStopped, result);
+  EXPECT_EQ(Outcome::kStopped, result);
   EXPECT_TRUE(shown.shown.empty());
   // The server notices the hang-up at its next poll; it would trickle on for a minute.
   for (int i = 0; i < 1000 && !server.client_left(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -301,15 +301,15 @@ TEST(SmtpPeer, ServerThatStopsReadingFailsAtTheFirstStalledSend) {
   message.allow_plain_login = true;  // this server offers no TLS
   Flag stop;
   Messages shown;
-  std::atomic<int> result{-1};
+  std::atomic<int> result{-1};  // the outcome's value once the client has returned
   std::unique_ptr<SocketOps> ops = make_socket_ops();
   SocketMailConnection connection(*ops, stop);
-  std::thread client([&] { result = smtp_send(message, connection, stop, shown, nullptr); });
+  std::thread client([&] { result = static_cast<int>(smtp_send(message, connection, stop, shown, nullptr)); });
   // One send budget is 20 s; give it six before asking the client to stop.
   for (int i = 0; i < 1200 && result == -1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   stop.set = true;
   client.join();
-  EXPECT_EQ(kSendFailed, result.load());
+  EXPECT_EQ(static_cast<int>(Outcome::kFailed), result.load());
   EXPECT_EQ(std::vector<std::string>{"Mail host server error (data terminator not accepted)"}, shown.shown);
 }
 

@@ -772,7 +772,7 @@ TEST(TagsInPlace, Mp3TagThatFitsIsWrittenInItsRoomAndACutNeverReachesTheAudio) {
   std::string probe = "ffprobe -v error -show_entries stream=codec_name -of csv=p=0 '" + dir.path("seen.mp3") + "'";
   cut_everywhere(
       path, original,
-      [&](BinaryFile& f) { return write_mp3_tags_in(list, f) == 0; },
+      [&](BinaryFile& f) { return write_mp3_tags_in(list, f) == InPlaceWrite::kWritten; },
       [&](const Bytes& now) {
         ASSERT_EQ(original.size(), now.size());
         EXPECT_EQ(0, std::memcmp(now.data(), "ID3", 3));
@@ -903,14 +903,14 @@ TEST(TagsInPlace, RewriteOfATagThatOutgrewItsRoomLeavesPaddingAndCanBeCancelled)
   TagList list = read(path);
   list.store("TITLE", std::string(200, 'L'), true);
   CancellingProgress cancel;
-  EXPECT_EQ(1, write_tags(list, path, &cancel));
+  EXPECT_EQ(Outcome::kStopped, write_tags(list, path, &cancel));
   EXPECT_EQ(1, cancel.asked);
   EXPECT_GT(cancel.last, 0.0);
   EXPECT_LT(cancel.last, 1.0);
   EXPECT_EQ(original, vt_test::read_file(path));
   EXPECT_NE(0, access((path + ".vtnew").c_str(), F_OK)) << "no new file left behind";
 
-  ASSERT_EQ(0, write_tags(list, path, nullptr));
+  ASSERT_EQ(Outcome::kDone, write_tags(list, path, nullptr));
   Bytes file = vt_test::read_file(path);
   size_t room = 10 + synchsafe_at(file, 6);
   size_t frames = 10 + 10 + 202;  // header, TIT2 header, body

@@ -196,7 +196,7 @@ TEST(Vtool, SameFormatAiffEqualsTheConversionChainsFile) {
     ASSERT_EQ(0, vtool("convert '" + in + "' '" + ours + "'"));
     {
       SinkRef sink = open_aiff_writer(chain, c.rate, c.channels);
-      ASSERT_EQ(kPumpDone, pump_to_sink(open_wav_reader(in), sink, nullptr));
+      ASSERT_EQ(Outcome::kDone, pump_to_sink(open_wav_reader(in), sink, nullptr));
     }
     std::vector<uint8_t> expected = vt_test::read_file(chain);
     ASSERT_EQ(expected, vt_test::read_file(ours));

@@ -17,8 +17,13 @@ class MapSection : public vt::SettingsSection {
     auto it = values.find(name);
     return it == values.end() ? fallback : std::stoi(it->second);
   }
+  std::string read_text(const char* name, const char* fallback) override {
+    auto it = values.find(name);
+    return it == values.end() ? fallback : it->second;
+  }
   void write_bool(const char* name, bool value) override { values[name] = value ? "1" : "0"; }
   void write_int(const char* name, int32_t value) override { values[name] = std::to_string(value); }
+  void write_text(const char* name, const std::string& value) override { values[name] = value; }
   std::map<std::string, std::string> values;
 };
 

@@ -29,6 +29,7 @@
 
 namespace {
 
+using vt::Outcome;
 using vt_test::MessageBoxAnswer;
 using vt_test::wait_until;
 
@@ -153,7 +154,7 @@ class FetchTask : public vt::ProgressTask {
   FetchTask(const char* name) : ProgressTask("Téléchargement"), name_(name) {}
   bool run() override {
     result = vt::fetch_and_run_setup(this, name_);
-    return result == 0;
+    return result == Outcome::kDone;
   }
 
  private:
@@ -166,7 +167,7 @@ class DownloadTask : public vt::ProgressTask {
   DownloadTask(const std::string& url, const std::string& path) : ProgressTask("Téléchargement"), url_(url), path_(path) {}
   bool run() override {
     result = vt::download_to_file(this, url_.c_str(), path_.c_str());
-    return result == 0;
+    return result == Outcome::kDone;
   }
 
  private:
@@ -251,7 +252,7 @@ TEST_F(ComponentsTest, CancelDuringASlowDownloadLeavesNoFileAndNeverTriesTheSeco
   EXPECT_FALSE(vt::run_progress_task(&task, nullptr));
   user.join();
   EXPECT_TRUE(clicked);
-  EXPECT_EQ(1, task.result);
+  EXPECT_EQ(Outcome::kStopped, task.result);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(local.c_str()));
   EXPECT_EQ(std::vector<std::string>{"/slow/components/vttestslow.exe"}, requests());
   EXPECT_TRUE(standin_lines().empty());  // nothing was started
@@ -279,13 +280,13 @@ TEST_F(ComponentsTest, DownloadOfShortBodiesAndFailures) {
   {
     DownloadTask task(server("tiny") + "/components/t.exe", path);
     vt::run_progress_task(&task, nullptr);
-    EXPECT_EQ(0, task.result);  // a length of 10 bytes or less still downloads
+    EXPECT_EQ(Outcome::kDone, task.result);  // a length of 10 bytes or less still downloads
     EXPECT_EQ("tiny!", read_text(path));
   }
   {
     DownloadTask task(server("missing") + "/components/t.exe", folder_ + "\\missing.bin");
     vt::run_progress_task(&task, nullptr);
-    EXPECT_EQ(2, task.result);
+    EXPECT_EQ(Outcome::kFailed, task.result);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder_ + "\\missing.bin").c_str()));
   }
   {
@@ -293,14 +294,14 @@ TEST_F(ComponentsTest, DownloadOfShortBodiesAndFailures) {
     // cut-off program is left behind to be started.
     DownloadTask task(server("cut") + "/components/t.exe", folder_ + "\\cut.bin");
     vt::run_progress_task(&task, nullptr);
-    EXPECT_EQ(2, task.result);
+    EXPECT_EQ(Outcome::kFailed, task.result);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder_ + "\\cut.bin").c_str()));
   }
   {
     // Nothing listens on port 1.
     DownloadTask task("http://127.0.0.1:1/components/t.exe", folder_ + "\\refused.bin");
     vt::run_progress_task(&task, nullptr);
-    EXPECT_EQ(2, task.result);
+    EXPECT_EQ(Outcome::kFailed, task.result);
   }
 }
 
@@ -309,7 +310,7 @@ TEST_F(ComponentsTest, LquietSetBeforehandIsLeftAtOne) {
   use_servers("files", "files");
   FetchTask task("vttestquiet");
   EXPECT_TRUE(vt::run_progress_task(&task, nullptr));
-  EXPECT_EQ(0, task.result);
+  EXPECT_EQ(Outcome::kDone, task.result);
   EXPECT_TRUE(standin_logged("setup LQUIET=1"));
   std::string value;
   EXPECT_TRUE(environment_has("LQUIET", &value));
@@ -351,7 +352,7 @@ TEST_F(ComponentsTest, HttpsDownloadRunsOnlyAVerifiedProgram) {
     vt_test::write_raw_value(vt::Hive::Machine, kServers, "ComponentServer2", REG_SZ, secure("missing"));
     FetchTask good("vttesthttps");
     vt::run_progress_task(&good, nullptr);
-    EXPECT_EQ(0, good.result);
+    EXPECT_EQ(Outcome::kDone, good.result);
     EXPECT_TRUE(standin_logged("setup LQUIET=1"));
 
     for (const char* mode : {"wrongdigest", "nodigest"}) {
@@ -363,7 +364,7 @@ TEST_F(ComponentsTest, HttpsDownloadRunsOnlyAVerifiedProgram) {
       FetchTask refused("vttesthttps");
       vt::run_progress_task(&refused, nullptr);
       answer.join();
-      EXPECT_EQ(2, refused.result);
+      EXPECT_EQ(Outcome::kFailed, refused.result);
       EXPECT_TRUE(answer.answered);
       EXPECT_EQ("Le programme d'installation \"vttesthttps.exe\" a été téléchargé mais n'a pas pu être vérifié "
                 "(empreinte SHA-256 absente ou différente, et aucune signature valide) : il a été supprimé sans être "

@@ -69,10 +69,10 @@ class Recorded : public DeliveryListener {
     CriticalSectionLock hold(lock_);
     messages_.push_back(text);
   }
-  void file_delivered(const std::string& path, int result) override {
+  void file_delivered(const std::string& path, Outcome result) override {
     CriticalSectionLock hold(lock_);
     delivered_.push_back(path);
-    results_.push_back(result);
+    results_.push_back(static_cast<int>(result));  // the outcome's value
     list_sizes_.push_back(file_size(list_));
   }
   size_t delivered_count() {
@@ -288,13 +288,13 @@ TEST_F(DeliveryTest, ExternalProgramGetsThePathFromTheTemplateOnly) {
   std::string path = recording("Prise 1.wav");
   write_setting(kSendRun, true);
   write_setting(kSendRunExe, ("\"" + standin + "\" companion \"%s\"").c_str());
-  EXPECT_EQ(0, queue().deliver_file(path));
+  EXPECT_EQ(Outcome::kDone, queue().deliver_file(path));
   EXPECT_EQ("companion \"" + standin + "\" companion \"" + path + "\"\n", text_of(log));
 
   // A hostile template: only the first %s is the path, the rest stays text.
   DeleteFileA(log.c_str());
   write_setting(kSendRunExe, ("\"" + standin + "\" companion %n%n%s%s %d%%").c_str());
-  EXPECT_EQ(0, queue().deliver_file(path));
+  EXPECT_EQ(Outcome::kDone, queue().deliver_file(path));
   EXPECT_EQ("companion \"" + standin + "\" companion %n%n" + path + "%s %d%\n", text_of(log));
 
   // A batch file with a quoted "%s".
@@ -302,7 +302,7 @@ TEST_F(DeliveryTest, ExternalProgramGetsThePathFromTheTemplateOnly) {
   std::string batch_log = folder_ + "\\batch.log";
   write_bytes(batch, "@echo %~1>> \"" + batch_log + "\"\r\n");
   write_setting(kSendRunExe, ("\"" + batch + "\" \"%s\"").c_str());
-  EXPECT_EQ(0, queue().deliver_file(path));
+  EXPECT_EQ(Outcome::kDone, queue().deliver_file(path));
   EXPECT_EQ(path + "\r\n", text_of(batch_log));
 
   // A program that can't be started is reported with the program's message.
@@ -505,7 +505,7 @@ TEST_F(DeliveryTest, FtpFileRefusedAtItsCloseIsAFailedUpload) {
     FakeFtp::refuse = refuse;
     FakeFtp::sent = 0;
     FakeFtp::closed.clear();
-    EXPECT_EQ(refuse ? 2 : 0, upload_by_ftp(path, FtpPlace{"127.0.0.1", "marie", "secret", ""}, worker, &api));
+    EXPECT_EQ(refuse ? Outcome::kFailed : Outcome::kDone, upload_by_ftp(path, FtpSettings{"127.0.0.1", "marie", "secret", ""}, worker, &api));
     EXPECT_EQ(1000u, FakeFtp::sent);
     // Every handle closed once, the file first.
     EXPECT_EQ((std::vector<HINTERNET>{FakeFtp::kFile, FakeFtp::kConnection, FakeFtp::kInternet}), FakeFtp::closed);

@@ -20,6 +20,7 @@
 
 namespace {
 
+using vt::Outcome;
 using vt_test::wait_until;
 
 // A task whose work is a lambda.
@@ -95,12 +96,12 @@ TEST(ProgressTask, ShowsDialogOverDisabledOwnerAndPutsEverythingBack) {
     EXPECT_FALSE(vt::run_progress_task(self, owner.window));
     EXPECT_EQ(dialog, self->window);
     EXPECT_FALSE(vt::pump_and_check_cancel(self));
-    self->result = 0;
+    self->result = Outcome::kDone;
     return true;
   });
   EXPECT_TRUE(vt::run_progress_task(&task, owner.window));
   EXPECT_EQ(1, task.runs);  // the nested call ran nothing
-  EXPECT_EQ(0, task.result);
+  EXPECT_EQ(Outcome::kDone, task.result);
   EXPECT_EQ(nullptr, task.window);
   EXPECT_TRUE(IsWindowEnabled(owner.window));
   EXPECT_FALSE(vt_test::find_window("#32770", "Vérification", 0));
@@ -109,7 +110,7 @@ TEST(ProgressTask, ShowsDialogOverDisabledOwnerAndPutsEverythingBack) {
   LambdaTask second("Deuxième", [](LambdaTask*) { return false; });
   EXPECT_FALSE(vt::run_progress_task(&second, nullptr));
   EXPECT_EQ(1, second.runs);
-  EXPECT_EQ(2, second.result);  // preset, the work stored nothing
+  EXPECT_EQ(Outcome::kFailed, second.result);  // preset, the work stored nothing
 }
 
 TEST(ProgressTask, CancelIsNoticedAtTheNextPump) {
@@ -125,11 +126,11 @@ TEST(ProgressTask, CancelIsNoticedAtTheNextPump) {
     EXPECT_EQ(nullptr, self->window);
     vt::set_progress_text(0, self, "ignored");  // no dialog: nothing to set, no crash
     vt::set_progress_fraction(0.5, self);
-    self->result = 1;
+    self->result = Outcome::kStopped;
     return false;
   });
   EXPECT_FALSE(vt::run_progress_task(&task, owner.window));
-  EXPECT_EQ(1, task.result);
+  EXPECT_EQ(Outcome::kStopped, task.result);
   EXPECT_TRUE(IsWindowEnabled(owner.window));
 }
 
@@ -157,7 +158,7 @@ TEST(ProgressTask, CancelFromTheUserStopsAPumpingWork) {
     // Bounded: a cancel that never arrives fails the test instead of hanging it.
     for (; pumps < 2000; ++pumps) {
       if (vt::pump_and_check_cancel(self)) {
-        self->result = 1;
+        self->result = Outcome::kStopped;
         return false;
       }
       vt::wait_with_messages(self, 10);
@@ -166,7 +167,7 @@ TEST(ProgressTask, CancelFromTheUserStopsAPumpingWork) {
   });
   EXPECT_FALSE(vt::run_progress_task(&task, nullptr));
   EXPECT_TRUE(clicker.clicked);
-  EXPECT_EQ(1, task.result);
+  EXPECT_EQ(Outcome::kStopped, task.result);
   EXPECT_LT(pumps, 2000);
 }
 
@@ -201,7 +202,7 @@ struct StayingProcess {
 TEST(WaitForProcess, EndsWithTheProcess) {
   StayingProcess child(true);
   ASSERT_TRUE(child.started);
-  int result = -1;
+  Outcome result = Outcome::kFailed;  // until the wait has answered
   std::atomic<bool> waiting{false};
   LambdaTask task("Attente", [&](LambdaTask* self) {
     // Let the child go once the wait is about to begin.
@@ -215,27 +216,27 @@ TEST(WaitForProcess, EndsWithTheProcess) {
     return true;
   });
   vt::run_progress_task(&task, nullptr);
-  EXPECT_EQ(0, result);
+  EXPECT_EQ(Outcome::kDone, result);
 }
 
 TEST(WaitForProcess, CancelLeavesTheProcessRunning) {
   StayingProcess child(true);
   ASSERT_TRUE(child.started);
   CancelClicker clicker("Attente annulée");
-  int result = -1;
+  Outcome result = Outcome::kDone;  // until the wait has answered
   LambdaTask task("Attente annulée", [&](LambdaTask* self) {
     result = vt::wait_for_process(self, child.info.hProcess);
-    return result == 0;
+    return result == Outcome::kDone;
   });
   vt::run_progress_task(&task, nullptr);
-  EXPECT_EQ(1, result);
+  EXPECT_EQ(Outcome::kStopped, result);
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(child.info.hProcess, 0));  // still running
 }
 
 TEST(WaitForProcess, GivesUpAfterItsLimit) {
   StayingProcess child(true);
   ASSERT_TRUE(child.started);
-  int result = -1;
+  Outcome result = Outcome::kDone;  // until the wait has answered
   DWORD took = 0;
   LambdaTask task("Attente limitée", [&](LambdaTask* self) {
     DWORD start = GetTickCount();
@@ -244,7 +245,7 @@ TEST(WaitForProcess, GivesUpAfterItsLimit) {
     return true;
   });
   vt::run_progress_task(&task, nullptr);
-  EXPECT_EQ(2, result);
+  EXPECT_EQ(Outcome::kFailed, result);
   EXPECT_GE(took, 380u);
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(child.info.hProcess, 0));
 }
@@ -294,7 +295,7 @@ TEST(PumpTask, ShowsTheCopyAndStopsOnCancel) {
     TaskWithWatchingSink task(vt::SourceRef(new vt_test::VectorSource(std::vector<int32_t>(frames, 160), 11025, 1)),
                               false);
     EXPECT_TRUE(vt::run_progress_task(&task, nullptr));
-    EXPECT_EQ(0, task.result);
+    EXPECT_EQ(Outcome::kDone, task.result);
     ASSERT_TRUE(task.sink);
     EXPECT_EQ(frames, task.sink->frames_written);
     EXPECT_EQ("Enregistrement du fichier...", task.sink->line0);
@@ -305,11 +306,11 @@ TEST(PumpTask, ShowsTheCopyAndStopsOnCancel) {
     TaskWithWatchingSink task(vt::SourceRef(new vt_test::VectorSource(std::vector<int32_t>(frames, 160), 11025, 1)),
                               true);
     EXPECT_FALSE(vt::run_progress_task(&task, nullptr));
-    EXPECT_EQ(1, task.result);
+    EXPECT_EQ(Outcome::kStopped, task.result);
     EXPECT_LT(task.sink->frames_written, frames);
   }
   // A sink that cannot be written fails the copy at once.
-  EXPECT_EQ(2, vt::run_pump_task(nullptr, "Enregistrement", "x", vt::SourceRef(new vt_test::VectorSource({1, 2}, 11025, 1)),
+  EXPECT_EQ(Outcome::kFailed, vt::run_pump_task(nullptr, "Enregistrement", "x", vt::SourceRef(new vt_test::VectorSource({1, 2}, 11025, 1)),
                                  vt::SinkRef(new vt::NullSink())));
 }
 

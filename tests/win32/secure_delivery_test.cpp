@@ -67,7 +67,6 @@ class SecureDeliveryTest : public ::testing::Test {
     linux_folder_ = vt_test::build_dir() + "/test-scratch/" + name();
     recording_ = folder_ + "\\Réunion 2.wav";
     std::ofstream(recording_, std::ios::binary) << std::string(70000, 'r') + "fin";
-    settings_.email = true;
     settings_.use_mapi = false;
     settings_.to = "dest@example.org";
     settings_.reply_to = "enregistreur@example.org";
@@ -83,13 +82,13 @@ class SecureDeliveryTest : public ::testing::Test {
     if (!server_->start() || !wait_until([&] { return exists(folder_ + "\\port"); }, 30000)) return "";
     return text_of(folder_ + "\\port");
   }
-  int send(const std::string& host_text) {
+  Outcome send(const std::string& host_text) {
     settings_.smtp_host = host_text;
     return send_by_email(recording_, settings_, stop_, shown_);
   }
 
   std::string folder_, linux_folder_, recording_;
-  DeliverySettings settings_;
+  EmailSettings settings_;
   NeverStop stop_;
   Shown shown_;
   std::unique_ptr<vt_test::LinuxProcess> server_;
@@ -98,7 +97,7 @@ class SecureDeliveryTest : public ::testing::Test {
 TEST_F(SecureDeliveryTest, StartTlsCarriesTheLoginAndTheMail) {
   std::string port = start_server("starttls", "good");
   ASSERT_FALSE(port.empty()) << "aiosmtpd did not start";
-  ASSERT_EQ(0, send("jean@example.org:s3cr:et@localhost:" + port)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
+  ASSERT_EQ(Outcome::kDone, send("jean@example.org:s3cr:et@localhost:" + port)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
   EXPECT_TRUE(shown_.texts.empty());
   ASSERT_TRUE(wait_until([&] { return exists(folder_ + "\\1.env"); }, 10000));
   EXPECT_EQ("from enregistreur@example.org\nto dest@example.org\nauth True\n", text_of(folder_ + "\\1.env"));
@@ -106,7 +105,7 @@ TEST_F(SecureDeliveryTest, StartTlsCarriesTheLoginAndTheMail) {
   std::string mail = text_of(folder_ + "\\1.eml");
   EXPECT_NE(std::string::npos, mail.find("cnJycnJy"));  // the attachment's base64
   // Without a login the mail goes over TLS as well.
-  ASSERT_EQ(0, send("@localhost:" + port)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
+  ASSERT_EQ(Outcome::kDone, send("@localhost:" + port)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
   ASSERT_TRUE(wait_until([&] { return exists(folder_ + "\\2.env"); }, 10000));
   EXPECT_EQ("1", text_of(folder_ + "\\2.tls"));
   EXPECT_NE(std::string::npos, text_of(folder_ + "\\2.env").find("auth None"));
@@ -115,7 +114,7 @@ TEST_F(SecureDeliveryTest, StartTlsCarriesTheLoginAndTheMail) {
 // Port 465 is fixed by the protocol's convention, hence the lock on it.
 TEST_F(SecureDeliveryTest, ImplicitTlsOnPort465) {
   ASSERT_EQ("465", start_server("implicit", "good", "465")) << "aiosmtpd did not start on 465";
-  ASSERT_EQ(0, send("jean@example.org:s3cr:et@localhost:465"));
+  ASSERT_EQ(Outcome::kDone, send("jean@example.org:s3cr:et@localhost:465"));
   EXPECT_TRUE(shown_.texts.empty());
   ASSERT_TRUE(wait_until([&] { return exists(folder_ + "\\1.env"); }, 10000));
   EXPECT_EQ("1", text_of(folder_ + "\\1.tls"));
@@ -135,7 +134,7 @@ TEST_F(SecureDeliveryTest, CertificatesForAnotherNameOrOutOfDateAreRefused) {
     std::string port = start_server("starttls", c.kind);
     ASSERT_FALSE(port.empty());
     shown_.texts.clear();
-    EXPECT_EQ(2, send("jean@example.org:s3cr:et@localhost:" + port));
+    EXPECT_EQ(Outcome::kFailed, send("jean@example.org:s3cr:et@localhost:" + port));
     EXPECT_EQ(std::vector<std::string>{"Connexion sécurisée (TLS) impossible avec le serveur mail \"localhost:" + port +
                                        "\" : " + c.reason},
               shown_.texts);
@@ -147,12 +146,12 @@ TEST_F(SecureDeliveryTest, LoginWithoutTlsOnlyWhenAllowed) {
   std::string port = start_server("plain", "good");
   ASSERT_FALSE(port.empty());
   settings_.allow_plain_login = false;
-  EXPECT_EQ(2, send("jean@example.org:s3cr:et@localhost:" + port));
+  EXPECT_EQ(Outcome::kFailed, send("jean@example.org:s3cr:et@localhost:" + port));
   ASSERT_EQ(1u, shown_.texts.size());
   EXPECT_EQ(0u, shown_.texts[0].find("Le serveur mail \"localhost:" + port + "\" n'offre pas de connexion sécurisée"));
   EXPECT_FALSE(exists(folder_ + "\\1.env"));
   settings_.allow_plain_login = true;
-  ASSERT_EQ(0, send("jean@example.org:s3cr:et@localhost:" + port));
+  ASSERT_EQ(Outcome::kDone, send("jean@example.org:s3cr:et@localhost:" + port));
   ASSERT_TRUE(wait_until([&] { return exists(folder_ + "\\1.env"); }, 10000));
   EXPECT_EQ("0", text_of(folder_ + "\\1.tls"));
   EXPECT_NE(std::string::npos, text_of(folder_ + "\\1.env").find("auth True"));
@@ -175,7 +174,7 @@ TEST_F(SecureDeliveryTest, ServersThatBreakTheSessionEndTheDelivery) {
     ASSERT_TRUE(wait_until([&] { return exists(folder_ + "\\port"); }, 30000));
     std::string port = text_of(folder_ + "\\port");
     shown_.texts.clear();
-    EXPECT_EQ(2, send("jean@example.org:s3cr:et@localhost:" + port));
+    EXPECT_EQ(Outcome::kFailed, send("jean@example.org:s3cr:et@localhost:" + port));
     ASSERT_EQ(1u, shown_.texts.size());
     std::string prefix = "Connexion sécurisée (TLS) impossible avec le serveur mail \"localhost:" + port + "\" : ";
     EXPECT_EQ(0u, shown_.texts[0].find(prefix)) << shown_.texts[0];
@@ -194,7 +193,7 @@ class FtpsTest : public SecureDeliveryTest {
     SecureDeliveryTest::SetUp();
     CreateDirectoryA((folder_ + "\\ftp-root").c_str(), nullptr);
     CreateDirectoryA((folder_ + "\\ftp-root\\depot").c_str(), nullptr);
-    place_ = FtpPlace{"localhost", "marie", "mot de passe", "/depot", true};
+    place_ = FtpSettings{"localhost", "marie", "mot de passe", "/depot", true};
   }
   // A server just ended (here or by the test before) may still hold the port for a
   // moment: one that ends before it is ready is started again.
@@ -216,10 +215,10 @@ class FtpsTest : public SecureDeliveryTest {
     }
     return false;
   }
-  int upload(const std::string& path) { return upload_by_ftps(path, place_, stop_, shown_); }
+  Outcome upload(const std::string& path) { return upload_by_ftps(path, place_, stop_, shown_); }
   std::string uploaded(const std::string& name) { return folder_ + "\\ftp-root\\depot\\" + name; }
 
-  FtpPlace place_;
+  FtpSettings place_;
   std::unique_ptr<vt_test::LinuxProcess> ftp_;
 };
 
@@ -232,21 +231,21 @@ TEST_F(FtpsTest, UploadsTheRecordingByteForByte) {
   std::ofstream(path, std::ios::binary) << audio;
   std::string empty = folder_ + "\\empty.wav";
   std::ofstream(empty, std::ios::binary).close();
-  ASSERT_EQ(0, upload(path)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
+  ASSERT_EQ(Outcome::kDone, upload(path)) << (shown_.texts.empty() ? "" : shown_.texts[0]);
   EXPECT_TRUE(audio == text_of(uploaded("take 3.wav")));
-  ASSERT_EQ(0, upload(empty));
+  ASSERT_EQ(Outcome::kDone, upload(empty));
   EXPECT_TRUE(exists(uploaded("empty.wav")));
   EXPECT_EQ("", text_of(uploaded("empty.wav")));
   EXPECT_TRUE(shown_.texts.empty());
   // The server's refusal of the login is a failed upload.
   place_.password = "faux";
-  EXPECT_EQ(2, upload(path));
+  EXPECT_EQ(Outcome::kFailed, upload(path));
   EXPECT_TRUE(shown_.texts.empty());
 }
 
 TEST_F(FtpsTest, NoLoginWithoutATrustedSession) {
   ASSERT_TRUE(start_ftp("other")) << "pyftpdlib did not start";
-  EXPECT_EQ(2, upload(recording_));
+  EXPECT_EQ(Outcome::kFailed, upload(recording_));
   EXPECT_EQ(std::vector<std::string>{"Connexion sécurisée (TLS) impossible avec le serveur FTP \"localhost\" : son "
                                      "certificat est établi pour un autre nom."},
             shown_.texts);
@@ -255,7 +254,7 @@ TEST_F(FtpsTest, NoLoginWithoutATrustedSession) {
   // A server without TLS is told, and gets neither the login nor the file.
   ASSERT_TRUE(start_ftp("")) << "pyftpdlib did not start";
   shown_.texts.clear();
-  EXPECT_EQ(2, upload(recording_));
+  EXPECT_EQ(Outcome::kFailed, upload(recording_));
   ASSERT_EQ(1u, shown_.texts.size());
   EXPECT_EQ(0u, shown_.texts[0].find("Le serveur FTP \"localhost\" n'accepte pas de connexion sécurisée (AUTH TLS)"))
       << shown_.texts[0];

@@ -126,7 +126,7 @@ class FetchTask : public vt::ProgressTask {
   explicit FetchTask(const std::string& url) : ProgressTask("Vérification des Mises à Jour"), url_(url) {}
   bool run() override {
     result = vt::fetch_version_reply(this, url_, &reply);
-    return result == vt::kTaskDone;
+    return result == vt::Outcome::kDone;
   }
   std::string reply;
 
@@ -151,7 +151,7 @@ TEST_F(VersionCheckTest, SameVersionSpoofedPagesAndLateVersionsAreNotOffered) {
     SCOPED_TRACE(refused.mode);
     FetchTask fetch(vt::version_file_url(server(refused.mode)));
     vt::run_progress_task(&fetch, nullptr);
-    ASSERT_EQ(vt::kTaskDone, fetch.result);
+    ASSERT_EQ(vt::Outcome::kDone, fetch.result);
     ASSERT_EQ(0u, fetch.reply.find("HTTP/1.0 200"));
     const vt::VersionReply read = vt::parse_version_reply(fetch.reply);
     EXPECT_EQ(refused.hundredths, read.hundredths);
@@ -183,25 +183,25 @@ TEST_F(VersionCheckTest, SlowServerIsCancelledFromTheProgressDialog) {
   EXPECT_FALSE(vt::run_progress_task(&task, nullptr));
   user.join();
   EXPECT_TRUE(clicked);
-  EXPECT_EQ(vt::kTaskCancelled, task.result);
+  EXPECT_EQ(vt::Outcome::kStopped, task.result);
 }
 
 TEST_F(VersionCheckTest, ReplyIsCutAt511BytesAndAClosedConnectionEndsIt) {
   FetchTask beyond(vt::version_file_url(server("beyond")));
   vt::run_progress_task(&beyond, nullptr);
-  EXPECT_EQ(vt::kTaskDone, beyond.result);
+  EXPECT_EQ(vt::Outcome::kDone, beyond.result);
   EXPECT_EQ(511u, beyond.reply.size());
   EXPECT_EQ(0u, beyond.reply.find("HTTP/1.0 200"));
 
   FetchTask newer(vt::version_file_url(server("newer")));
   vt::run_progress_task(&newer, nullptr);
-  EXPECT_EQ(vt::kTaskDone, newer.result);
+  EXPECT_EQ(vt::Outcome::kDone, newer.result);
   EXPECT_NE(std::string::npos, newer.reply.find("\r\n\r\nversion=2.05&info="));
 
   // Nothing listens on port 1.
   FetchTask refused("http://127.0.0.1:1/versions/vocatrack.txt");
   vt::run_progress_task(&refused, nullptr);
-  EXPECT_EQ(vt::kTaskFailed, refused.result);
+  EXPECT_EQ(vt::Outcome::kFailed, refused.result);
 }
 
 // The same reply through TLS, the certificate checked against the host name: one
@@ -215,7 +215,7 @@ TEST_F(VersionCheckTest, HttpsServerIsReadThroughTlsAndItsNameChecked) {
     ASSERT_FALSE(good.port.empty());
     FetchTask newer(vt::version_file_url("https://localhost:" + good.port + "/newer"));
     vt::run_progress_task(&newer, nullptr);
-    EXPECT_EQ(vt::kTaskDone, newer.result);
+    EXPECT_EQ(vt::Outcome::kDone, newer.result);
     EXPECT_EQ(0u, newer.reply.find("HTTP/1.0 200"));
     EXPECT_NE(std::string::npos, newer.reply.find("\r\n\r\nversion=2.05&info="));
     FetchTask beyond(vt::version_file_url("https://localhost:" + good.port + "/beyond"));
@@ -227,7 +227,7 @@ TEST_F(VersionCheckTest, HttpsServerIsReadThroughTlsAndItsNameChecked) {
     ASSERT_FALSE(other.port.empty());
     FetchTask refused(vt::version_file_url("https://localhost:" + other.port + "/newer"));
     vt::run_progress_task(&refused, nullptr);
-    EXPECT_EQ(vt::kTaskFailed, refused.result);
+    EXPECT_EQ(vt::Outcome::kFailed, refused.result);
     EXPECT_EQ("", refused.reply);
   }
 }
