@@ -54,7 +54,7 @@ class Scheduler::TimerThread : public WorkerThread {
 
  private:
   void run() override {
-    while (wait_for_event_or_stop(timer_, INFINITE) == 0) PostMessageA(window_, message_, 0, 0);
+    while (wait_for_event_or_stop(timer_, INFINITE) == Outcome::kDone) PostMessageA(window_, message_, 0, 0);
   }
   HANDLE timer_;
   HWND window_;
