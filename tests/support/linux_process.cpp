@@ -60,8 +60,13 @@ std::string build_dir() {
 }
 
 LinuxProcess::LinuxProcess(const std::string& command) : command_(command) {
+  // Wine reuses process ids from one test program to the next, so the name also carries
+  // the moment it was made: a file left by an earlier program must never be read as ours.
   static int counter = 0;
-  base_ = build_dir() + "/linux-process-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  LARGE_INTEGER now = {};
+  QueryPerformanceCounter(&now);
+  base_ = build_dir() + "/linux-process-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) +
+          "-" + std::to_string(now.QuadPart);
 }
 
 LinuxProcess::~LinuxProcess() {
@@ -70,6 +75,7 @@ LinuxProcess::~LinuxProcess() {
 }
 
 bool LinuxProcess::start() {
+  for (const char* suffix : {".pid", ".status"}) DeleteFileA(windows_path(base_ + suffix).c_str());
   std::ofstream script(windows_path(base_ + ".sh"), std::ios::binary);
   // The command runs as its own process group, so that ending it ends every program of
   // its pipeline; the group's id is what the .pid file holds.
@@ -105,6 +111,9 @@ void LinuxProcess::kill() {
   const std::string group = std::to_string(std::atoi(pid.c_str()));
   LinuxProcess killer("kill -TERM -" + group + " 2>/dev/null; true");
   if (killer.start()) killer.wait(10000);
+  // The script notes the group's end after it has gone; wait for that note so that the
+  // destructor removes it rather than leaving it behind.
+  wait(10000, nullptr);
   finished_ = true;
 }
 
